@@ -1,0 +1,21 @@
+# camviewer_add_gtest(NAME SOURCES a.cpp ... LIBS lib ... [LABELS l ...])
+# Builds one GoogleTest program and registers each of its tests with CTest.
+# Discovery runs at test time (inside the private network namespace that
+# scripts/test.sh sets up), never at build time.
+find_package(GTest QUIET)
+include(GoogleTest)
+
+function(camviewer_add_gtest name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  camviewer_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} camviewer_testsupport GTest::gtest_main GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}"
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()

@@ -1,0 +1,77 @@
+#include "util_class/debug_message_handler.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "util_class/app_paths.h"
+
+namespace {
+
+const char* levelName(QtMsgType type) {
+  switch (type) {
+    case QtDebugMsg: return "Debug";
+    case QtInfoMsg: return "Info";
+    case QtWarningMsg: return "Warning";
+    case QtCriticalMsg: return "Critical";
+    case QtFatalMsg: return "Fatal";
+  }
+  return "Debug";
+}
+
+// Set while this thread is inside the handler: a message raised by the file
+// or stream classes in here goes to standard error instead of recursing.
+thread_local bool t_inHandler = false;
+
+}  // namespace
+
+QString debug_logFilePath() { return app_paths::dataDir() + QStringLiteral("/debug.txt"); }
+
+void debug_removeOldLog() { QFile::remove(debug_logFilePath()); }
+
+QString debug_formatLine(QtMsgType type, const QMessageLogContext& context,
+                         const QString& message, const QDateTime& now) {
+  // "%1: <Level>:\t%2 (file:%3, line:%4, func: %5)", filled in one pass so a
+  // message that itself contains "%3" and the like is written unchanged.
+  QString line;
+  line.reserve(message.size() + 96);
+  line += now.toString(QStringLiteral("[ yyyy-MM-dd HH:mm:ss:zzz ]"));
+  line += QLatin1String(": ");
+  line += QLatin1String(levelName(type));
+  line += QLatin1String(":\t");
+  line += message;
+  line += QLatin1String(" (file:");
+  line += QString::fromUtf8(context.file ? context.file : "");
+  line += QLatin1String(", line:");
+  line += QString::number(context.line);
+  line += QLatin1String(", func: ");
+  line += QString::fromUtf8(context.function ? context.function : "");
+  line += QLatin1Char(')');
+  return line;
+}
+
+void debug_messageHandler(QtMsgType type, const QMessageLogContext& context,
+                          const QString& message) {
+  if (t_inHandler) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return;
+  }
+  static std::mutex mutex;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    t_inHandler = true;
+    const QString line = debug_formatLine(type, context, message, QDateTime::currentDateTime());
+    QFile file(debug_logFilePath());
+    if (file.open(QIODevice::ReadWrite | QIODevice::Append)) {
+      QTextStream out(&file);
+      out << line << "\r\n";
+      out.flush();
+      file.close();
+    }
+    t_inHandler = false;
+  }
+  if (type == QtFatalMsg) std::abort();
+}

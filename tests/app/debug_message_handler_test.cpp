@@ -1,0 +1,129 @@
+#include "util_class/debug_message_handler.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+class LogDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    qputenv("CAMVIEWER_DATA_DIR", dir.path().toLocal8Bit());
+  }
+  void TearDown() override { qunsetenv("CAMVIEWER_DATA_DIR"); }
+  QByteArray readLog() const {
+    QFile f(dir.path() + "/debug.txt");
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+  }
+  QTemporaryDir dir;
+};
+
+const QDateTime kWhen(QDate(2024, 3, 5), QTime(14, 7, 9, 42));
+
+}  // namespace
+
+TEST(DebugLogFormat, EachLevelUsesItsTemplate) {
+  const QMessageLogContext ctx("camera.cpp", 123, "void oneWindowDevice::play()", "default");
+  const struct {
+    QtMsgType type;
+    const char* expected;
+  } cases[] = {
+      {QtDebugMsg, "[ 2024-03-05 14:07:09:042 ]: Debug:\thello (file:camera.cpp, line:123, func: void oneWindowDevice::play())"},
+      {QtInfoMsg, "[ 2024-03-05 14:07:09:042 ]: Info:\thello (file:camera.cpp, line:123, func: void oneWindowDevice::play())"},
+      {QtWarningMsg, "[ 2024-03-05 14:07:09:042 ]: Warning:\thello (file:camera.cpp, line:123, func: void oneWindowDevice::play())"},
+      {QtCriticalMsg, "[ 2024-03-05 14:07:09:042 ]: Critical:\thello (file:camera.cpp, line:123, func: void oneWindowDevice::play())"},
+      {QtFatalMsg, "[ 2024-03-05 14:07:09:042 ]: Fatal:\thello (file:camera.cpp, line:123, func: void oneWindowDevice::play())"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(debug_formatLine(c.type, ctx, "hello", kWhen).toStdString(), c.expected);
+  }
+}
+
+TEST(DebugLogFormat, TimeStampIsTwentyFourHourWithMilliseconds) {
+  const QMessageLogContext ctx;
+  const QDateTime late(QDate(1999, 12, 31), QTime(23, 59, 58, 7));
+  EXPECT_TRUE(debug_formatLine(QtDebugMsg, ctx, "x", late).startsWith("[ 1999-12-31 23:59:58:007 ]: "));
+}
+
+TEST(DebugLogFormat, MissingContextLeavesPlacesEmptyAndLineZero) {
+  const QMessageLogContext ctx;  // no file, no function, line 0
+  EXPECT_EQ(debug_formatLine(QtWarningMsg, ctx, "lib", kWhen).toStdString(),
+            "[ 2024-03-05 14:07:09:042 ]: Warning:\tlib (file:, line:0, func: )");
+}
+
+// A message is written as given: markers inside it are not filled again.
+TEST(DebugLogFormat, MarkersInsideTheMessageAreKept) {
+  const QMessageLogContext ctx("a.cpp", 7, "f", "default");
+  EXPECT_EQ(debug_formatLine(QtDebugMsg, ctx, "100%1 %3 %4 %5 done", kWhen).toStdString(),
+            "[ 2024-03-05 14:07:09:042 ]: Debug:\t100%1 %3 %4 %5 done (file:a.cpp, line:7, func: f)");
+}
+
+TEST_F(LogDir, AppendsLinesEndedByCrLfAndKeepsInnerLineBreaks) {
+  const QMessageLogContext ctx("m.cpp", 1, "g", "default");
+  debug_messageHandler(QtDebugMsg, ctx, "first\nsecond");
+  debug_messageHandler(QtInfoMsg, ctx, "third");
+  const QByteArray log = readLog();
+  const QList<QByteArray> entries = log.split('\r');
+  ASSERT_EQ(entries.size(), 3) << log.constData();  // two entries, then what follows the last CR
+  EXPECT_TRUE(entries[0].contains("Debug:\tfirst\nsecond (file:m.cpp, line:1, func: g)"));
+  EXPECT_TRUE(entries[1].startsWith("\n[ "));
+  EXPECT_TRUE(entries[1].contains("Info:\tthird"));
+  EXPECT_EQ(entries[2], QByteArray("\n"));
+}
+
+TEST_F(LogDir, LinesFromManyThreadsNeverInterleave) {
+  constexpr int kThreads = 8;
+  constexpr int kLines = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      const QMessageLogContext ctx("thread.cpp", t, "worker", "default");
+      const QString body = QString(300, QChar('a' + t));
+      for (int i = 0; i < kLines; ++i) debug_messageHandler(QtDebugMsg, ctx, body);
+    });
+  }
+  for (auto& th : threads) th.join();
+
+  const QList<QByteArray> lines = readLog().split('\n');
+  int count = 0;
+  const QRegularExpression shape(
+      "^\\[ \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3} \\]: Debug:\\t([a-h])\\1{299} "
+      "\\(file:thread\\.cpp, line:(\\d), func: worker\\)\\r$");
+  for (const QByteArray& l : lines) {
+    if (l.isEmpty()) continue;
+    const auto m = shape.match(QString::fromUtf8(l));
+    ASSERT_TRUE(m.hasMatch()) << "torn line: " << l.left(80).constData();
+    EXPECT_EQ(m.captured(1).at(0).unicode() - 'a', m.captured(2).toInt());
+    ++count;
+  }
+  EXPECT_EQ(count, kThreads * kLines);
+}
+
+TEST_F(LogDir, OldLogIsRemovedAtStart) {
+  QFile old(dir.path() + "/debug.txt");
+  ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  old.write("stale line\r\n");
+  old.close();
+  debug_removeOldLog();
+  EXPECT_FALSE(QFile::exists(dir.path() + "/debug.txt"));
+  debug_messageHandler(QtDebugMsg, QMessageLogContext("n.cpp", 2, "h", "default"), "fresh");
+  const QByteArray log = readLog();
+  EXPECT_FALSE(log.contains("stale"));
+  EXPECT_TRUE(log.contains("fresh"));
+}
+
+TEST_F(LogDir, UnwritableLogLosesTheLineQuietly) {
+  qputenv("CAMVIEWER_DATA_DIR", QByteArray("/nonexistent/folder/for/log"));
+  debug_messageHandler(QtWarningMsg, QMessageLogContext("n.cpp", 3, "h", "default"), "lost");
+  EXPECT_FALSE(QFile::exists("/nonexistent/folder/for/log/debug.txt"));
+}
