@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The main job: sets up, builds everything and runs what the client can do so
+# far, inside a private network namespace, with a scratch data folder.
+set -euo pipefail
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$top"
+
+bash scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
+
+data="$(mktemp -d /tmp/camviewer-demo.XXXXXX)"
+echo "== camviewer start-up (data folder $data)"
+CAMVIEWER_DATA_DIR="$data" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" \
+  bash scripts/netns.sh timeout 60 build/source/camviewer
+echo "== $data/debug.txt"
+cat "$data/debug.txt"
