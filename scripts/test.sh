@@ -38,7 +38,7 @@ build_config() {
   echo "== configure and build $dir" >&2
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCAMVIEWER_SANITIZE="$sanitize" >/dev/null || return 1
-  cmake --build "$dir" -j "$jobs" || return 1
+  cmake --build "$dir" -j "$jobs" >&2 || return 1
   echo "$dir"
 }
 
