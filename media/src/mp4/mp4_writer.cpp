@@ -1,0 +1,225 @@
+#include "mp4_writer.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+#include "KV_MP4.h"
+#include "adts.h"
+#include "picture_size.h"
+
+namespace kvmedia {
+namespace {
+
+constexpr AVRational kMilliseconds{1, 1000};
+constexpr int64_t kDefaultFrameMs = 40;
+constexpr int kAacFrameSamples = 1024;
+// Fragment per key frame, moov up front without samples, fragments self-contained.
+constexpr const char* kMovFlags = "frag_keyframe+empty_moov+default_base_moof";
+
+bool setExtradata(AVCodecParameters* par, const uint8_t* data, size_t size) {
+  av_freep(&par->extradata);
+  par->extradata_size = 0;
+  par->extradata = static_cast<uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (!par->extradata) return false;
+  memcpy(par->extradata, data, size);
+  par->extradata_size = static_cast<int>(size);
+  return true;
+}
+
+// channel_configuration for a channel count (1-6 map directly).
+int channelConfig(int channels) { return channels >= 1 && channels <= 6 ? channels : -1; }
+
+}  // namespace
+
+int Mp4Writer::fail(int rc) {
+  state_ = State::Failed;
+  return rc;
+}
+
+bool Mp4Writer::addVideoStream(int videoCodec, int width, int height) {
+  videoCodec_ = videoCodec == E_CODECID_VIDEO_H264 ? annexb::Codec::H264 : annexb::Codec::H265;
+  video_ = avformat_new_stream(fc_, nullptr);
+  if (!video_) return false;
+  AVCodecParameters* par = video_->codecpar;
+  par->codec_type = AVMEDIA_TYPE_VIDEO;
+  par->codec_id = videoCodec_ == annexb::Codec::H264 ? AV_CODEC_ID_H264 : AV_CODEC_ID_HEVC;
+  par->width = width > 0 ? width : 0;
+  par->height = height > 0 ? height : 0;
+  video_->time_base = kMilliseconds;
+  return true;
+}
+
+bool Mp4Writer::addAudioStream(int rate, int channels) {
+  audio_ = avformat_new_stream(fc_, nullptr);
+  if (!audio_) return false;
+  AVCodecParameters* par = audio_->codecpar;
+  par->codec_type = AVMEDIA_TYPE_AUDIO;
+  par->codec_id = AV_CODEC_ID_AAC;
+  par->sample_rate = rate;
+  par->frame_size = kAacFrameSamples;
+  av_channel_layout_default(&par->ch_layout, channels);
+  audio_->time_base = AVRational{1, rate};
+  const auto asc = adts::audioSpecificConfig(2, adts::frequencyIndex(rate), channelConfig(channels));
+  return setExtradata(par, asc.data(), asc.size());
+}
+
+int Mp4Writer::open(const char* path, int width, int height, int videoCodec, int audioRate,
+                    int audioChannels, int audioCodec) {
+  if (state_ != State::Closed) return KV_MEDIA_ERR_STATE;
+  if (!path || !*path) return KV_MEDIA_ERR_ARG;
+  if (!pending_ || !packet_) return KV_MEDIA_ERR_NOMEM;
+  const bool wantVideo = videoCodec == E_CODECID_VIDEO_H264 || videoCodec == E_CODECID_VIDEO_H265;
+  // An audio track needs a rate and channel count AAC can describe; without
+  // them the file is recorded without sound rather than not at all.
+  const bool wantAudio = audioCodec == E_CODECID_AUDIO_AAC && adts::frequencyIndex(audioRate) >= 0 &&
+                         channelConfig(audioChannels) > 0;
+  if (!wantVideo && !wantAudio) return KV_MEDIA_ERR_ARG;
+
+  if (avformat_alloc_output_context2(&fc_, nullptr, "mp4", nullptr) < 0 || !fc_) {
+    fc_ = nullptr;
+    return KV_MEDIA_ERR_NOMEM;
+  }
+  if ((wantVideo && !addVideoStream(videoCodec, width, height)) ||
+      (wantAudio && !addAudioStream(audioRate, audioChannels))) {
+    release();
+    return KV_MEDIA_ERR_NOMEM;
+  }
+  // "file:" keeps a name with a colon from being taken for a protocol.
+  path_ = path;
+  if (avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE) < 0) {
+    release();
+    return KV_MEDIA_ERR_IO;
+  }
+  state_ = State::AwaitingKey;
+  if (!video_) {
+    const int rc = writeHeader();
+    if (rc < 0) {
+      release();
+      unlink(path_.c_str());
+      state_ = State::Closed;
+      return rc;
+    }
+    state_ = State::Writing;
+  }
+  return KV_MEDIA_OK;
+}
+
+int Mp4Writer::writeHeader() {
+  AVDictionary* opts = nullptr;
+  av_dict_set(&opts, "movflags", kMovFlags, 0);
+  fc_->flush_packets = 1;  // every fragment reaches the disk as soon as it is cut
+  const int rc = avformat_write_header(fc_, &opts);
+  av_dict_free(&opts);
+  if (rc < 0) return KV_MEDIA_ERR_IO;
+  headerWritten_ = true;
+  return KV_MEDIA_OK;
+}
+
+int Mp4Writer::startWithKeyFrame(const uint8_t* data, int size, uint32_t ts) {
+  const auto ps = annexb::parameterSets(videoCodec_, data, static_cast<size_t>(size));
+  if (ps.empty()) return KV_MEDIA_ERR_DATA;
+  // The parameter sets' size wins over the announced one.
+  AVCodecParameters* par = video_->codecpar;
+  int w = 0, h = 0;
+  if (probePictureSize(par->codec_id, data, size, &w, &h)) {
+    par->width = w;
+    par->height = h;
+  }
+  if (par->width <= 0 || par->height <= 0) return KV_MEDIA_ERR_DATA;
+  if (!setExtradata(par, ps.data(), ps.size())) return KV_MEDIA_ERR_NOMEM;
+  const int rc = writeHeader();
+  if (rc < 0) return fail(rc);
+  // The muxer has chosen its own time bases now; packets are rescaled to them.
+  origin_ = ts;
+  state_ = State::Writing;
+  return KV_MEDIA_OK;
+}
+
+int64_t Mp4Writer::ticks(int64_t ms, const AVStream* st) {
+  return av_rescale_q(ms, kMilliseconds, st->time_base);
+}
+
+int Mp4Writer::writePacket(AVPacket* pkt, AVStream* st, int64_t pts, int64_t duration) {
+  pkt->stream_index = st->index;
+  pkt->pts = pkt->dts = pts;
+  pkt->duration = duration;
+  const int rc = av_write_frame(fc_, pkt);
+  av_packet_unref(pkt);
+  return rc < 0 ? fail(KV_MEDIA_ERR_IO) : KV_MEDIA_OK;
+}
+
+int Mp4Writer::writePendingVideo(int64_t durationMs) {
+  if (!hasPending_) return KV_MEDIA_OK;
+  hasPending_ = false;
+  lastVideoDurationMs_ = durationMs;
+  const int64_t pts = ticks(pendingMs_, video_);
+  return writePacket(pending_.get(), video_, pts, ticks(pendingMs_ + durationMs, video_) - pts);
+}
+
+int Mp4Writer::writeVideo(const uint8_t* data, int size, uint32_t ts, bool key) {
+  if (state_ == State::Closed || !video_) return KV_MEDIA_ERR_STATE;
+  if (state_ == State::Failed) return KV_MEDIA_ERR_IO;
+  if (!data || size <= 0) return KV_MEDIA_ERR_ARG;
+  if (state_ == State::AwaitingKey) {
+    if (!key) return KV_MEDIA_ERR_STATE;
+    const int rc = startWithKeyFrame(data, size, ts);
+    if (rc < 0) return rc;
+  }
+  const int64_t ms = *videoClock_.next(origin_, ts);  // video starts the timeline: never before it
+  int rc = writePendingVideo(ms - pendingMs_);
+  if (!fillPacket(pending_.get(), data, size)) return KV_MEDIA_ERR_NOMEM;
+  if (key) pending_->flags |= AV_PKT_FLAG_KEY;
+  pendingMs_ = ms;
+  hasPending_ = true;
+  return rc;
+}
+
+int Mp4Writer::writeAudio(const uint8_t* data, int size, uint32_t ts) {
+  if (state_ == State::Closed || state_ == State::AwaitingKey || !audio_) return KV_MEDIA_ERR_STATE;
+  if (state_ == State::Failed) return KV_MEDIA_ERR_IO;
+  const auto hdr = adts::parse(data, size > 0 ? static_cast<size_t>(size) : 0);
+  if (!hdr) return KV_MEDIA_ERR_DATA;
+  if (!video_ && !audioClock_.started()) origin_ = ts;
+  const auto ms = audioClock_.next(origin_, ts);
+  if (!ms) return KV_MEDIA_ERR_STATE;  // older than the file's first key frame
+  const int payload = static_cast<int>(hdr->frameLength - hdr->headerSize);
+  if (!fillPacket(packet_.get(), data + hdr->headerSize, payload)) return KV_MEDIA_ERR_NOMEM;
+  packet_->flags |= AV_PKT_FLAG_KEY;
+  const int64_t duration =
+      av_rescale_q(kAacFrameSamples, AVRational{1, audio_->codecpar->sample_rate}, audio_->time_base);
+  return writePacket(packet_.get(), audio_, ticks(*ms, audio_), duration);
+}
+
+void Mp4Writer::release() {
+  if (fc_) {
+    avio_closep(&fc_->pb);
+    avformat_free_context(fc_);
+    fc_ = nullptr;
+  }
+  video_ = audio_ = nullptr;
+  headerWritten_ = false;
+  videoClock_ = StreamClock();
+  audioClock_ = StreamClock();
+  hasPending_ = false;
+  lastVideoDurationMs_ = 0;
+  av_packet_unref(pending_.get());
+}
+
+int Mp4Writer::close() {
+  if (state_ == State::Closed) return KV_MEDIA_ERR_STATE;
+  int rc = KV_MEDIA_OK;
+  if (state_ == State::AwaitingKey) {
+    release();
+    unlink(path_.c_str());  // nothing playable was written
+  } else {
+    if (state_ == State::Writing)
+      rc = writePendingVideo(lastVideoDurationMs_ > 0 ? lastVideoDurationMs_ : kDefaultFrameMs);
+    if (!headerWritten_ || av_write_trailer(fc_) < 0 || state_ == State::Failed) rc = KV_MEDIA_ERR_IO;
+    release();
+  }
+  state_ = State::Closed;
+  return rc;
+}
+
+}  // namespace kvmedia

@@ -1,0 +1,378 @@
+// KV_MP4 files checked by ffprobe / ffmpeg: tracks, sizes, timing, frame
+// counts and decoded pictures as written, also for a writer never closed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+#include "KV_MP4.h"
+#include "media_assets.h"
+
+using namespace media_assets;
+
+namespace {
+
+constexpr uint32_t kStart = 0xFFFFFFFFu - 1500;  // the 32-bit clock wraps 1.5 s in
+constexpr uint32_t kVideoStepMs = 40;
+constexpr uint32_t kAudioStepMs = 128;  // 1024 samples at 8 kHz
+
+StreamSpec recordingStream(VideoCodec c) {
+  return c == VideoCodec::H264
+             ? StreamSpec{"rec_h264", c, 320, 240, "yuv420p", "yuv420p", 75, 25}
+             : StreamSpec{"rec_h265", c, 320, 240, "yuv420p", "yuv420p", 75, 25};
+}
+
+std::vector<Bytes> audioFrames() {
+  return splitAdts(readFile(ffmpegAsset(
+      "rec_sine_8000.aac",
+      "-f lavfi -i sine=frequency=440:sample_rate=8000:duration=3 -ac 1 -c:a aac -f adts")));
+}
+
+int codecId(VideoCodec c) { return c == VideoCodec::H264 ? E_CODECID_VIDEO_H264 : E_CODECID_VIDEO_H265; }
+
+std::string outPath(const std::string& name) {
+  mkdir("mp4_out", 0755);
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string test = std::string(info->test_suite_name()) + "_" + info->name();
+  for (char& ch : test)
+    if (ch == '/') ch = '_';
+  const std::string p = "mp4_out/" + test + "_" + name;
+  unlink(p.c_str());
+  return p;
+}
+
+bool exists(const std::string& p) {
+  struct stat st {};
+  return stat(p.c_str(), &st) == 0;
+}
+
+class Writer {
+ public:
+  Writer() { KVMP4_Create(&h_); }
+  ~Writer() { KVMP4_Destroy(&h_); }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+  void* h() const { return h_; }
+  int open(const std::string& path, VideoCodec c, int w = 320, int h = 240) {
+    return KVMP4_Open(h_, path.c_str(), w, h, codecId(c), 8000, 1, E_CODECID_AUDIO_AAC, 0);
+  }
+  int video(const Bytes& au, uint32_t ts, bool key) {
+    return KVMP4_WriteVideo(h_, au.data(), 0, static_cast<int>(au.size()), ts, key ? 1 : 0);
+  }
+  int audio(const Bytes& f, uint32_t ts) {
+    return KVMP4_WriteAudio(h_, f.data(), 0, static_cast<int>(f.size()), ts);
+  }
+
+ private:
+  void* h_ = nullptr;
+};
+
+struct Written {
+  int video = 0;
+  int audio = 0;
+};
+
+// Writes `count` access units (40 ms apart, from `first`) and the audio frames
+// that fall before the last of them (128 ms apart), interleaved by time as a
+// camera delivers them. `stamp` may override a video timestamp.
+template <typename Stamp>
+Written writeInterleaved(Writer& w, const std::vector<Bytes>& aus, VideoCodec c, size_t first,
+                         size_t count, Stamp stamp) {
+  const auto audio = audioFrames();
+  Written n;
+  size_t a = 0;
+  for (size_t i = first; i < first + count; ++i) {
+    const uint32_t videoOffset = static_cast<uint32_t>(i - first) * kVideoStepMs;
+    const uint32_t tv = kStart + videoOffset;  // wraps
+    while (a < audio.size() && a * kAudioStepMs < videoOffset) {
+      EXPECT_EQ(w.audio(audio[a], kStart + static_cast<uint32_t>(a) * kAudioStepMs), 0) << "audio " << a;
+      ++a;
+      ++n.audio;
+    }
+    EXPECT_GE(w.video(aus[i], stamp(i - first, tv), isKeyFrame(aus[i], c)), 0) << "video " << i;
+    ++n.video;
+  }
+  return n;
+}
+
+Written writeInterleaved(Writer& w, const std::vector<Bytes>& aus, VideoCodec c, size_t first, size_t count) {
+  return writeInterleaved(w, aus, c, first, count, [](size_t, uint32_t tv) { return tv; });
+}
+
+// ffprobe's view of a file as "streams_stream_0_codec_name" -> "h264" etc.
+std::map<std::string, std::string> probe(const std::string& path) {
+  const CommandResult r = run(
+      "ffprobe -v error -count_frames -show_entries "
+      "stream=codec_type,codec_name,width,height,sample_rate,channels,nb_read_frames,duration:"
+      "format=start_time,duration,nb_streams -of flat=s=_ " + quoted(path));
+  std::map<std::string, std::string> m;
+  std::istringstream in(r.output);
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string v = line.substr(eq + 1);
+    if (v.size() >= 2 && v.front() == '"') v = v.substr(1, v.size() - 2);
+    m[line.substr(0, eq)] = v;
+  }
+  m["exit"] = std::to_string(r.exitCode);
+  return m;
+}
+
+// What ffmpeg complains about while decoding the whole file.
+std::string decodeErrors(const std::string& path, const std::string& outputOptions = "") {
+  const CommandResult r =
+      run("ffmpeg -nostdin -v error -i " + quoted(path) + " " + outputOptions + " -f null -");
+  return r.output + (r.exitCode ? " exit " + std::to_string(r.exitCode) : "");
+}
+
+std::vector<std::string> videoPacketFields(const std::string& path, const char* field) {
+  const CommandResult r = run("ffprobe -v error -select_streams v:0 -show_entries packet=" +
+                              std::string(field) + " -of csv=p=0 " + quoted(path));
+  std::vector<std::string> v;
+  std::istringstream in(r.output);
+  std::string line;
+  while (std::getline(in, line))
+    if (!line.empty()) v.push_back(line);
+  return v;
+}
+
+void expectPlayable(const std::string& path, int videoFrames, const std::string& decodeOptions = "") {
+  auto p = probe(path);
+  EXPECT_EQ(p["exit"], "0");
+  EXPECT_EQ(p["streams_stream_0_nb_read_frames"], std::to_string(videoFrames));
+  EXPECT_EQ(decodeErrors(path, decodeOptions), "");
+  const auto flags = videoPacketFields(path, "flags");
+  ASSERT_FALSE(flags.empty());
+  EXPECT_EQ(flags[0][0], 'K') << "first video packet is not a key frame";
+}
+
+// The key picture's slices of an access unit, without the NAL units before
+// them (delimiter, parameter sets, SEI).
+Bytes keySlicesOnly(const Bytes& au, VideoCodec c) {
+  for (size_t i = 0; i + 3 < au.size(); ++i) {
+    if (au[i] != 0 || au[i + 1] != 0 || au[i + 2] != 1) continue;
+    const int type = c == VideoCodec::H264 ? (au[i + 3] & 0x1f) : ((au[i + 3] >> 1) & 0x3f);
+    const bool keySlice = c == VideoCodec::H264 ? type == 5 : (type >= 16 && type <= 21);
+    if (keySlice) {
+      Bytes b = {0, 0, 0, 1};
+      b.insert(b.end(), au.begin() + static_cast<ptrdiff_t>(i + 3), au.end());
+      return b;
+    }
+  }
+  return {};
+}
+
+class Mp4Write : public ::testing::TestWithParam<VideoCodec> {
+ protected:
+  StreamSpec spec() const { return recordingStream(GetParam()); }
+  std::vector<Bytes> aus() const { return splitAccessUnits(readFile(streamFile(spec())), GetParam()); }
+};
+
+TEST_P(Mp4Write, FileHoldsBothTracksAsWritten) {
+  const VideoCodec c = GetParam();
+  const auto units = aus();
+  ASSERT_EQ(units.size(), 75u);
+  // a name as the recorder makes it: blanks and colons
+  const std::string path = outPath("rec 2026-12-10 10:00:00.mp4");
+  Written n;
+  {
+    Writer w;
+    ASSERT_EQ(w.open(path, c), 0);
+    n = writeInterleaved(w, units, c, 0, units.size());
+    EXPECT_EQ(KVMP4_Close(w.h()), 0);
+  }
+  auto p = probe(path);
+  EXPECT_EQ(p["exit"], "0");
+  EXPECT_EQ(p["format_nb_streams"], "2");
+  EXPECT_EQ(p["streams_stream_0_codec_type"], "video");
+  EXPECT_EQ(p["streams_stream_0_codec_name"], c == VideoCodec::H264 ? "h264" : "hevc");
+  EXPECT_EQ(p["streams_stream_0_width"], "320");
+  EXPECT_EQ(p["streams_stream_0_height"], "240");
+  EXPECT_EQ(p["streams_stream_0_nb_read_frames"], "75");
+  EXPECT_EQ(p["streams_stream_0_duration"], "3.000000");
+  EXPECT_EQ(p["streams_stream_1_codec_type"], "audio");
+  EXPECT_EQ(p["streams_stream_1_codec_name"], "aac");
+  EXPECT_EQ(p["streams_stream_1_sample_rate"], "8000");
+  EXPECT_EQ(p["streams_stream_1_channels"], "1");
+  EXPECT_EQ(n.audio, 24);  // 0 .. 2944 ms, across the wrap
+  EXPECT_EQ(p["streams_stream_1_nb_read_frames"], std::to_string(n.audio));
+  char audioDuration[32];
+  snprintf(audioDuration, sizeof audioDuration, "%.6f", n.audio * kAudioStepMs / 1000.0);
+  EXPECT_EQ(p["streams_stream_1_duration"], audioDuration);
+  EXPECT_EQ(p["format_start_time"], "0.000000");
+  EXPECT_EQ(decodeErrors(path), "");
+  const auto flags = videoPacketFields(path, "flags");
+  ASSERT_EQ(flags.size(), 75u);
+  EXPECT_EQ(flags[0][0], 'K');
+  EXPECT_EQ(flags[25][0], 'K');
+  EXPECT_EQ(flags[1][0], '_');
+  // the pictures are those of the stream itself
+  const std::string yuv = path + ".yuv";
+  ASSERT_EQ(run("ffmpeg -nostdin -v error -y -i " + quoted(path) +
+                " -map 0:v -fps_mode passthrough -f rawvideo -pix_fmt yuv420p " + quoted(yuv))
+                .exitCode,
+            0);
+  EXPECT_TRUE(readFile(yuv) == referencePictures(spec())) << "decoded pictures differ";
+}
+
+TEST_P(Mp4Write, SizeComesFromTheParameterSets) {
+  const VideoCodec c = GetParam();
+  const auto units = aus();
+  const struct {
+    int w, h;
+  } announced[] = {{0, 0}, {640, 480}, {-1, 240}};
+  for (const auto& a : announced) {
+    const std::string path = outPath("size" + std::to_string(a.w) + ".mp4");
+    {
+      Writer w;
+      ASSERT_EQ(w.open(path, c, a.w, a.h), 0);
+      writeInterleaved(w, units, c, 0, 30);
+    }  // destroyed without Close: the file is still finished
+    auto p = probe(path);
+    EXPECT_EQ(p["streams_stream_0_width"], "320") << a.w;
+    EXPECT_EQ(p["streams_stream_0_height"], "240") << a.w;
+    expectPlayable(path, 30);
+  }
+}
+
+TEST_P(Mp4Write, NothingIsWrittenBeforeAKeyFrameWithParameterSets) {
+  const VideoCodec c = GetParam();
+  const auto units = aus();
+  const auto audio = audioFrames();
+  const std::string path = outPath("refusals.mp4");
+  Writer w;
+  EXPECT_EQ(w.video(units[0], kStart, true), KV_MEDIA_ERR_STATE) << "not open";
+  EXPECT_EQ(w.audio(audio[0], kStart), KV_MEDIA_ERR_STATE) << "not open";
+  ASSERT_EQ(w.open(path, c), 0);
+  EXPECT_EQ(w.open(path, c), KV_MEDIA_ERR_STATE) << "already open";
+  EXPECT_EQ(w.video(units[5], kStart, false), KV_MEDIA_ERR_STATE) << "non-key first frame";
+  EXPECT_EQ(w.audio(audio[0], kStart), KV_MEDIA_ERR_STATE) << "audio before the first key frame";
+  // a key frame whose parameter sets were lost
+  const Bytes slicesOnly = keySlicesOnly(units[0], c);
+  ASSERT_FALSE(slicesOnly.empty());
+  EXPECT_EQ(w.video(slicesOnly, kStart, true), KV_MEDIA_ERR_DATA);
+  // the recording starts with the next complete key frame
+  writeInterleaved(w, units, c, 25, 50);
+  EXPECT_EQ(KVMP4_Close(w.h()), 0);
+  expectPlayable(path, 50);
+}
+
+TEST_P(Mp4Write, RepeatedAndBackwardTimestampsKeepEveryFrame) {
+  const VideoCodec c = GetParam();
+  const auto units = aus();
+  const std::string path = outPath("disorder.mp4");
+  {
+    Writer w;
+    ASSERT_EQ(w.open(path, c), 0);
+    writeInterleaved(w, units, c, 0, 50, [](size_t i, uint32_t tv) {
+      if (i == 11) return tv - kVideoStepMs;  // same as the previous frame
+      if (i >= 30) return tv - 900;           // the sender's clock stepped back
+      return tv;
+    });
+    EXPECT_EQ(KVMP4_Close(w.h()), 0);
+  }
+  // frames only 1 ms apart would share a tick of ffmpeg's default 1/25 s
+  // output clock, so decode on the file's own time base
+  expectPlayable(path, 50, "-enc_time_base:v -1");
+  const auto dts = videoPacketFields(path, "dts_time");
+  ASSERT_EQ(dts.size(), 50u);
+  for (size_t i = 1; i < dts.size(); ++i) EXPECT_LT(std::stod(dts[i - 1]), std::stod(dts[i])) << i;
+}
+
+TEST_P(Mp4Write, WriterNeverClosedLeavesAPlayableFile) {
+  const VideoCodec c = GetParam();
+  const auto units = aus();
+  const std::string path = outPath("crash.mp4");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Writer* w = new Writer;  // never destroyed: the process dies mid-recording
+    if (w->open(path, c) != 0) _exit(2);
+    writeInterleaved(*w, units, c, 0, 60);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // key frames at 0, 25, 50: everything before the last one is on disk
+  auto p = probe(path);
+  EXPECT_EQ(p["exit"], "0");
+  EXPECT_GE(std::stoi("0" + p["streams_stream_0_nb_read_frames"]), 50);
+  EXPECT_EQ(decodeErrors(path), "");
+  EXPECT_EQ(videoPacketFields(path, "flags").at(0)[0], 'K');
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, Mp4Write, ::testing::Values(VideoCodec::H264, VideoCodec::H265),
+                         [](const ::testing::TestParamInfo<VideoCodec>& p) {
+                           return p.param == VideoCodec::H264 ? "H264" : "H265";
+                         });
+
+TEST(Mp4WriteInterface, OpenRefusesWhatCannotBeRecorded) {
+  Writer w;
+  const std::string path = outPath("open.mp4");
+  EXPECT_EQ(KVMP4_Open(w.h(), nullptr, 320, 240, E_CODECID_VIDEO_H264, 8000, 1, 259, 0), KV_MEDIA_ERR_ARG);
+  EXPECT_EQ(KVMP4_Open(w.h(), "", 320, 240, E_CODECID_VIDEO_H264, 8000, 1, 259, 0), KV_MEDIA_ERR_ARG);
+  EXPECT_EQ(KVMP4_Open(w.h(), path.c_str(), 320, 240, 0, 8000, 1, 0, 0), KV_MEDIA_ERR_ARG) << "no track";
+  EXPECT_EQ(KVMP4_Open(w.h(), path.c_str(), 320, 240, 7, 0, 0, 259, 0), KV_MEDIA_ERR_ARG)
+      << "audio without a usable format and no video";
+  EXPECT_EQ(KVMP4_Open(w.h(), "no_such_folder/x.mp4", 320, 240, 2, 8000, 1, 259, 0), KV_MEDIA_ERR_IO);
+  EXPECT_FALSE(exists(path));
+  EXPECT_EQ(KVMP4_Open(nullptr, path.c_str(), 320, 240, 2, 8000, 1, 259, 0), KV_MEDIA_ERR_ARG);
+  EXPECT_EQ(KVMP4_Close(w.h()), KV_MEDIA_ERR_STATE) << "nothing open";
+}
+
+TEST(Mp4WriteInterface, FileWithoutAKeyFrameIsRemovedOnClose) {
+  const std::string path = outPath("empty.mp4");
+  Writer w;
+  ASSERT_EQ(w.open(path, VideoCodec::H264), 0);
+  EXPECT_TRUE(exists(path));
+  EXPECT_EQ(KVMP4_Close(w.h()), 0);
+  EXPECT_FALSE(exists(path));
+  // the writer can record the next file
+  const auto units = splitAccessUnits(readFile(streamFile(recordingStream(VideoCodec::H264))), VideoCodec::H264);
+  const std::string next = outPath("next.mp4");
+  ASSERT_EQ(w.open(next, VideoCodec::H264), 0);
+  writeInterleaved(w, units, VideoCodec::H264, 0, 10);
+  EXPECT_EQ(KVMP4_Close(w.h()), 0);
+  expectPlayable(next, 10);
+}
+
+TEST(Mp4WriteInterface, CreateAndDestroy) {
+  EXPECT_EQ(KVMP4_Create(nullptr), KV_MEDIA_ERR_ARG);
+  void* h = nullptr;
+  ASSERT_EQ(KVMP4_Create(&h), 0);
+  EXPECT_NE(h, nullptr);
+  EXPECT_EQ(KVMP4_Destroy(&h), 0);
+  EXPECT_EQ(h, nullptr);
+  EXPECT_EQ(KVMP4_Destroy(nullptr), KV_MEDIA_ERR_ARG);
+  const uint8_t b[8] = {};
+  EXPECT_EQ(KVMP4_WriteVideo(nullptr, b, 0, 8, 0, 1), KV_MEDIA_ERR_ARG);
+  EXPECT_EQ(KVMP4_WriteAudio(nullptr, b, 0, 8, 0), KV_MEDIA_ERR_ARG);
+  EXPECT_EQ(KVMP4_Close(nullptr), KV_MEDIA_ERR_ARG);
+}
+
+TEST(Mp4WriteInterface, AudioOnlyRecording) {
+  const std::string path = outPath("audio.mp4");
+  const auto audio = audioFrames();
+  {
+    Writer w;
+    ASSERT_EQ(KVMP4_Open(w.h(), path.c_str(), 0, 0, 0, 8000, 1, E_CODECID_AUDIO_AAC, 0), 0);
+    EXPECT_EQ(w.video(audio[0], kStart, true), KV_MEDIA_ERR_STATE) << "no video track";
+    for (size_t a = 0; a < audio.size(); ++a)
+      EXPECT_EQ(w.audio(audio[a], kStart + static_cast<uint32_t>(a) * kAudioStepMs), 0);
+    EXPECT_EQ(KVMP4_Close(w.h()), 0);
+  }
+  auto p = probe(path);
+  EXPECT_EQ(p["format_nb_streams"], "1");
+  EXPECT_EQ(p["streams_stream_0_codec_name"], "aac");
+  EXPECT_EQ(p["streams_stream_0_nb_read_frames"], std::to_string(audio.size()));
+  EXPECT_EQ(p["format_start_time"], "0.000000");
+  EXPECT_EQ(decodeErrors(path), "");
+}
+
+}  // namespace
