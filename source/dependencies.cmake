@@ -1,0 +1,8 @@
+# Link dependencies of camviewer_core beyond Qt: cJSON (request bodies,
+# replies, config.json), SQLite 3 (group.dat) and libsodium (the sign-in box).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(CAMVIEWER_CJSON REQUIRED IMPORTED_TARGET libcjson)
+pkg_check_modules(CAMVIEWER_SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+pkg_check_modules(CAMVIEWER_SODIUM REQUIRED IMPORTED_TARGET libsodium)
+target_link_libraries(camviewer_core PUBLIC
+  PkgConfig::CAMVIEWER_CJSON PkgConfig::CAMVIEWER_SQLITE3 PkgConfig::CAMVIEWER_SODIUM)

@@ -1,0 +1,118 @@
+#include "sql/user_files.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUuid>
+#include <mutex>
+
+#include "util_class/app_paths.h"
+#include "util_class/safe_file_name.h"
+
+namespace user_files {
+
+QString usersFolder() { return app_paths::dataDir() + QStringLiteral("/user_private_dir/"); }
+
+QString userPrivateDir(const QString& userName) {
+  return usersFolder() + safe_file_name(userName, QStringLiteral("_")) +
+         QStringLiteral("_private_dir/");
+}
+
+}  // namespace user_files
+
+namespace {
+
+QString lastLoginPath() { return app_paths::dataDir() + QStringLiteral("/userNameLastLogin.txt"); }
+QString uuidPath() { return app_paths::dataDir() + QStringLiteral("/private_uuid.txt"); }
+
+// First line of the file (at most 1023 bytes), UTF-8, trimmed.
+bool readFirstLine(const QString& path, QString& out) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  out = QString::fromUtf8(file.readLine(1024)).trimmed();
+  return true;
+}
+
+bool writeWhole(const QString& path, const QString& text) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  const QByteArray bytes = text.toUtf8();
+  return file.write(bytes) == bytes.size() && file.commit();
+}
+
+void ensureFolder(const QString& path, bool withParents) {
+  QDir dir;
+  if (dir.exists(path)) {
+    qDebug() << path << " esists ";
+    return;
+  }
+  const bool ok = withParents ? dir.mkpath(path) : dir.mkdir(path);
+  qDebug() << (ok ? QStringLiteral("create :") + path : QStringLiteral("create :") + path + " err");
+}
+
+}  // namespace
+
+QString userPrivate_dir_init(const QString& userName) {
+  ensureFolder(user_files::usersFolder(), true);
+  const QString dir = user_files::userPrivateDir(userName);
+  ensureFolder(dir, false);
+  qDebug() << "userName_private_dir :" << dir;
+  return dir;
+}
+
+void userName_loginReadToLocalFile(QString& out) {
+  QString name;
+  if (!QFileInfo::exists(lastLoginPath()) || !readFirstLine(lastLoginPath(), name)) {
+    qDebug() << "last login not remeber userName ";
+    return;
+  }
+  out = name;
+  qDebug() << "last login userName :" << out;
+}
+
+void userName_loginWriteToLocalFile(const QString& userName) {
+  if (writeWhole(lastLoginPath(), userName)) {
+    qDebug() << "last login userName write to local :" << userName;
+  }
+}
+
+void userName_loginRemoveLocalFile() { QFile::remove(lastLoginPath()); }
+
+void uuidReadToLocalFile(QString& out) {
+  static std::mutex memoryMutex;
+  static QString memoryId;  // the id of this run when the file cannot hold it
+  std::lock_guard<std::mutex> lock(memoryMutex);
+  QString id;
+  if (readFirstLine(uuidPath(), id) && !id.isEmpty()) {
+    out = id;
+    qDebug() << "uuid :" << out;
+    return;
+  }
+  if (memoryId.isEmpty()) memoryId = QUuid::createUuid().toString();
+  out = memoryId;
+  if (writeWhole(uuidPath(), memoryId)) {
+    memoryId.clear();  // the file holds it from now on
+  } else {
+    qWarning() << "uuid file cannot be written, keeping the id in memory:" << uuidPath();
+  }
+  qDebug() << "uuid :" << out;
+}
+
+QString device_picture_find(const QString& userPrivateDir, const QString& text) {
+  if (text.isEmpty()) return {};
+  const QDir dir(userPrivateDir + QStringLiteral("device_picture"));
+  if (!dir.exists()) return {};
+  const QString name = safe_file_name(text, text);
+  const QFileInfo exact(dir.filePath(name + QStringLiteral(".jpeg")));
+  if (exact.isFile()) return exact.absoluteFilePath();
+  const QFileInfoList entries =
+      dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  for (const QFileInfo& entry : entries) {
+    if (entry.isFile() && entry.fileName().contains(name, Qt::CaseSensitive)) {
+      return entry.absoluteFilePath();
+    }
+  }
+  return {};
+}

@@ -1,0 +1,131 @@
+#include "sql/user_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "data_dir_fixture.h"
+#include "qt_print.h"
+
+namespace {
+
+using UserFiles = DataDirTest;
+
+bool isInstallId(const QString& id) {
+  static const QRegularExpression re(QStringLiteral(
+      "^\\{[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}\\}$"));
+  return re.match(id).hasMatch();
+}
+
+}  // namespace
+
+TEST_F(UserFiles, PrivateFolderIsMadeAndNamedAfterTheUser) {
+  const QString d = userPrivate_dir_init("alice@example.com");
+  EXPECT_EQ(d, path("user_private_dir/alice@example.com_private_dir/"));
+  EXPECT_TRUE(QFileInfo(d).isDir());
+  EXPECT_EQ(userPrivate_dir_init("alice@example.com"), d);  // exists already: same path
+  const QString hostile = userPrivate_dir_init("../../etc");
+  EXPECT_EQ(hostile, path("user_private_dir/.._.._etc_private_dir/"));
+  EXPECT_TRUE(QFileInfo(hostile).isDir());
+}
+
+TEST_F(UserFiles, RememberedUserNameRoundTrip) {
+  QString name = "untouched";
+  userName_loginReadToLocalFile(name);
+  EXPECT_EQ(name, "untouched");  // no file: left as it was
+
+  userName_loginWriteToLocalFile(QString::fromUtf8("b\xC3\xA4r@example.com"));
+  EXPECT_EQ(readAll(path("userNameLastLogin.txt")), "b\xC3\xA4r@example.com");
+  userName_loginReadToLocalFile(name);
+  EXPECT_EQ(name, QString::fromUtf8("b\xC3\xA4r@example.com"));
+
+  const struct {
+    QByteArray file;
+    QString expected;
+  } cases[] = {{"  spaced  \r\n", "spaced"}, {"first\nsecond", "first"}, {"", ""}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(writeAll(path("userNameLastLogin.txt"), c.file));
+    name = "x";
+    userName_loginReadToLocalFile(name);
+    EXPECT_EQ(name, c.expected) << c.file.toStdString();
+  }
+
+  userName_loginRemoveLocalFile();
+  EXPECT_FALSE(QFileInfo::exists(path("userNameLastLogin.txt")));
+  userName_loginRemoveLocalFile();  // nothing to remove
+}
+
+TEST_F(UserFiles, InstallIdIsMadeOnceAndKept) {
+  QString first;
+  uuidReadToLocalFile(first);
+  EXPECT_TRUE(isInstallId(first)) << first.toStdString();
+  EXPECT_EQ(first.size(), 38);
+  EXPECT_EQ(readAll(path("private_uuid.txt")), first.toUtf8());
+  QString second;
+  uuidReadToLocalFile(second);
+  EXPECT_EQ(second, first);
+
+  ASSERT_TRUE(writeAll(path("private_uuid.txt"), "  {kept-as-stored}\n"));
+  uuidReadToLocalFile(second);
+  EXPECT_EQ(second, "{kept-as-stored}");
+
+  ASSERT_TRUE(QFile::remove(path("private_uuid.txt")));
+  uuidReadToLocalFile(second);
+  EXPECT_TRUE(isInstallId(second));
+  EXPECT_NE(second, first);
+}
+
+TEST_F(UserFiles, EmptyInstallIdFileGetsANewId) {
+  for (const QByteArray& blank : {QByteArray(""), QByteArray(" \r\n\t")}) {
+    ASSERT_TRUE(writeAll(path("private_uuid.txt"), blank));
+    QString id;
+    uuidReadToLocalFile(id);
+    EXPECT_TRUE(isInstallId(id)) << id.toStdString();
+    EXPECT_EQ(readAll(path("private_uuid.txt")), id.toUtf8());
+  }
+}
+
+TEST_F(UserFiles, UnwritableInstallIdStaysTheSameInMemory) {
+  // A folder where the file should be: neither readable nor replaceable.
+  ASSERT_TRUE(QDir().mkpath(path("private_uuid.txt/blocked")));
+  QString a;
+  QString b;
+  uuidReadToLocalFile(a);
+  uuidReadToLocalFile(b);
+  EXPECT_TRUE(isInstallId(a)) << a.toStdString();
+  EXPECT_EQ(a, b);
+}
+
+TEST_F(UserFiles, DevicePictureLookup) {
+  const QString user = userPrivate_dir_init("alice");
+  const QString pictures = user + "device_picture/";
+  ASSERT_TRUE(QDir().mkpath(pictures));
+  ASSERT_TRUE(QDir().mkpath(pictures + "Hall folder.jpeg"));  // not a regular file
+  for (const char* f :
+       {"Garden-b.jpeg", "garden-a.jpeg", "Hall.jpeg", "Hall 2.jpeg", "b-Hall.jpeg"}) {
+    ASSERT_TRUE(writeAll(pictures + f, "jpeg"));
+  }
+  const struct {
+    const char* text;
+    const char* expected;  // file name, or "" for none
+  } cases[] = {
+      {"Hall", "Hall.jpeg"},  // exact name first, before "b-Hall.jpeg"
+      {"Hall 2", "Hall 2.jpeg"},
+      {"all", "b-Hall.jpeg"},       // partial: first by name ignoring case
+      {"arden-", "garden-a.jpeg"},  // sorted ignoring case: "garden-a" first
+      {"Garden", "Garden-b.jpeg"},  // case-sensitive substring
+      {"Hall folder", ""},          // folders never match
+      {"", ""},                     // an empty name matches nothing
+      {"Kitchen", ""},
+  };
+  for (const auto& c : cases) {
+    const QString found = device_picture_find(user, c.text);
+    EXPECT_EQ(QFileInfo(found).fileName(), QString(c.expected)) << "text '" << c.text << "'";
+    if (*c.expected) {
+      EXPECT_EQ(found, QFileInfo(pictures + c.expected).absoluteFilePath());
+    }
+  }
+  EXPECT_EQ(device_picture_find(path("nobody/"), "Hall"), "");
+}

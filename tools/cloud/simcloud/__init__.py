@@ -1,0 +1,1 @@
+"""The simulated cloud: an HTTPS stand-in for the camera cloud service."""
