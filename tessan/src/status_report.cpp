@@ -1,0 +1,18 @@
+#include "status_report.h"
+
+#include "Tessan.h"
+#include "global_state.h"
+
+namespace tessan {
+
+void reportStatus(const char* sn, int32_t status, uint8_t linkMode) {
+  const APP_INIT_PARAM& p = g().param;
+  if (!p.pfnRecvMsg) return;
+  MSG_CONN_STATUS st{};
+  st.nStatus = status;
+  st.nLinkMode = linkMode;
+  p.pfnRecvMsg(sn, E_MSG_CONN_STATUS, reinterpret_cast<HCHAR*>(&st), sizeof st, nullptr, E_FRAME_TYPE_HH,
+               p.pMsgCtx);
+}
+
+}  // namespace tessan

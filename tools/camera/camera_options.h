@@ -1,0 +1,27 @@
+// Command-line switches of the simulated camera.
+#pragma once
+
+#include <string>
+
+#include "camera_protocol.h"
+#include "media_clips.h"
+
+namespace camera {
+
+struct Options {
+  std::string id;
+  std::string servers;      // KV_SetServInfo list; empty: LAN only
+  int waitSeconds = 20;     // each KV_Listen
+  int lifetimeSeconds = 60; // the camera stops by itself after this
+  int sessions = 1;         // links served one after another
+  std::string manifest;     // file that lists every A/V frame sent
+  ProtocolConfig protocol;
+  ClipRequest clips;
+};
+
+// Empty on success, else what is wrong.
+std::string parseOptions(int argc, char** argv, Options* o);
+
+extern const char* const kUsage;
+
+}  // namespace camera

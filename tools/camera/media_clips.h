@@ -1,0 +1,38 @@
+// The camera's media, made at start-up with the ffmpeg command-line tool
+// from its test sources: two video qualities (no B-frames, one key frame per
+// second with its parameter sets) and AAC-LC 8 kHz mono.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "media_units.h"
+
+namespace camera {
+
+struct VideoClip {
+  uint16_t codec = 2;  // 2 H.264, 3 H.265
+  uint16_t width = 0, height = 0;
+  std::vector<VideoUnit> units;
+};
+
+struct MediaClips {
+  VideoClip fhd;  // quality 5
+  VideoClip hd;   // quality 1
+  std::vector<Bytes> audio;
+};
+
+struct ClipRequest {
+  VideoCodec codec = VideoCodec::H264;
+  int fps = 25;
+  int seconds = 2;
+  int fhdWidth = 640, fhdHeight = 360;
+  int hdWidth = 320, hdHeight = 180;
+  std::string workDir;  // existing folder for the encoder's files
+};
+
+// Empty `error` on success.
+MediaClips makeClips(const ClipRequest& r, std::string* error);
+
+}  // namespace camera
