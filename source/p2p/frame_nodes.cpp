@@ -1,0 +1,51 @@
+#include "p2p/frame_nodes.h"
+
+#include <QDebug>
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Private copy of size bytes from source; null when there is nothing to copy or
+// the allocation fails (the caller then records size 0).
+std::unique_ptr<uint8_t[]> copyBytes(const uint8_t* source, uint32_t size) {
+  if (source == nullptr || size == 0) return nullptr;
+  std::unique_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[size]);
+  if (copy) std::memcpy(copy.get(), source, size);
+  return copy;
+}
+
+// Makes the node's copy; a failed allocation of real bytes is logged with the
+// node's class name and leaves the node empty.
+std::unique_ptr<uint8_t[]> takeCopy(const uint8_t* source, uint32_t& size, const char* className) {
+  std::unique_ptr<uint8_t[]> copy = copyBytes(source, size);
+  if (!copy) {
+    if (source != nullptr && size != 0) qDebug() << "malloc err" << className;
+    size = 0;
+  }
+  return copy;
+}
+
+}  // namespace
+
+P2P_VideoNode_noDecode::P2P_VideoNode_noDecode(int nFlag_, int width_, int height_, int fps_,
+                                               uint64_t nTimeStamp_, uint32_t size_,
+                                               const uint8_t* data_)
+    : nFlag(nFlag_), width(width_), height(height_), nTimeStamp(nTimeStamp_), size(size_),
+      fps(fps_), data(takeCopy(data_, size, "P2P_VideoNode_noDecode")) {}
+
+P2P_VideoNode_Decode::P2P_VideoNode_Decode(uint64_t nTimeStamp_, int width_, int height_, int fps_,
+                                           const uint8_t* data_, uint32_t size_)
+    : nTimeStamp(nTimeStamp_), width(width_), height(height_), fps(fps_), size(size_),
+      data(takeCopy(data_, size, "P2P_VideoNode_Decode")) {}
+
+P2P_AudioNode_noDecode::P2P_AudioNode_noDecode(int type_, uint64_t nTimeStamp_,
+                                               const uint8_t* data_, uint32_t size_)
+    : type(type_), nTimeStamp(nTimeStamp_), size(size_),
+      data(takeCopy(data_, size, "P2P_AudioNode_noDecode")) {}
+
+P2P_AudioNode_Decode::P2P_AudioNode_Decode(uint64_t nTimeStamp_, const uint8_t* data_,
+                                           uint32_t size_)
+    : nTimeStamp(nTimeStamp_), size(size_),
+      data(takeCopy(data_, size, "P2P_AudioNode_Decode")) {}

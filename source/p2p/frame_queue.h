@@ -1,0 +1,83 @@
+// A first-in-first-out hand-over of heap nodes between two threads.
+//
+// Ownership: a node belongs to the queue while it is queued; push() takes it
+// from the producer, take() gives it to the consumer, which frees it (by
+// letting the pointer go) or pushes it on into another queue without copying.
+// The queue's mutex is held only for the list operation itself: nodes are
+// built before push(), and every node the queue frees (clear(), the oldest
+// ones dropped by pushDroppingOldest()) is destroyed after the lock is released.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+template <typename Node>
+class FrameQueue {
+ public:
+  using NodePtr = std::unique_ptr<Node>;
+
+  FrameQueue() = default;
+  FrameQueue(const FrameQueue&) = delete;
+  FrameQueue& operator=(const FrameQueue&) = delete;
+
+  // Appends at the tail. A null node is ignored.
+  void push(NodePtr node) {
+    if (!node) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    nodes_.push_back(std::move(node));
+  }
+
+  // Appends at the tail, then drops (and frees) the oldest nodes while more
+  // than maxNodes are queued; returns how many were dropped. maxNodes 0 is
+  // taken as 1: the new node is always kept.
+  std::size_t pushDroppingOldest(NodePtr node, std::size_t maxNodes) {
+    if (!node) return 0;
+    if (maxNodes == 0) maxNodes = 1;
+    std::deque<NodePtr> dropped;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      nodes_.push_back(std::move(node));
+      while (nodes_.size() > maxNodes) {
+        dropped.push_back(std::move(nodes_.front()));
+        nodes_.pop_front();
+      }
+    }
+    return dropped.size();  // freed here, outside the lock
+  }
+
+  // Takes the head node; null when the queue is empty.
+  NodePtr take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (nodes_.empty()) return nullptr;
+    NodePtr node = std::move(nodes_.front());
+    nodes_.pop_front();
+    return node;
+  }
+
+  bool empty() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return nodes_.empty();
+  }
+
+  std::size_t size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return nodes_.size();
+  }
+
+  // Takes every node out and frees it; returns how many there were.
+  std::size_t clear() {
+    std::deque<NodePtr> taken;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      taken.swap(nodes_);
+    }
+    return taken.size();  // freed here, outside the lock
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::deque<NodePtr> nodes_;
+};

@@ -1,0 +1,124 @@
+// FrameQueue: order, ownership, dropping of the oldest nodes, and that nodes
+// are freed outside the queue's lock.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "p2p/frame_queue.h"
+
+namespace {
+
+// A node that counts the live instances of its kind.
+struct CountedNode {
+  static std::atomic<int> live;
+  explicit CountedNode(int v) : value(v) { ++live; }
+  ~CountedNode() { --live; }
+  int value;
+};
+std::atomic<int> CountedNode::live{0};
+
+class FrameQueueTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CountedNode::live = 0; }
+  void TearDown() override { EXPECT_EQ(CountedNode::live, 0) << "nodes leaked or lost"; }
+
+  std::vector<int> drain() {
+    std::vector<int> values;
+    while (auto node = queue.take()) values.push_back(node->value);
+    return values;
+  }
+
+  FrameQueue<CountedNode> queue;
+};
+
+TEST_F(FrameQueueTest, FirstInFirstOut) {
+  EXPECT_TRUE(queue.empty());
+  EXPECT_EQ(queue.take(), nullptr);
+  for (int i = 1; i <= 4; ++i) queue.push(std::make_unique<CountedNode>(i));
+  queue.push(nullptr);  // ignored
+  EXPECT_EQ(queue.size(), 4u);
+  EXPECT_FALSE(queue.empty());
+  auto head = queue.take();
+  ASSERT_NE(head, nullptr);
+  EXPECT_EQ(head->value, 1);
+  EXPECT_EQ(CountedNode::live, 4) << "the taken node now belongs to the consumer";
+  head.reset();
+  EXPECT_EQ(CountedNode::live, 3);
+  queue.push(std::make_unique<CountedNode>(5));
+  EXPECT_EQ(drain(), (std::vector<int>{2, 3, 4, 5}));
+  EXPECT_TRUE(queue.empty());
+}
+
+TEST_F(FrameQueueTest, ClearFreesEverything) {
+  EXPECT_EQ(queue.clear(), 0u);  // an empty queue: nothing happens
+  for (int i = 0; i < 5; ++i) queue.push(std::make_unique<CountedNode>(i));
+  EXPECT_EQ(queue.clear(), 5u);
+  EXPECT_EQ(CountedNode::live, 0);
+  EXPECT_TRUE(queue.empty());
+  queue.push(std::make_unique<CountedNode>(9));  // still usable
+  EXPECT_EQ(drain(), (std::vector<int>{9}));
+}
+
+TEST_F(FrameQueueTest, DroppingOldestKeepsTheNewest) {
+  std::vector<std::size_t> dropped;
+  for (int i = 1; i <= 6; ++i)
+    dropped.push_back(queue.pushDroppingOldest(std::make_unique<CountedNode>(i), 3));
+  EXPECT_EQ(dropped, (std::vector<std::size_t>{0, 0, 0, 1, 1, 1}));
+  EXPECT_EQ(CountedNode::live, 3) << "dropped nodes must be freed";
+  EXPECT_EQ(queue.pushDroppingOldest(std::make_unique<CountedNode>(7), 1), 3u);
+  EXPECT_EQ(queue.pushDroppingOldest(std::make_unique<CountedNode>(8), 0), 1u);  // 0 keeps one
+  EXPECT_EQ(queue.pushDroppingOldest(nullptr, 1), 0u);
+  EXPECT_EQ(drain(), (std::vector<int>{8}));
+}
+
+// A node whose destructor uses the queue from another thread: if the queue
+// freed it while holding its lock, that thread could not get in until the
+// destructor returned.
+struct ProbeNode;
+using ProbeQueue = FrameQueue<ProbeNode>;
+struct ProbeNode {
+  ProbeQueue* queue;
+  std::atomic<int>* lockFreeDuringFree;
+  std::vector<std::thread>* probes;
+  ~ProbeNode() {
+    auto reached = std::make_shared<std::atomic<bool>>(false);
+    ProbeQueue* q = queue;
+    probes->emplace_back([q, reached] {
+      q->size();
+      *reached = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!*reached && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (*reached) ++*lockFreeDuringFree;
+  }
+};
+
+TEST(FrameQueueLocking, NodesAreFreedOutsideTheLock) {
+  ProbeQueue queue;
+  std::atomic<int> lockFree{0};
+  std::vector<std::thread> probes;
+  auto probeNode = [&](ProbeQueue* q) {
+    return std::unique_ptr<ProbeNode>(new ProbeNode{q, &lockFree, &probes});
+  };
+  for (int i = 0; i < 2; ++i) queue.push(probeNode(&queue));
+  queue.clear();
+  queue.push(probeNode(&queue));
+  queue.pushDroppingOldest(probeNode(&queue), 1);
+  for (std::thread& probe : probes) probe.join();
+  EXPECT_EQ(lockFree, 3) << "a node was freed while the queue's lock was held";
+  // The last node is freed by its consumer; let it probe a queue that
+  // outlives it.
+  ProbeQueue other;
+  auto last = queue.take();
+  last->queue = &other;
+  last.reset();
+  for (std::thread& probe : probes)
+    if (probe.joinable()) probe.join();
+}
+
+}  // namespace
