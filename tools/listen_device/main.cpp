@@ -91,7 +91,7 @@ void echo(int handle) {
 void watchdog(sigset_t signals, uint32_t lifetimeSeconds) {
   timespec limit{static_cast<time_t>(lifetimeSeconds), 0};
   const int sig = sigtimedwait(&signals, nullptr, &limit);
-  if (sig < 0 && stopping.load()) return;  // woken by the main thread's own stop
+  if (sig < 0 && stopping.load()) return;  // the lifetime ran out while the device was stopping anyway
   const bool first = !stopping.exchange(true);
   if (first) report(rendezvous::JsonLine().add("ev", "stopping").add("why", sig < 0 ? "lifetime" : "signal"));
   KV_ListenBreak();
