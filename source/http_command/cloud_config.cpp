@@ -31,7 +31,8 @@ FileValues readFile(const QString& path) {
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return values;
   const QString folder = QFileInfo(path).absolutePath();
   while (!file.atEnd()) {
-    const QString line = QString::fromUtf8(file.readLine(4096)).trimmed();
+    // Whole lines: a long comment cut into pieces must not turn into a setting.
+    const QString line = QString::fromUtf8(file.readLine()).trimmed();
     if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
     const int eq = line.indexOf(QLatin1Char('='));
     if (eq <= 0) continue;

@@ -73,6 +73,8 @@ bool device_groupInfodb_init(const QString& userPrivateDir) {
 bool device_groupInfodb_insert(const QString& userPrivateDir,
                                const QuadWindowDevice_local_file_node& node) {
   qDebug() << "databasePath :" << groupFilePath(userPrivateDir);
+  qDebug() << kInsert << node.groupName << node.device_1 << node.device_2 << node.device_3
+           << node.device_4;
   return runStatement(
       userPrivateDir, kInsert, "alarm_table insert err !!!",
       [&node](sqlite3_stmt* s) {

@@ -100,11 +100,16 @@ void uuidReadToLocalFile(QString& out) {
   qDebug() << "uuid :" << out;
 }
 
-QString device_picture_find(const QString& userPrivateDir, const QString& text) {
-  if (text.isEmpty()) return {};
+QString device_picture_find(const QString& userPrivateDir, const QString& text,
+                            const QString& fallbackName) {
+  // "" would be part of every file name; it and "." / ".." stand for the
+  // fallback name, as when the picture was written.
+  const bool needsFallback =
+      text.isEmpty() || text == QLatin1String(".") || text == QLatin1String("..");
+  if (needsFallback && fallbackName.isEmpty()) return {};
   const QDir dir(userPrivateDir + QStringLiteral("device_picture"));
   if (!dir.exists()) return {};
-  const QString name = safe_file_name(text, text);
+  const QString name = safe_file_name(text, fallbackName);
   const QFileInfo exact(dir.filePath(name + QStringLiteral(".jpeg")));
   if (exact.isFile()) return exact.absoluteFilePath();
   const QFileInfoList entries =

@@ -40,6 +40,9 @@ void uuidReadToLocalFile(QString& out);
 
 // The cached picture of a camera in userPrivateDir + "device_picture":
 // the exact file text + ".jpeg" when it exists, else the first regular file
-// (by name, ignoring case) whose name contains `text`; empty for an empty
-// text, no match or no folder.
-QString device_picture_find(const QString& userPrivateDir, const QString& text);
+// (by name, ignoring case) whose name contains `text`; empty for no match
+// or no folder. `text` is made safe the way the picture's writer makes it
+// (safe_file_name with `fallbackName`, the camera's device id), so "", "."
+// and ".." look for the fallback name, and find nothing without one.
+QString device_picture_find(const QString& userPrivateDir, const QString& text,
+                            const QString& fallbackName = QString());

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "http_command/json_fields.h"
 #include "sql/user_files.h"
 
 namespace {
@@ -18,17 +19,8 @@ struct JsonDeleter {
 };
 using JsonTree = std::unique_ptr<cJSON, JsonDeleter>;
 
-QString text(const cJSON* root, const char* key) {
-  const cJSON* item = cJSON_GetObjectItemCaseSensitive(root, key);
-  return cJSON_IsString(item) ? QString::fromUtf8(item->valuestring) : QString();
-}
-
-int number(const cJSON* root, const char* key) {
-  const cJSON* item = cJSON_GetObjectItemCaseSensitive(root, key);
-  return cJSON_IsNumber(item) ? item->valueint : 0;
-}
-
-// The file's tree, or null when it is missing or not a JSON object.
+// The file's tree, or null when it is missing or its text is not JSON. A
+// text that is JSON but no object reads as all defaults.
 JsonTree readTree(const QString& path, bool logMissing) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
@@ -40,23 +32,21 @@ JsonTree readTree(const QString& path, bool logMissing) {
   const int zero = bytes.indexOf('\0');
   if (zero >= 0) bytes.truncate(zero);
   qDebug() << QString::fromUtf8(bytes);
-  JsonTree tree(cJSON_Parse(bytes.constData()));
-  if (!cJSON_IsObject(tree.get())) return nullptr;
-  return tree;
+  return JsonTree(cJSON_Parse(bytes.constData()));
 }
 
 UserLocalConfig fromTree(const cJSON* root) {
   UserLocalConfig c;
-  c.emailUserName = text(root, "emailUserName");
-  c.emailPassWord = text(root, "emailPassWord");
-  c.phoneUserName = text(root, "phoneUserName");
-  c.phonePassWord = text(root, "phonePassWord");
-  c.countryCode = number(root, "countryCode");
-  c.remeberUser = number(root, "remeberUser");
-  c.loginMode = number(root, "loginMode");
-  c.rootSavePath = text(root, "rootSavePath");
-  c.videoSavePath = text(root, "videoSavePath");
-  c.pictureSavePath = text(root, "pictureSavePath");
+  c.emailUserName = json_text(root, "emailUserName");
+  c.emailPassWord = json_text(root, "emailPassWord");
+  c.phoneUserName = json_text(root, "phoneUserName");
+  c.phonePassWord = json_text(root, "phonePassWord");
+  c.countryCode = json_int(root, "countryCode");
+  c.remeberUser = json_int(root, "remeberUser");
+  c.loginMode = json_int(root, "loginMode");
+  c.rootSavePath = json_text(root, "rootSavePath");
+  c.videoSavePath = json_text(root, "videoSavePath");
+  c.pictureSavePath = json_text(root, "pictureSavePath");
   return c;
 }
 
@@ -91,8 +81,9 @@ bool writeFile(const QString& path, const UserLocalConfig& c, const cJSON* previ
   addText("rootSavePath", c.rootSavePath);
   addText("videoSavePath", c.videoSavePath);
   addText("pictureSavePath", c.pictureSavePath);
+  const cJSON* members = cJSON_IsObject(previous) ? previous : nullptr;
   const cJSON* other = nullptr;
-  cJSON_ArrayForEach(other, previous) {
+  cJSON_ArrayForEach(other, members) {
     if (!isOwnKey(other->string)) {
       cJSON_AddItemToObject(root.get(), other->string, cJSON_Duplicate(other, 1));
     }

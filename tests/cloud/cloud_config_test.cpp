@@ -71,6 +71,12 @@ TEST_F(CloudConfigFiles, EnvironmentThenFileThenPlaceholder) {
   EXPECT_EQ(c.entryUrl, "https://127.0.0.1:9443");
   EXPECT_EQ(c.caFile, dir.filePath("certs/ca.pem"));
 
+  // A long comment stays one comment, however long it is.
+  writeConf("url=https://127.0.0.1:9444\n# " + QByteArray(4093, 'x') +
+            "url=http://not.a.setting\n");
+  ASSERT_TRUE(cloud_config::load(c, &why)) << why.toStdString();
+  EXPECT_EQ(c.entryUrl, "https://127.0.0.1:9444");
+
   qputenv(cloud_config::kUrlVariable, "https://10.1.2.3:444");
   qputenv(cloud_config::kCaVariable, "/abs/ca.pem");
   ASSERT_TRUE(cloud_config::load(c, &why));

@@ -263,6 +263,14 @@ class CallsTest(CloudCase):
                                      envelope(meta={"accessToken": tokens["accessToken"]}), tokens)
         self.assertEqual(status, 401)
 
+    def test_malformed_data_gets_an_error_answer(self):
+        for path in ("/uac/v1/challenge", "/uac/v1/signin", "/uac/v1/refresh-token",
+                     "/uac/v1/signout"):
+            for data in (5, "text", [1], None, {"username": 7, "password": [], "nonce": {}}):
+                with self.subTest(path=path, data=data):
+                    status, reply = self.cloud.post_json(path, {"meta": {}, "data": data})
+                    self.assertEqual((status, reply["status"]), (200, "error"), reply)
+
     def test_unknown_paths_and_pictures_are_not_found(self):
         self.assertEqual(self.cloud.post_json("/uac/v1/nothing", json.loads(envelope()))[0], 404)
         self.assertEqual(self.cloud.request("GET", "/thumb/NOPE.jpeg")[0], 404)
@@ -297,6 +305,52 @@ class FailureModeTest(CloudCase):
         body = json.loads(envelope({"refreshToken": tokens["refreshToken"]}))
         status, reply = self.cloud.post_json("/uac/v1/refresh-token", body)
         self.assertEqual((status, reply["status"], reply["code"]), (200, "error", 1011))
+
+    def test_a_failed_reply_changes_nothing_so_the_same_request_works_again(self):
+        # The client answers a failed refresh, sign-in or sign-out by sending the
+        # same request again: the refresh token and the challenge keys must
+        # still be good then.
+        tokens = self.sign_in()["result"]
+        path = "/uac/v1/refresh-token"
+        for mode in ("status", "drop", "nonjson", "error"):
+            with self.subTest(mode):
+                body = json.loads(envelope({"agentToken": "{id}",
+                                            "accessToken": tokens["accessToken"],
+                                            "refreshToken": tokens["refreshToken"]}))
+                self.cloud.control("script", {"path": path, "mode": mode})
+                try:
+                    status, reply = self.cloud.post_json(path, body)
+                    self.assertFalse(status == 200 and isinstance(reply, dict)
+                                     and reply.get("status") == "ok", reply)
+                except (http.client.HTTPException, ConnectionError):
+                    pass  # "drop": no answer at all
+                status, reply = self.cloud.post_json(path, body)
+                self.assertEqual((status, reply["status"]), (200, "ok"), reply)
+                tokens = reply["result"]
+
+        status, ch = self.cloud.post_json("/uac/v1/challenge", json.loads(envelope(
+            {"username": ACCOUNT[0], "action": "signin", "agentToken": "{id}"})))
+        r = ch["result"]
+
+        def signin_body():  # a new nonce and box for every attempt, as the client makes
+            nonce = nonce_text().encode()
+            box = sodium.box_easy(ACCOUNT[1].encode(), nonce,
+                                  base64.b64decode(r["serverPubKey"]),
+                                  base64.b64decode(r["clientSecretKey"]))
+            return json.loads(envelope({"username": ACCOUNT[0],
+                                        "password": base64.b64encode(box).decode(),
+                                        "nonce": base64.b64encode(nonce).decode()}))
+        self.cloud.control("script", {"path": "/uac/v1/signin", "mode": "status", "arg": 500})
+        self.assertEqual(self.cloud.post_json("/uac/v1/signin", signin_body())[0], 500)
+        status, reply = self.cloud.post_json("/uac/v1/signin", signin_body())
+        self.assertEqual((status, reply["status"]), (200, "ok"), reply)
+
+        signout = json.loads(envelope({"agentToken": "{id}",
+                                       "refreshToken": reply["result"]["refreshToken"]}))
+        self.cloud.control("script", {"path": "/uac/v1/signout", "mode": "status"})
+        self.assertEqual(self.cloud.post_json("/uac/v1/signout", signout)[0], 500)
+        status, out = self.cloud.post_json("/uac/v1/signout", signout)
+        self.assertEqual((status, out["status"]), (200, "ok"), out)
 
     def test_bad_control_requests_are_refused(self):
         for req in ({"path": "/x", "mode": "explode"}, {"path": "/x", "mode": "status", "count": 0},

@@ -103,26 +103,37 @@ TEST_F(UserFiles, DevicePictureLookup) {
   const QString pictures = user + "device_picture/";
   ASSERT_TRUE(QDir().mkpath(pictures));
   ASSERT_TRUE(QDir().mkpath(pictures + "Hall folder.jpeg"));  // not a regular file
-  for (const char* f :
-       {"Garden-b.jpeg", "garden-a.jpeg", "Hall.jpeg", "Hall 2.jpeg", "b-Hall.jpeg"}) {
+  for (const char* f : {"Garden-b.jpeg", "garden-a.jpeg", "Hall.jpeg", "Hall 2.jpeg",
+                        "b-Hall.jpeg", "CAM7.jpeg", "in_out.jpeg", "x.y.jpeg"}) {
     ASSERT_TRUE(writeAll(pictures + f, "jpeg"));
   }
   const struct {
     const char* text;
+    const char* fallback;  // the camera's device id
     const char* expected;  // file name, or "" for none
   } cases[] = {
-      {"Hall", "Hall.jpeg"},  // exact name first, before "b-Hall.jpeg"
-      {"Hall 2", "Hall 2.jpeg"},
-      {"all", "b-Hall.jpeg"},       // partial: first by name ignoring case
-      {"arden-", "garden-a.jpeg"},  // sorted ignoring case: "garden-a" first
-      {"Garden", "Garden-b.jpeg"},  // case-sensitive substring
-      {"Hall folder", ""},          // folders never match
-      {"", ""},                     // an empty name matches nothing
-      {"Kitchen", ""},
+      {"Hall", "", "Hall.jpeg"},  // exact name first, before "b-Hall.jpeg"
+      {"Hall 2", "", "Hall 2.jpeg"},
+      {"all", "", "b-Hall.jpeg"},       // partial: first by name ignoring case
+      {"arden-", "", "garden-a.jpeg"},  // sorted ignoring case: "garden-a" first
+      {"Garden", "", "Garden-b.jpeg"},  // case-sensitive substring
+      {"Hall folder", "", ""},          // folders never match
+      {"Kitchen", "", ""},
+      {"in/out", "", "in_out.jpeg"},  // named the way the writer names it
+      // "", "." and ".." stand for the device id; without one they find
+      // nothing (not every file holding "" or the "_" they would become).
+      {"", "", ""},
+      {".", "", ""},
+      {"..", "", ""},
+      {"", "CAM7", "CAM7.jpeg"},
+      {".", "CAM7", "CAM7.jpeg"},
+      {"..", "CAM7", "CAM7.jpeg"},
+      {"Hall", "CAM7", "Hall.jpeg"},
   };
   for (const auto& c : cases) {
-    const QString found = device_picture_find(user, c.text);
-    EXPECT_EQ(QFileInfo(found).fileName(), QString(c.expected)) << "text '" << c.text << "'";
+    const QString found = device_picture_find(user, c.text, c.fallback);
+    EXPECT_EQ(QFileInfo(found).fileName(), QString(c.expected))
+        << "text '" << c.text << "' fallback '" << c.fallback << "'";
     if (*c.expected) {
       EXPECT_EQ(found, QFileInfo(pictures + c.expected).absoluteFilePath());
     }

@@ -111,8 +111,10 @@ TEST_F(UserConfig, ReadingTable) {
       {"{\"emailUserName\":5,\"countryCode\":\"86\"}", true, "", 0},
       {"{\"emailUserName\":\"e\",\"countryCode\":49}", true, "e", 49},
       {QByteArray("{\"emailUserName\":\"z\"}") + QByteArray(1, '\0') + "garbage", true, "z", 0},
+      {"[1,2]", true, "", 0},  // JSON, but not an object: every value is its default
+      {"null", true, "", 0},
       {"not json", false, "", 0},
-      {"[1,2]", false, "", 0},
+      {"{\"emailUserName\":", false, "", 0},
       {"", false, "", 0},
   };
   for (const auto& c : cases) {
@@ -137,6 +139,16 @@ TEST_F(UserConfig, OtherMembersOfTheFileSurviveWrites) {
   const QByteArray text = readAll(userConfigFilePath("A"));
   EXPECT_TRUE(text.contains("\"futureKey\":\t[1, 2]")) << text.toStdString();
   EXPECT_EQ(read("A").emailUserName, "e");
+}
+
+TEST_F(UserConfig, WritersReplaceAFileThatIsNoObject) {
+  for (const QByteArray& text : {QByteArray("[1,\"x\",{\"k\":2}]"), QByteArray("garbage")}) {
+    ASSERT_TRUE(writeAll(userConfigFilePath("A"), text));
+    ASSERT_TRUE(writeConfigFileAVideoinfo("A", "/r", "", ""));
+    const UserLocalConfig c = read("A");
+    EXPECT_EQ(c.rootSavePath, "/r") << text.toStdString();
+    EXPECT_FALSE(readAll(userConfigFilePath("A")).contains("\"k\"")) << text.toStdString();
+  }
 }
 
 TEST_F(UserConfig, WriteIntoAMissingFolderFails) {

@@ -13,6 +13,11 @@ from .world import GATEWAY_PREFIX, THUMB_PREFIX, UAC_PREFIX, dumps, error, ok
 
 MAX_BODY = 1 << 20
 
+# Scripted failures answered before the call runs. "cut" runs the call (the
+# server did the work, the answer is lost on the way) and "delay" answers
+# normally afterwards.
+NO_SIDE_EFFECT_MODES = ("status", "drop", "nonjson", "error")
+
 # path -> (world method, signed path or None for unsigned calls)
 ROUTES = {
     "/api/v1/app-startup": ("app_startup", None),
@@ -138,10 +143,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self._send(400, dumps(error(400, "body is not a JSON object")))
             self._log(body, 400, "not json")
             return
+        # A reply that never arrives whole must not change the world: the
+        # client sends the same request again (same refresh token, same
+        # challenge keys) and has to find what it left.
+        failure = self.server.script.take(self.path)
+        if failure is not None and failure[0] in NO_SIDE_EFFECT_MODES:
+            done = self._apply_failure(failure, b"")
+            self._log(body, done[0], done[1])
+            return
         reply = getattr(world, method)(session, parsed) if signed_path else \
             getattr(world, method)(parsed)
         payload = dumps(reply)
-        failure = self.server.script.take(self.path)
         if failure is not None:
             done = self._apply_failure(failure, payload)
             if done is not None:

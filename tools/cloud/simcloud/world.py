@@ -43,6 +43,12 @@ def parse_account(text):
     return user, password
 
 
+def _data(body):
+    """The request's "data" object, or {} when there is none."""
+    data = body.get("data") if isinstance(body, dict) else None
+    return data if isinstance(data, dict) else {}
+
+
 def ok(result=None, message="success"):
     body = {"status": "ok", "code": 0, "message": message}
     if result is not None:
@@ -123,7 +129,7 @@ class World:
             "wanIp": "127.0.0.1", "country": "US", "locale": "en-US"}})
 
     def challenge(self, body):
-        data = body.get("data", {}) if isinstance(body, dict) else {}
+        data = _data(body)
         username = data.get("username")
         if not isinstance(username, str) or not username:
             return error(1001, "username missing")
@@ -135,10 +141,15 @@ class World:
         return ok({"serverPubKey": b64(server_pk), "clientPubKey": b64(client_pk),
                    "clientSecretKey": b64(client_sk)})
 
-    def open_password(self, username, password_b64, nonce_b64):
-        """The password text inside the sign-in box, or None."""
+    def _challenge_of(self, username):
         with self._lock:
-            keys = self._challenges.get(username)
+            return self._challenges.get(username)
+
+    def open_password(self, username, password_b64, nonce_b64, keys=None):
+        """The password text inside the sign-in box (opened with `keys`, by
+        default the user's current challenge), or None."""
+        if keys is None:
+            keys = self._challenge_of(username)
         if keys is None:
             return None
         try:
@@ -152,24 +163,29 @@ class World:
         return sodium.box_open_easy(box, nonce, client_pk, server_sk)
 
     def signin(self, body):
-        data = body.get("data", {}) if isinstance(body, dict) else {}
+        data = _data(body)
         username = data.get("username")
         if not isinstance(username, str) or username not in self.accounts:
             return error(1002, "Account does not exist")
-        message = self.open_password(username, data.get("password", ""), data.get("nonce", ""))
+        keys = self._challenge_of(username)
+        message = self.open_password(username, data.get("password", ""), data.get("nonce", ""),
+                                     keys)
         if message is None:
             return error(1004, "Password box does not open")
         if message != self.accounts[username].encode("utf-8"):
             return error(1003, "Wrong password")
         with self._lock:
-            del self._challenges[username]  # one sign-in per challenge
+            # One sign-in per challenge: of two racing on the same keys, one wins.
+            if self._challenges.get(username) is not keys:
+                return error(1004, "Password box does not open")
+            del self._challenges[username]
             s = Session(username, "", "", "")
             self._issue(s)
             self._sessions.append(s)
             return ok(self._token_result(s))
 
     def refresh(self, body):
-        data = body.get("data", {}) if isinstance(body, dict) else {}
+        data = _data(body)
         token = data.get("refreshToken")
         with self._lock:
             for s in reversed(self._sessions):
@@ -179,7 +195,7 @@ class World:
         return error(1005, "refresh token is not valid")
 
     def signout(self, body):
-        data = body.get("data", {}) if isinstance(body, dict) else {}
+        data = _data(body)
         token = data.get("refreshToken")
         with self._lock:
             for s in self._sessions:
@@ -204,7 +220,7 @@ class World:
         return ok({"conDevices": con, "devGenerals": gen})
 
     def dev_config(self, _session, body):
-        data = body.get("data", {}) if isinstance(body, dict) else {}
+        data = _data(body)
         wanted = data.get("devices", [])
         out = []
         for entry in wanted if isinstance(wanted, list) else []:
@@ -255,7 +271,7 @@ class World:
                          "streamConfig": {"streams": streams}}}
 
     def fetch_infos(self, _session, body):
-        data = body.get("data", {}) if isinstance(body, dict) else {}
+        data = _data(body)
         wanted = data.get("devices", [])
         infos = []
         for entry in wanted if isinstance(wanted, list) else []:
@@ -265,7 +281,7 @@ class World:
         return ok({"infos": infos})
 
     def snapshot(self, _session, body):
-        data = body.get("data", {}) if isinstance(body, dict) else {}
+        data = _data(body)
         camera = self._camera(data.get("deviceId"))
         if camera is None:
             return error(1006, "device not bound")
