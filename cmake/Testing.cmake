@@ -13,9 +13,12 @@ function(camviewer_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   camviewer_warnings(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} camviewer_testsupport GTest::gtest_main GTest::gmock Threads::Threads)
+  # Several labels reach the tests as one list: the list passes through three
+  # expansions inside the GoogleTest discovery scripts, hence the deep escape.
+  string(REPLACE ";" "\\\\\\\\\\\\\\;" labels "${ARG_LABELS}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${ARG_LABELS}"
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS "${labels}"
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
