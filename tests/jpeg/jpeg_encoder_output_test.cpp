@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ffmpeg/jpeg_encoder.h"
@@ -161,6 +162,31 @@ TEST(JpegBoundedOutput, NoisyPictureBeyondTheI420Size) {
       EXPECT_EQ(size, length);
       EXPECT_TRUE(out == full);
     }
+  }
+}
+
+// Every camera's decode thread encodes its own snapshots, possibly at the same
+// moment as the others: the encoder keeps no state between calls, so each
+// thread's files equal what a lone call makes of the same picture.
+TEST(JpegConcurrency, SimultaneousEncodingsMatchLoneOnes) {
+  const std::vector<I420Picture> pictures = {smoothPicture(96, 64), noisyPicture(96, 64, 5),
+                                             scenePicture(96, 64), uniformPicture(96, 64, 77)};
+  std::vector<std::vector<uint8_t>> alone;
+  for (const I420Picture& picture : pictures) alone.push_back(encodeWithOurs(picture));
+
+  constexpr int kRounds = 20;
+  std::vector<int> mismatches(pictures.size(), 0);
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < pictures.size(); ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < kRounds; ++round)
+        if (encodeWithOurs(pictures[t]) != alone[t]) ++mismatches[t];
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (std::size_t t = 0; t < pictures.size(); ++t) {
+    EXPECT_FALSE(alone[t].empty());
+    EXPECT_EQ(mismatches[t], 0) << "picture " << t;
   }
 }
 

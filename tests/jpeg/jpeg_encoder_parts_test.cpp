@@ -5,11 +5,13 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ffmpeg/jpeg_bit_writer.h"
 #include "ffmpeg/jpeg_fdct.h"
 #include "ffmpeg/jpeg_huffman.h"
+#include "ffmpeg/jpeg_quantization.h"
 #include "ffmpeg/jpeg_tables.h"
 
 namespace {
@@ -83,6 +85,29 @@ TEST(JpegFdct, MatchesTheDefiningSum) {
       const double expected = 0.25 * cu * cv * sum * s[u] * s[v] * 8;
       EXPECT_NEAR(block[u * 8 + v], expected, 0.02 + std::fabs(expected) * 1e-5) << u << "," << v;
     }
+  }
+}
+
+// Quality to table scale, including the values outside 1..100 that only the
+// plane entry point can be given (libjpeg clamps those itself, so the
+// reference tests cannot reach them): 0 and below must not divide by zero.
+TEST(JpegQuantization, QualityScaleAndClamp) {
+  const std::vector<std::pair<int, int>> scales = {{-7, 5000}, {0, 5000}, {1, 5000},  {10, 500},
+                                                   {49, 102},  {50, 100}, {75, 50},   {99, 2},
+                                                   {100, 0},   {101, 0},  {1000, 0}};
+  for (const auto& [quality, scale] : scales) EXPECT_EQ(qualityScale(quality), scale) << quality;
+
+  // Scaled entries: (v x scale + 50) / 100, then 1..255.
+  struct ClampCase {
+    int scale;
+    uint8_t first;  // from base 16 (luminance, natural index 0)
+    uint8_t last;   // from base 99 (natural index 63)
+  };
+  for (const ClampCase& c : std::vector<ClampCase>{{5000, 255, 255}, {50, 8, 50}, {0, 1, 1}}) {
+    uint8_t scaled[64];
+    scaleQuantTable(kLuminanceQuantBase, c.scale, scaled);
+    EXPECT_EQ(scaled[0], c.first) << c.scale;
+    EXPECT_EQ(scaled[63], c.last) << c.scale;
   }
 }
 
