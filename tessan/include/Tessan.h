@@ -4,9 +4,9 @@
  * APP_send / APPT_send and come back through two callbacks called from one
  * receive thread.
  *
- * Every function returns an int: zero or positive on success, a negative
- * code on failure (the E_APP_ERR_ values below, or Vornet's KV_ERR_ codes
- * passed through). */
+ * Every function but APP_uninit returns an int: zero or positive on
+ * success, a negative code on failure (the E_APP_ERR_ values below, or
+ * Vornet's KV_ERR_ codes passed through). */
 #ifndef TESSAN_H
 #define TESSAN_H
 

@@ -74,11 +74,18 @@ extern "C" int APP_init(const APP_INIT_PARAM* pParam) {
   std::lock_guard<std::mutex> life(lifecycleLock());
   GlobalState& st = g();
   if (st.initialised) return 0;
-  st.param = *pParam;
-  st.table = new SessionTable(256);
+  {
+    // Calls that raced a previous APP_uninit may still look at these.
+    std::lock_guard<std::recursive_mutex> main(st.mainLock);
+    st.param = *pParam;
+    st.table = new SessionTable(256);
+    st.msgBuf.assign(kMsgBufSize, 0);
+  }
   KV_Initialize();
-  st.bigBuf.assign(kBigBufSize, 0);
-  st.msgBuf.assign(kMsgBufSize, 0);
+  {
+    std::lock_guard<std::recursive_mutex> big(st.bigBufLock);
+    st.bigBuf.assign(kBigBufSize, 0);
+  }
   lan_search_setup();
   st.initialised = true;
   return 0;
@@ -108,6 +115,7 @@ extern "C" void APP_uninit(void) {
     std::vector<uint8_t>().swap(st.msgBuf);
   }
   lan_search_teardown();
+  std::lock_guard<std::recursive_mutex> main(st.mainLock);
   st.param = APP_INIT_PARAM{};
 }
 
@@ -132,7 +140,10 @@ extern "C" int APP_connect(const char* sn, const char* accessKey, int keyLen, co
   int nRet;
   {
     std::lock_guard<std::recursive_mutex> main(g().mainLock);
-    nRet = g().table ? connectLocked(sn, accessKey, keyLen, *pAuth, connectMode, lanAddr) : E_APP_ERR_NOT_INIT;
+    // Checked again under the lock: an APP_uninit that began meanwhile
+    // must not see a new session or a restarted receive thread.
+    nRet = g().initialised && g().table ? connectLocked(sn, accessKey, keyLen, *pAuth, connectMode, lanAddr)
+                                        : E_APP_ERR_NOT_INIT;
   }
   KV_DebugTrace("APP_connect] %s nRet=%d\n", sn, nRet);
   return nRet;
@@ -141,7 +152,13 @@ extern "C" int APP_connect(const char* sn, const char* accessKey, int keyLen, co
 extern "C" int APP_disconnect(const char* sn) {
   if (!g().initialised) return E_APP_ERR_NOT_INIT;
   if (!sn) return E_APP_ERR_INVALID_PARAM;
-  if (closeSession(sn) >= 0) reportStatus(sn, E_CONN_STATUS_DISCONNECTED, 0);
+  if (closeSession(sn) < 0) return 0;
+  APP_INIT_PARAM param;
+  {
+    std::lock_guard<std::recursive_mutex> main(g().mainLock);
+    param = g().param;
+  }
+  reportStatusTo(param, sn, E_CONN_STATUS_DISCONNECTED, 0);
   return 0;
 }
 

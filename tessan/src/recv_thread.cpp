@@ -158,8 +158,7 @@ void threadRecv() {
 
 void startRecvThread() {
   GlobalState& st = g();
-  if (st.recvRun) return;
-  if (st.recvThread.joinable()) st.recvThread.join();
+  if (st.recvRun) return;  // a stopped thread was handed to stopRecvThread
   st.recvRun = true;
   try {
     st.recvThread = std::thread(threadRecv);
@@ -170,8 +169,17 @@ void startRecvThread() {
 
 void stopRecvThread() {
   GlobalState& st = g();
-  st.recvRun = false;
-  if (st.recvThread.joinable()) st.recvThread.join();
+  // The flag and the handle change under the main lock, where
+  // startRecvThread looks at them, so a racing APP_connect neither joins
+  // the same thread nor starts a new one half-way through the stop. The
+  // join itself runs without the lock: the thread takes it to pick.
+  std::thread ending;
+  {
+    std::lock_guard<std::recursive_mutex> main(st.mainLock);
+    st.recvRun = false;
+    ending = std::move(st.recvThread);
+  }
+  if (ending.joinable()) ending.join();
 }
 
 }  // namespace tessan

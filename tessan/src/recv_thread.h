@@ -7,7 +7,8 @@ namespace tessan {
 // Starts the thread unless it runs. Caller holds the main lock.
 void startRecvThread();
 
-// Clears the run flag and waits until the thread has ended.
+// Clears the run flag and waits until the thread has ended. Caller does
+// not hold the main lock.
 void stopRecvThread();
 
 }  // namespace tessan

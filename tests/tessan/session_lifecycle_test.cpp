@@ -2,7 +2,10 @@
 // library against the scripted transport.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -246,6 +249,46 @@ TEST_F(LinkTest, UninitEndsPendingConnectsAndClosesLinkedSessions) {
   reinit(0, 0);
   recorder().clear();
   connectTo("U1", 31);
+}
+
+TEST_F(LinkTest, CallsRacingUninitNeitherHangNorLeaveThreadsBehind) {
+  // Another thread keeps connecting, sending and disconnecting while the
+  // library is shut down and started again. A hang here ends the program.
+  static std::atomic<bool> finished{false};
+  finished = false;
+  std::thread watchdog([] {
+    for (int i = 0; i < 300 && !finished; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (!finished) {
+      std::fprintf(stderr, "APP_uninit racing APP_connect did not finish within 30 s\n");
+      std::_Exit(1);
+    }
+  });
+  std::atomic<bool> stop{false};
+  std::thread caller([&] {
+    const MSG_AUTH_REQ t = token(false);
+    for (int i = 0; !stop && i < 10000000; ++i) {
+      const std::string sn = "RC" + std::to_string(i % 5);
+      APP_connect(sn.c_str(), "k", 1, &t, 7, nullptr);
+      APP_send(sn.c_str(), nullptr, 256, nullptr, 0, 127);
+      if (i % 3 == 0) APP_disconnect(sn.c_str());
+    }
+  });
+  const APP_INIT_PARAM p = recordingParam(0, 0);
+  const auto until = Clock::now() + std::chrono::milliseconds(1500);
+  for (int cycle = 0; cycle < 100000 && Clock::now() < until; ++cycle) {
+    APP_uninit();
+    APP_init(&p);
+  }
+  APP_uninit();
+  stop = true;
+  caller.join();
+  finished = true;
+  watchdog.join();
+  // No receive or connect thread outlives the last APP_uninit.
+  const size_t count = recorder().events().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(recorder().events().size(), count);
+  EXPECT_EQ(E_APP_ERR_NOT_INIT, APP_send("RC0", nullptr, 256, nullptr, 0, 127));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using tessan::DeviceSession;
@@ -18,6 +19,37 @@ std::vector<std::string> serials(int n) {
   for (int i = 0; i < n; ++i) v.push_back("VEK" + std::to_string(100000 + i * 7919));
   return v;
 }
+
+// Hash and home slot of a serial, worked out by hand from the algorithm
+// (byte-wise CRC-32 without inversions, the mixing steps, the golden-ratio
+// multiply), for a 256- and a 512-slot table.
+struct HomeCase {
+  const char* sn;
+  uint32_t hash;
+  int slot256, slot512;
+};
+
+class SerialHash : public ::testing::TestWithParam<HomeCase> {};
+
+TEST_P(SerialHash, GivesTheHomeSlot) {
+  const HomeCase& c = GetParam();
+  EXPECT_EQ(tessan::snHash(c.sn), c.hash);
+  for (const auto& [capacity, home] : {std::pair<int, int>{256, c.slot256}, {512, c.slot512}}) {
+    SessionTable t(capacity);
+    ASSERT_TRUE(t.insert(c.sn, tag(1)));
+    EXPECT_EQ(t.slot(home).occupied, 1) << "capacity " << capacity;
+    EXPECT_STREQ(t.slot(home).key, c.sn) << "capacity " << capacity;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Serials, SerialHash,
+                         ::testing::Values(HomeCase{"a", 0x18d6a2a8u, 40, 40},
+                                           HomeCase{"CAM1", 0x1615e178u, 248, 504},
+                                           HomeCase{"VEK000001", 0x1f3c75d6u, 246, 246},
+                                           HomeCase{"VEK123456", 0x0e990127u, 247, 247},
+                                           HomeCase{"QZ-7731-AB", 0x0500809du, 141, 397},
+                                           HomeCase{"ABCDEFGHIJKLMNOPQRS", 0x0edbfb3eu, 222, 478},
+                                           HomeCase{"\xc3\xa9t\xc3\xa9", 0x1a816c77u, 71, 327}));
 
 TEST(SessionTable, DoublesAtHalfLoadAndKeepsEveryEntry) {
   SessionTable t;
