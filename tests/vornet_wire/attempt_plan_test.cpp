@@ -122,13 +122,14 @@ TEST(ListenPlan, RegistrationAndAnnounceTicks) {
   EXPECT_EQ(fast.tickMs(), 10u);
   EXPECT_EQ(fast.tickLimit(2), 200u);
   EXPECT_EQ(fast.tickLimit(86400), 8640000u);
-  EXPECT_EQ(listenTicks(fast, kActRegister, 6001), (std::vector<uint64_t>{100, 300, 2000, 4000, 6000}));
+  // Tick 0 is a multiple of 2,000: the first registration goes with the wait's first tick.
+  EXPECT_EQ(listenTicks(fast, kActRegister, 6001), (std::vector<uint64_t>{0, 100, 300, 2000, 4000, 6000}));
   EXPECT_EQ(listenTicks(fast, kActLanNotify, 6001), (std::vector<uint64_t>{0, 5}));
 
   const ListenPlan slow(true, true, true);
   EXPECT_EQ(slow.tickMs(), 100u);
   EXPECT_EQ(slow.tickLimit(2), 20u);
-  EXPECT_EQ(listenTicks(slow, kActRegister, 1201), (std::vector<uint64_t>{30, 400, 800, 1200}));
+  EXPECT_EQ(listenTicks(slow, kActRegister, 1201), (std::vector<uint64_t>{0, 30, 400, 800, 1200}));
   EXPECT_EQ(listenTicks(slow, kActLanNotify, 1201), (std::vector<uint64_t>{0, 1}));
 
   // Announces only on even listen counts with the multicast flag.

@@ -82,12 +82,27 @@ TEST(CloseDrain, DeInitialiseGivesUpOnAPeerThatNeverAcknowledges) {
   for (int i = 0; i < 100 && peer.dataSeen() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   EXPECT_GT(peer.dataSeen(), 0);
 
-  const auto start = std::chrono::steady_clock::now();
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  // A start-up during the drain waits for the teardown instead of clearing
+  // the slot it is still closing.
+  std::atomic<bool> reinitReturned{false};
+  Clock::time_point reinitAt;
+  std::thread reinit([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    KV_Initialize();
+    reinitAt = Clock::now();
+    reinitReturned = true;
+  });
   EXPECT_EQ(KV_DeInitialize(), 0);
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  const auto end = Clock::now();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
   EXPECT_GE(ms, 2500);  // the queued data was waited for ...
   EXPECT_LT(ms, 4000);  // ... but not for ever
+  reinit.join();
+  EXPECT_TRUE(reinitReturned.load());
+  EXPECT_GE(reinitAt, end);
+  EXPECT_EQ(KV_DeInitialize(), 0);  // the late start-up did initialise again
 }
 
 }  // namespace

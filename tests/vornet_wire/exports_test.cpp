@@ -218,6 +218,7 @@ TEST_F(ExportsState, ListenBreakDuringDetectionRecordsNoDetection) {
   REQUIRE_PRIVATE_NETNS();
   ASSERT_EQ(KV_Initialize(), 0);
   ASSERT_EQ(KV_SetServInfo("DEV", "127.0.0.1"), 0);  // nobody answers there
+  vornet::lib().natType = 3;  // left from an earlier detection
   std::atomic<int> result{1};
   const auto start = Clock::now();
   std::thread t([&] { result = KV_Listen("DEV", 0, 30); });
@@ -226,7 +227,35 @@ TEST_F(ExportsState, ListenBreakDuringDetectionRecordsNoDetection) {
   t.join();
   EXPECT_EQ(result.load(), -16);
   EXPECT_LT(msSince(start), 2500);
+  EXPECT_EQ(vornet::lib().natType.load(), 0);
   EXPECT_EQ(vornet::lib().lastDetectionTime.load(), 0);  // the next listen detects for real
+}
+
+TEST_F(ExportsState, AnotherListenDoesNotStretchARunningWait) {
+  REQUIRE_PRIVATE_NETNS();
+  ASSERT_EQ(KV_Initialize(), 0);
+  // Empty lists: the detection has nobody to ask and ends at once.
+  ASSERT_EQ(KV_SetServInfo("SHORT", ""), 0);
+  ASSERT_EQ(KV_SetServInfo("LONG", ""), 0);
+  const int slot = nextClaim();
+  std::atomic<int> shortResult{1};
+  std::atomic<long> shortTook{0};
+  std::thread a([&] {
+    const auto start = Clock::now();
+    shortResult = KV_Listen("SHORT", 0, 1);  // 10 ms ticks, one second
+    shortTook = msSince(start);
+  });
+  ASSERT_TRUE(waitUntilWaiting(slot));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // A second listen sets the library's countdown to its own, longer wait.
+  std::atomic<int> longResult{1};
+  std::thread b([&] { longResult = KV_Listen("LONG", 0, 5 | KV_LISTEN_NO_DETECT); });
+  a.join();
+  EXPECT_EQ(shortResult.load(), -3);
+  EXPECT_LT(shortTook.load(), 2500);
+  KV_ListenBreak();
+  b.join();
+  EXPECT_EQ(longResult.load(), -16);
 }
 
 TEST_F(ExportsState, DetectionEndsDespiteAStreamOfUnrelatedDatagrams) {

@@ -115,6 +115,34 @@ TEST_F(ProtoDispatch, PeerMessagesMustMatchExactly) {
   EXPECT_EQ(s.connected.load(), 0);
 }
 
+// Prefix and id are matched on their whole 8 and 64 bytes: a field that
+// runs on past the session's text without a terminator is another name.
+TEST_F(ProtoDispatch, FieldsRunningPastTheSessionTextDoNotMatch) {
+  const std::string longId(63, 'Q');
+  const struct {
+    const char* name;
+    const char* prefix;
+    size_t extraAt;  // body offset given a non-NUL byte, 0 for none
+    bool links;
+  } rows[] = {
+      {"whole fields equal", "vekvekv", 0, true},
+      {"id field's 64th byte set", "vekvekv", 12 + 63, false},
+      {"prefix field's 8th byte set", "vekvekv", 7, false},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.name);
+    SetUp();
+    s.role = 0;
+    std::strcpy(s.prefix, r.prefix);
+    std::strcpy(s.id, longId.c_str());
+    uint8_t b[kSmallDatagram] = {};
+    const size_t n = build_peer(b, ZORP_MSG_PUNCH_ACK, r.prefix, 0, longId.c_str(), 1);
+    if (r.extraAt != 0) b[4 + r.extraAt] = 'X';
+    EXPECT_EQ(deliver(b, n, peer), r.links);
+    EXPECT_EQ(s.connected.load(), r.links ? 1 : 0);
+  }
+}
+
 TEST_F(ProtoDispatch, ShortPunchLinksWithAlgorithmZero) {
   s.role = 1;
   EXPECT_TRUE(deliverPeer(ZORP_MSG_PUNCH, id, peer, 1, 76));
@@ -277,6 +305,34 @@ TEST_F(ProtoDispatch, RelayChainFromListToAcceptedRequest) {
   deliver(b, build_empty(b, ZORP_MSG_RLY_REQ_ACK), s.servers[0]);
   EXPECT_EQ(s.relayState.load(), kRelayRequestAccepted);
   EXPECT_EQ(s.relayRetry.load(), 1);
+}
+
+// Every relay the list carries is probed, up to what its count byte says.
+TEST_F(ProtoDispatch, RelayListProbesEveryListedRelay) {
+  std::vector<sockaddr_in> relays;
+  for (int i = 0; i < 40; ++i) relays.push_back(ipv4("10.0.1.1", static_cast<uint16_t>(8000 + i)));
+  const struct {
+    uint8_t countByte;
+    size_t carried;
+    size_t probes;
+  } rows[] = {{40, 40, 40}, {20, 40, 20}, {40, 25, 25}, {0x80, 40, 0}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(static_cast<int>(r.countByte));
+    SetUp();
+    env.sent.clear();
+    s.relayState = kRelayQuerySent;
+    s.relayRetry = 1;
+    uint8_t b[kDrwDatagram] = {};
+    const size_t n = build_relay_list(b, relays.data(), static_cast<uint8_t>(r.carried));
+    b[4] = r.countByte;
+    deliver(b, n, s.servers[0]);
+    ASSERT_EQ(env.sent.size(), r.probes);
+    for (size_t i = 0; i < r.probes; ++i) {
+      EXPECT_EQ(env.sent[i].type(), ZORP_MSG_RLY_PROBE);
+      EXPECT_EQ(env.sent[i].port(), 8000 + i);
+    }
+    EXPECT_TRUE(env.slept.empty());  // relayRetry set: no pauses
+  }
 }
 
 TEST_F(ProtoDispatch, RelayToSendsFourHellosWithTheRole) {

@@ -295,10 +295,12 @@ TEST(WireCodec, ReadersStayInsideShortOrHostileBodies) {
   const PeerBody shortBody = read_peer(full + 4, 76);
   EXPECT_EQ(shortBody.flag, 0);
   expectIdentity(shortBody.who);
-  // An id field without a terminator is still read as a bounded text.
+  // Fields without a terminator are read whole and bounded.
   uint8_t raw[88];
   std::memset(raw, 'A', sizeof(raw));
-  EXPECT_EQ(std::strlen(read_peer(raw, sizeof(raw)).who.id), 63u);
+  EXPECT_EQ(std::strlen(read_peer(raw, sizeof(raw)).who.id), 64u);
+  EXPECT_EQ(std::strlen(read_peer(raw, sizeof(raw)).who.prefix), 8u);
+  EXPECT_EQ(std::strlen(read_p2p_req(raw, sizeof(raw)).who.id), 60u);
   // LAN_NOTIFY must be exactly 80 bytes.
   uint8_t n[kSmallDatagram];
   build_lan_notify(n, "vek", 0, kId);

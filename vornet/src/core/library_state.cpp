@@ -12,6 +12,13 @@ namespace vornet {
 namespace {
 constexpr unsigned kCallWaitStepMs = 10;
 constexpr unsigned kCallWaitLimitMs = 15000;  // every waiting loop ends far sooner
+
+// Start-up and teardown never overlap: a KV_Initialize during a running
+// KV_DeInitialize would clear slots the teardown is still closing.
+std::mutex& lifecycleMutex() {
+  static std::mutex m;
+  return m;
+}
 }  // namespace
 
 LibraryState& lib() {
@@ -82,6 +89,7 @@ void copy_public_address_text(char out[16]) {
 
 int global_init() {
   LibraryState& l = lib();
+  std::lock_guard<std::mutex> life(lifecycleMutex());
   std::lock_guard<std::recursive_mutex> lock(mainMutex());
   if (l.initialized.load()) return 0;
   l.lastDetectionTime = 0;
@@ -102,6 +110,9 @@ int global_init() {
 
 int global_deinit() {
   LibraryState& l = lib();
+  std::lock_guard<std::mutex> life(lifecycleMutex());
+  // Cleared first: calls that arrive during the teardown are refused (-1)
+  // instead of claiming slots or clearing the break flags set below.
   if (!l.initialized.exchange(false)) return -1;
   // Running KV_Listen / KV_Connect calls see these flags and return; wait
   // for them before anything they use is torn down.

@@ -30,7 +30,7 @@ uint32_t ListenPlan::step(uint64_t tick) const {
   if ((tick == notifyA || tick == notifyB) && counterEven_ && multicast_) out |= kActLanNotify;
   const uint64_t every = slow_ ? 400 : 2000;
   const bool reg = slow_ ? tick == 30 : (tick == 100 || tick == 300);
-  if (reg || (tick > 0 && tick % every == 0)) out |= kActRegister;
+  if (reg || tick % every == 0) out |= kActRegister;
   return out;
 }
 

@@ -29,6 +29,9 @@ class ListenPlan {
   unsigned tickMs() const { return slow_ ? 100u : 10u; }
   // Number of ticks the wait may last for a countdown in seconds.
   uint64_t tickLimit(int countdownSeconds) const;
+  // The 100 ms form reads the countdown again on every tick; the 10 ms
+  // form keeps the limit it started with.
+  bool rereadsLimit() const { return slow_; }
   uint32_t step(uint64_t tick) const;
 
  private:

@@ -40,7 +40,9 @@ void register_with_servers(const ZORP_Session& s) {
 void wait_for_peer(const ZORP_Session& s, uint32_t flags, bool counterEven) {
   LibraryState& l = lib();
   const ListenPlan plan((flags & KV_LISTEN_NO_DETECT) != 0, (flags & KV_LISTEN_MULTICAST) != 0, counterEven);
-  for (uint64_t tick = 0; tick < plan.tickLimit(l.listenCountdown.load()); ++tick) {
+  const uint64_t startLimit = plan.tickLimit(l.listenCountdown.load());
+  for (uint64_t tick = 0; tick < (plan.rereadsLimit() ? plan.tickLimit(l.listenCountdown.load()) : startLimit);
+       ++tick) {
     if (l.listenBreak.load() || s.connected.load() || s.listenState.load() < 0) break;
     const uint32_t acts = plan.step(tick);
     if (acts & kActLanNotify)
@@ -74,6 +76,9 @@ int ZORP_Listen_Do(const char* id, uint16_t detectPort, uint32_t timeoutAndFlags
   ZORP_Session& s = session_at(index);
   l.listenBreak = false;
   l.listenCountdown = static_cast<int>(wait);
+  // A de-initialise that began after the check above has set the break flag
+  // this call just cleared: end as broken instead of waiting the whole time.
+  if (!l.initialized.load()) return fail_open(index, -1, -16);
 
   if ((timeoutAndFlags & KV_LISTEN_NO_DETECT) == 0 && detection_due()) {
     uint8_t type = 0;

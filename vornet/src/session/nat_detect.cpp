@@ -122,8 +122,11 @@ int ZORP__DoNetWorkDetect(const sockaddr_in servers[3], uint16_t localPort, uint
     // unrelated datagrams as well.
     while (budget > 0 && tick_ms() - started < kDetectBudgetMs) {
       if (l.listenBreak.load()) {
+        // Type 0, but no detection time: the next call detects for real.
+        l.natType = 0;
+        if (result != nullptr) *result = 0;
         close(sock);
-        return 0;  // nothing recorded: the next call detects for real
+        return 0;
       }
       net::Received rx;
       const int r = net::recv_one(sock, kDetectWaitMs, body, sizeof(body), &rx);

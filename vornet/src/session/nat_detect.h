@@ -36,8 +36,8 @@ constexpr int kDetectWaitMs = 200;
 
 // Runs one detection from `localPort` (0: a random port).  Stores the NAT
 // type, the local address text and the detection time.  0, or -18 when no
-// socket could be opened or bound.  A listen break ends it early without
-// recording anything.
+// socket could be opened or bound.  A listen break ends it early with type
+// 0 and no detection time.
 int ZORP__DoNetWorkDetect(const sockaddr_in servers[3], uint16_t localPort, uint8_t* result);
 
 // True when no detection has run yet or the last one is over a day old.

@@ -43,13 +43,14 @@ void put_identity(uint8_t* b, const char* prefix, uint32_t tag, const char* id, 
   put_text(b + 12, idSize, id);
 }
 
+// The whole fields as sent (8-byte prefix, idSize-byte id), each followed by
+// a terminator: a peer matches on up to 8 and 64 characters, so a field
+// without its NUL must not read as a shorter, matching text.
 PeerIdentity identity_at(const Body& b, size_t at, size_t idSize) {
   PeerIdentity who;
   b.text(at, 8, who.prefix);
-  who.prefix[7] = '\0';
   who.tag = b.u32(at + 8);
   b.text(at + 12, idSize, who.id);
-  who.id[idSize - 1] = '\0';
   return who;
 }
 
@@ -336,7 +337,7 @@ RelayListBody read_relay_list(const uint8_t* body, size_t len) {
   const size_t held = len > 4 ? (len - 4) / kAddrBlockSize : 0;
   int n = announced < 0 ? 0 : announced;
   if (static_cast<size_t>(n) > held) n = static_cast<int>(held);
-  if (n > kMaxRelaysInList) n = kMaxRelaysInList;
+  if (n > kMaxRelaysInList) n = kMaxRelaysInList;  // never more than a received body holds
   for (int i = 0; i < n; ++i) out.relays[i] = read_addr_block(body + 4 + kAddrBlockSize * static_cast<size_t>(i));
   out.count = n;
   return out;

@@ -99,9 +99,9 @@ sockaddr_in read_addr_block(const uint8_t* in);
 
 // The three identity fields most messages carry.
 struct PeerIdentity {
-  char prefix[9] = {};  // at most 7 characters on the wire
+  char prefix[9] = {};  // the 8-byte field (senders write at most 7 characters)
   uint32_t tag = 0;
-  char id[65] = {};     // at most 63 characters on the wire
+  char id[65] = {};     // the 64-byte field (senders write at most 63 characters)
 };
 
 // Common peer body (PUNCH, PUNCH_ACK, LAN_PUNCH, RLY_READY, and the first
@@ -159,7 +159,8 @@ struct RelayAllocAckBody {
   uint16_t relayPort = 0;  // host order
 };
 
-constexpr int kMaxRelaysInList = 16;
+// As many relays as a received body (1,280 bytes at most) can carry.
+constexpr int kMaxRelaysInList = static_cast<int>((kProtoBodyCapacity - 4) / kAddrBlockSize);
 struct RelayListBody {
   int count = 0;  // entries filled below (count byte as signed, bounded by the body)
   sockaddr_in relays[kMaxRelaysInList]{};
@@ -193,6 +194,7 @@ size_t build_punch_to(uint8_t* out, const sockaddr_in& peer);
 // PUNCH, PUNCH_ACK, LAN_PUNCH, RLY_READY
 size_t build_peer(uint8_t* out, uint8_t type, const char* prefix, uint32_t tag, const char* id, uint8_t flag);
 size_t build_relay_query(uint8_t* out, const char* prefix, uint32_t tag, const char* id);
+// out must hold 8 + 16 x count bytes (count at most kMaxRelaysInList).
 size_t build_relay_list(uint8_t* out, const sockaddr_in* relays, uint8_t count);
 size_t build_relay_alloc_ack(uint8_t* out, uint32_t relayTag, uint16_t relayPort);
 size_t build_session_done(uint8_t* out, uint32_t relayTag, const char* prefix, uint32_t tag, const char* id);
