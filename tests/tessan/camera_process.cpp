@@ -1,7 +1,6 @@
 #include "camera_process.h"
 
 #include <fcntl.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,31 +10,6 @@
 #include <cstring>
 
 namespace linktest {
-namespace {
-
-int runAndWait(std::vector<const char*> argv) {
-  argv.push_back(nullptr);
-  const pid_t pid = fork();
-  if (pid < 0) return -1;
-  if (pid == 0) {
-    execvp(argv[0], const_cast<char* const*>(argv.data()));
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-}  // namespace
-
-std::string enterNestedNamespace() {
-  if (unshare(CLONE_NEWNET) != 0) return std::string("unshare: ") + std::strerror(errno);
-  if (runAndWait({"ip", "link", "set", "lo", "up"}) != 0) return "ip link set lo up failed";
-  if (runAndWait({"ip", "route", "add", "255.255.255.255/32", "dev", "lo", "src", "127.0.0.1"}) != 0)
-    return "broadcast route failed";
-  return "";
-}
 
 CameraProcess::CameraProcess(const std::vector<std::string>& args) {
   int fds[2];

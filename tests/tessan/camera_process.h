@@ -37,9 +37,4 @@ class CameraProcess {
   bool eof_ = false;
 };
 
-// Moves the calling process into a new network namespace inside the
-// private one (lo up, with a broadcast route): the device link's fixed
-// ports stay apart when tests run in parallel. Empty on success.
-std::string enterNestedNamespace();
-
 }  // namespace linktest

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "fresh_netns.h"
 #include "Tessan.h"
 #include "Vornet.h"
 #include "camera_process.h"
@@ -73,7 +74,7 @@ class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_PRIVATE_NETNS();
-    const std::string ns = enterNestedNamespace();
+    const std::string ns = testsupport::enterFreshNetworkNamespace();
     ASSERT_TRUE(ns.empty()) << ns;
     recorder().clear();
     char dir[] = "/tmp/tessan_e2e.XXXXXX";

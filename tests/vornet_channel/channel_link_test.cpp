@@ -22,7 +22,7 @@ class LinkedPeer : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_PRIVATE_NETNS();
-    const std::string problem = world_test::enter_fresh_network_namespace();
+    const std::string problem = testsupport::enterFreshNetworkNamespace();
     ASSERT_TRUE(problem.empty()) << problem;
     ASSERT_EQ(KV_Initialize(), 0);
   }

@@ -23,7 +23,7 @@ std::string text_of(const void* sockaddrIn) {
 
 void SessionWorld::SetUp() {
   REQUIRE_PRIVATE_NETNS();
-  const std::string problem = enter_fresh_network_namespace();
+  const std::string problem = testsupport::enterFreshNetworkNamespace();
   ASSERT_EQ(problem, "") << "cannot make the test's own network namespace";
   ASSERT_EQ(KV_Initialize(), 0);
 }

@@ -15,7 +15,7 @@ class WorldPrograms : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_PRIVATE_NETNS();
-    ASSERT_EQ(enter_fresh_network_namespace(), "");
+    ASSERT_EQ(testsupport::enterFreshNetworkNamespace(), "");
   }
 };
 

@@ -9,9 +9,9 @@
 
 #include <string>
 
-namespace world_test {
+namespace testsupport {
 
 // Empty on success, else what went wrong.
-std::string enter_fresh_network_namespace();
+std::string enterFreshNetworkNamespace();
 
-}  // namespace world_test
+}  // namespace testsupport

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-namespace world_test {
+namespace testsupport {
 
 namespace {
 
@@ -30,7 +30,7 @@ bool ip(std::vector<const char*> args) {
 
 }  // namespace
 
-std::string enter_fresh_network_namespace() {
+std::string enterFreshNetworkNamespace() {
   if (unshare(CLONE_NEWNET) != 0) return std::string("unshare(CLONE_NEWNET): ") + std::strerror(errno);
   const std::vector<std::vector<const char*>> steps = {
       {"link", "set", "lo", "up"},
@@ -57,4 +57,4 @@ std::string enter_fresh_network_namespace() {
   return {};
 }
 
-}  // namespace world_test
+}  // namespace testsupport
