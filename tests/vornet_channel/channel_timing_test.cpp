@@ -54,6 +54,37 @@ INSTANTIATE_TEST_SUITE_P(Both, KeepAlive, ::testing::Values(AliveCase{1, 7}, Ali
                            return "algorithm" + std::to_string(i.param.algorithm);
                          });
 
+struct ScheduleCase {
+  int algorithm;
+  std::vector<int> alivePasses;  // idle passes (counted from 0) that send a keep-alive; the last is fatal
+};
+
+class AliveSchedule : public ::testing::TestWithParam<ScheduleCase> {};
+
+TEST_P(AliveSchedule, KeepAlivesGoAtTheCountedIdlePassesAfterThePeerWasLastHeard) {
+  FakeLink link(static_cast<uint8_t>(GetParam().algorithm));
+  auto& s = link.session(FakeLink::A);
+  auto e = link.engine(FakeLink::A);
+  for (int pass = 0; pass < 30; ++pass) e.endPass(false, false, link.now());
+  // Data from the peer starts the count again and clears the missed ones.
+  link.inject(FakeLink::A, testbytes::drw(0, 0, 4));
+  std::vector<int> at;
+  for (int pass = 0; pass < 2000 && !s.drwStop; ++pass) {
+    const int before = fakelink::sentCount(link, FakeLink::A, 0xE0);
+    e.endPass(false, false, link.now());
+    if (fakelink::sentCount(link, FakeLink::A, 0xE0) != before) at.push_back(pass);
+  }
+  EXPECT_EQ(at, GetParam().alivePasses);
+  EXPECT_EQ(s.timedOut.load(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, AliveSchedule,
+                         ::testing::Values(ScheduleCase{1, {199, 399, 599, 799, 999, 1199, 1399}},
+                                           ScheduleCase{0, {0, 50, 100, 150}}),
+                         [](const ::testing::TestParamInfo<ScheduleCase>& i) {
+                           return "algorithm" + std::to_string(i.param.algorithm);
+                         });
+
 TEST(KeepAlive, AnUnansweredDirectListenerPunchesItsLastSender) {
   FakeLink link(1);
   link.inject(FakeLink::B, testbytes::datagram(0xE1, {}));  // the peer was heard once

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "Vornet.h"
 #include "channel/channel_reader.h"
 #include "channel/drw_engine.h"
 #include "channel/drw_session.h"
@@ -52,6 +53,19 @@ int channel_write_message(int session, int channel, const uint8_t* head, int hea
     if (r < 0) return r;
   }
   return engine.write(channel, static_cast<const uint8_t*>(data), len);
+}
+
+int channel_write_framed(int session, int channel, uint8_t type, const void* data, int len) {
+  if (!lib().initialized) return -1;
+  if (channel < 0 || channel >= kChannelCount) return -5;
+  std::lock_guard<std::recursive_mutex> lock(mainMutex());
+  const int error = session_check(session);
+  if (error != 0) return error;
+  if (data == nullptr || len <= 0 || len > KV_FRAME_MAX_PAYLOAD) return -5;
+  const uint32_t word = static_cast<uint32_t>(len);
+  const uint8_t header[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
+                             static_cast<uint8_t>(word >> 16), type};
+  return channel_write_message(session, channel, header, 4, data, len);
 }
 
 int channel_write(int session, int channel, const void* data, int len) {

@@ -11,7 +11,7 @@ using vornet::channel::channel_buffer_used;
 using vornet::channel::channel_read;
 using vornet::channel::channel_read_framed;
 using vornet::channel::channel_write;
-using vornet::channel::channel_write_message;
+using vornet::channel::channel_write_framed;
 
 namespace {
 
@@ -35,11 +35,7 @@ KV_API int KV_Send(int session, const void* data, int len, uint8_t type) {
   if (!is_framed_type(type)) return channel_write(session, 0, data, len);
   // Nothing goes out unless the whole message can: header and body travel
   // in one write.
-  if (data == nullptr || len <= 0 || len > KV_FRAME_MAX_PAYLOAD) return KV_ERR_INVALID_PARAMETER;
-  const uint32_t word = static_cast<uint32_t>(len);
-  const uint8_t header[4] = {static_cast<uint8_t>(word), static_cast<uint8_t>(word >> 8),
-                             static_cast<uint8_t>(word >> 16), type};
-  return channel_write_message(session, 0, header, 4, data, len);
+  return channel_write_framed(session, 0, type, data, len);
 }
 
 KV_API int KV_SendWithChannel(int session, uint8_t channel, const void* data, int len) {

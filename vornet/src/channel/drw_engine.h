@@ -87,7 +87,7 @@ class DrwEngine {
   void requeueOlderThan(DrwChannel& c, int sequence);
   void idleAlgorithm1(bool socketError);
   void idleAlgorithm0();
-  void countIdlePass(uint32_t passesPerAlive, uint32_t maxMissed);
+  void countIdlePass(uint32_t passesPerAlive, uint32_t phase, uint32_t maxMissed);
   void sendEmpty(uint8_t type);
 
   ZORP_Session& s_;

@@ -164,15 +164,18 @@ void DrwEngine::idleAlgorithm1(bool socketError) {
       if (c.inFlight.first != nullptr) move_to_ready(c, list_pop_first(c.inFlight));
     }
   }
-  countIdlePass(kAlivePassesAlgorithm1, kMaxMissedAlgorithm1);
+  // Keep-alives at the idle passes counted 199, 399, ...
+  countIdlePass(kAlivePassesAlgorithm1, kAlivePassesAlgorithm1 - 1, kMaxMissedAlgorithm1);
 }
 
-void DrwEngine::idleAlgorithm0() { countIdlePass(kAlivePassesAlgorithm0, kMaxMissedAlgorithm0); }
+// Keep-alives at the idle passes counted 0, 50, 100, ...: the first idle
+// pass after the peer was last heard already asks for an answer.
+void DrwEngine::idleAlgorithm0() { countIdlePass(kAlivePassesAlgorithm0, 0, kMaxMissedAlgorithm0); }
 
-void DrwEngine::countIdlePass(uint32_t passesPerAlive, uint32_t maxMissed) {
+void DrwEngine::countIdlePass(uint32_t passesPerAlive, uint32_t phase, uint32_t maxMissed) {
   // Every passesPerAlive-th idle pass sends a keep-alive; too many
   // unanswered ones time the session out.
-  if (drw_.idlePasses % passesPerAlive == passesPerAlive - 1) {
+  if (drw_.idlePasses % passesPerAlive == phase) {
     sendEmpty(wire::ZORP_MSG_ALIVE);
     drw_.missedAlive += 1;
     if (drw_.missedAlive > maxMissed) {

@@ -1,6 +1,9 @@
 // The two data threads of a linked session and the close path. The threads
 // only drive the engine: they take the main mutex for each step and never
 // sleep or wait on the socket while holding it.
+#include <time.h>
+
+#include <cerrno>
 #include <climits>
 #include <mutex>
 #include <system_error>
@@ -28,6 +31,20 @@ class SocketSink : public DatagramSink {
  private:
   int sock_;
 };
+
+// Sleeps until the monotonic millisecond tick `ticks` ticks after the
+// current one begins: a round that is due at a tick starts right at it,
+// not a whole millisecond after the previous round has finished.
+void sleep_ticks(uint32_t ticks) {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const int64_t ms = static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000 + ticks;
+  timespec until{};
+  until.tv_sec = static_cast<time_t>(ms / 1000);
+  until.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+  }
+}
 
 constexpr size_t kReceiveCapacity = 1600;
 constexpr uint32_t kDrainStepMs = 10;
@@ -62,11 +79,13 @@ int ZORP_thread_send_DRW(int session) {
   SocketSink sink(s.socket.load());
   while (!s.drwStop) {
     uint32_t wait = kRoundPeriodAlgorithm0;
+    bool adaptive = false;
     {
       std::lock_guard<std::recursive_mutex> lock(mainMutex());
       DrwEngine engine(s, sink);
       const uint32_t now = tick_ms();
-      if (s.drw.algorithm != 1) {
+      adaptive = s.drw.algorithm == 1;
+      if (!adaptive) {
         engine.sendRound(now);
       } else {
         if (engine.roundDue(now)) engine.sendRound(now);
@@ -74,7 +93,11 @@ int ZORP_thread_send_DRW(int session) {
         wait = since < s.drw.roundPeriod ? s.drw.roundPeriod - since : 1;
       }
     }
-    sleep_ms(wait);
+    if (adaptive) {
+      sleep_ticks(wait);
+    } else {
+      sleep_ms(wait);
+    }
   }
   return 0;
 }
