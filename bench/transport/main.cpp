@@ -26,7 +26,7 @@
 
 #include "Vornet.h"
 #include "bench_support.h"
-#include "child_pipe.h"
+#include "child_process.h"
 #include "peer_role.h"
 #include "private_netns.h"
 #include "runs.h"
@@ -106,14 +106,14 @@ bool run_direct(const Options& o) {
 }
 
 // The rendezvous program with a relay whose path has the given faults.
-bool start_world(bench::ChildPipe& world, int algorithm, int loss, int delay, const std::string& record) {
+bool start_world(testworld::ChildProcess& world, int algorithm, int loss, int delay, const std::string& record) {
   unlink(record.c_str());
   const std::vector<std::string> args = {"--record", record,
       "--servers", "127.0.0.1", "--relay", "127.0.0.1:60800", "--relay-ports", "1", "--relay-algorithm",
       std::to_string(algorithm), "--loss", std::to_string(loss), "--delay", std::to_string(delay), "--seed", "1",
       "--lifetime", "900"};
   std::string line;
-  return world.start(RENDEZVOUS_PROGRAM, args) && world.waitFor("ready", 5000, &line);
+  return world.start(RENDEZVOUS_PROGRAM, args) && world.waitFor("ready", 5000, &line, true);
 }
 
 bool run_relay(const Options& o) {
@@ -125,7 +125,7 @@ bool run_relay(const Options& o) {
   for (int algorithm : o.algorithms) {
     for (int loss : o.losses) {
       for (int delay : o.delays) {
-        bench::ChildPipe world;
+        testworld::ChildProcess world;
         const std::string record = "/tmp/transport_bench_" + std::to_string(getpid()) + ".jsonl";
         if (!start_world(world, algorithm, loss, delay, record)) {
           std::printf("   %3d %5d %8d  rendezvous did not start\n", algorithm, loss, delay);

@@ -52,7 +52,7 @@ bool registered(const std::string& record, const std::string& id, int timeoutMs)
 bool PeerLink::open(const std::string& id, const std::string& relayRecord, std::string* error) {
   const bool relay = !relayRecord.empty();
   const std::string servers = relay ? "127.0.0.1" : "";
-  if (!peer_.start(self_path(), {"--vornet-peer", id, relay ? "127.0.0.1" : "-", relay ? "1" : "0"})) {
+  if (!peer_.start(testworld::selfPath(), {"--vornet-peer", id, relay ? "127.0.0.1" : "-", relay ? "1" : "0"})) {
     *error = "cannot start the peer";
     return false;
   }
@@ -74,7 +74,7 @@ bool PeerLink::open(const std::string& id, const std::string& relayRecord, std::
     return false;
   }
   std::string line;
-  if (!peer_.waitFor("linked", 10000, &line)) {
+  if (!peer_.waitFor("linked", 10000, &line, true)) {
     *error = "the peer did not report the link";
     return false;
   }
@@ -104,7 +104,7 @@ Transfer bulk_vornet(PeerLink& link, const Bytes& data, int64_t limitMs) {
   }
   std::string line;
   const int64_t waitMs = std::max<int64_t>(1000, (end - mono_ns()) / 1000000 + 2000);
-  if (link.peer().waitFor("bulk", static_cast<int>(waitMs), &line)) parse_transfer(line, sha, &t);
+  if (link.peer().waitFor("bulk", static_cast<int>(waitMs), &line, true)) parse_transfer(line, sha, &t);
   t.seconds = (mono_ns() - start) / 1e9;
   t.intact = t.intact && t.delivered == data.size();
   return t;
@@ -122,8 +122,8 @@ Transfer bulk_tcp(const Bytes& data) {
     if (listener >= 0) close(listener);
     return t;
   }
-  ChildPipe peer;
-  if (!peer.start(self_path(), {"--tcp-peer", std::to_string(ntohs(a.sin_port)), std::to_string(data.size())})) {
+  testworld::ChildProcess peer{kPeerExitGraceMs};
+  if (!peer.start(testworld::selfPath(), {"--tcp-peer", std::to_string(ntohs(a.sin_port)), std::to_string(data.size())})) {
     close(listener);
     return t;
   }
@@ -138,7 +138,7 @@ Transfer bulk_tcp(const Bytes& data) {
     written += static_cast<size_t>(n);
   }
   std::string line;
-  if (peer.waitFor("bulk", 120000, &line)) parse_transfer(line, sha256_hex(data.data(), data.size()), &t);
+  if (peer.waitFor("bulk", 120000, &line, true)) parse_transfer(line, sha256_hex(data.data(), data.size()), &t);
   t.seconds = (mono_ns() - start) / 1e9;
   close(s);
   t.intact = t.intact && t.delivered == data.size();
@@ -157,7 +157,7 @@ Latency message_delay(PeerLink& link, int count, int intervalMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(intervalMs));
   }
   std::string line;
-  if (link.peer().waitFor("latency", static_cast<int>(limitMs) + 2000, &line)) {
+  if (link.peer().waitFor("latency", static_cast<int>(limitMs) + 2000, &line, true)) {
     std::istringstream in(line);
     std::string word;
     double p50 = -1;
@@ -174,7 +174,7 @@ IdleCpu idle_cpu(PeerLink& link, int seconds) {
   auto peerCpu = [&]() {
     std::string line;
     link.peer().send("cpu");
-    if (!link.peer().waitFor("cpu", 5000, &line)) return -1.0;
+    if (!link.peer().waitFor("cpu", 5000, &line, true)) return -1.0;
     return std::stod(line.substr(4));
   };
   const double peer0 = peerCpu();

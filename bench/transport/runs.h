@@ -5,9 +5,12 @@
 #include <string>
 
 #include "bench_support.h"
-#include "child_pipe.h"
+#include "child_process.h"
 
 namespace bench {
+
+// A helper peer ends by itself once its input closes; it gets this long.
+constexpr int kPeerExitGraceMs = 1000;
 
 // One linked session to a helper peer process.
 class PeerLink {
@@ -18,11 +21,11 @@ class PeerLink {
   // the record shows the peer registered.
   bool open(const std::string& id, const std::string& relayRecord, std::string* error);
   int handle() const { return handle_; }
-  ChildPipe& peer() { return peer_; }
+  testworld::ChildProcess& peer() { return peer_; }
   int linkMode() const { return linkMode_; }
 
  private:
-  ChildPipe peer_;
+  testworld::ChildProcess peer_{kPeerExitGraceMs};
   int handle_ = -1;
   int linkMode_ = -1;
 };

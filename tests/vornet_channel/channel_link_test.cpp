@@ -78,7 +78,7 @@ class LinkedPeer : public ::testing::Test {
     return out;
   }
 
-  world_test::ChildProcess peer_;
+  testworld::ChildProcess peer_;
   int handle_ = -1;
 };
 

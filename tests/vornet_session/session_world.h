@@ -17,6 +17,9 @@
 
 namespace world_test {
 
+using testworld::ChildProcess;
+
+
 class Stopwatch {
  public:
   Stopwatch() : start_(std::chrono::steady_clock::now()) {}

@@ -3,7 +3,6 @@
 // switches.
 #include <gtest/gtest.h>
 
-#include "child_process.h"
 #include "fresh_netns.h"
 #include "netns_test.h"
 #include "session_world.h"
