@@ -31,6 +31,7 @@
 #include "camera_protocol.h"
 #include "media_clips.h"
 #include "private_netns.h"
+#include "stop_watchdog.h"
 
 namespace {
 
@@ -49,21 +50,6 @@ uint64_t nowMs() {
                       .count());
 }
 
-// Ends the process when its lifetime is over or a signal comes, even if a
-// transport call hangs.
-void watchdog(sigset_t signals, int lifetimeSeconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(lifetimeSeconds);
-  int sig = -1;
-  while (sig < 0 && std::chrono::steady_clock::now() < end) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-    timespec limit{time_t(left.count() / 1000), long(left.count() % 1000) * 1000000L};
-    sig = sigtimedwait(&signals, nullptr, &limit);  // EINTR: wait again
-  }
-  if (!stopping.exchange(true)) say(std::string("stopping ") + (sig < 0 ? "lifetime" : "signal"));
-  KV_ListenBreak();
-  sleep(5);
-  _exit(4);
-}
 
 class Manifest {
  public:
@@ -136,12 +122,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %s\n%s", argv[0], problem.c_str(), camera::kUsage);
     return 2;
   }
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // before any thread starts
-  std::thread(watchdog, signals, o.lifetimeSeconds).detach();
+  // Ends the process when its lifetime is over or a signal comes, even if a
+  // transport call hangs.
+  testworld::startStopWatchdog(o.lifetimeSeconds, [](bool bySignal) {
+    if (!stopping.exchange(true)) say(std::string("stopping ") + (bySignal ? "signal" : "lifetime"));
+    KV_ListenBreak();
+    return true;
+  });
 
   std::string madeDir;
   if (o.clips.workDir.empty()) {

@@ -40,6 +40,7 @@
 #include "device_options.h"
 #include "json_line.h"
 #include "private_netns.h"
+#include "stop_watchdog.h"
 
 namespace {
 
@@ -88,16 +89,6 @@ void echo(int handle) {
 // Waits for a stop signal or the end of the lifetime; then breaks a
 // running listen, and ends the process if the main thread does not finish
 // within a few seconds.
-void watchdog(sigset_t signals, uint32_t lifetimeSeconds) {
-  timespec limit{static_cast<time_t>(lifetimeSeconds), 0};
-  const int sig = sigtimedwait(&signals, nullptr, &limit);
-  if (sig < 0 && stopping.load()) return;  // the lifetime ran out while the device was stopping anyway
-  const bool first = !stopping.exchange(true);
-  if (first) report(rendezvous::JsonLine().add("ev", "stopping").add("why", sig < 0 ? "lifetime" : "signal"));
-  KV_ListenBreak();
-  sleep(5);
-  _exit(4);
-}
 
 }  // namespace
 
@@ -109,13 +100,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: %s (the switches are listed at the top of main.cpp)\n", argv[0], problem.c_str());
     return 2;
   }
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);  // before any thread starts
-  std::thread guard(watchdog, signals, o.lifetimeSeconds);
-  guard.detach();
+  testworld::startStopWatchdog(static_cast<int>(o.lifetimeSeconds), [](bool bySignal) {
+    if (!bySignal && stopping.load()) return false;  // the lifetime ran out while stopping anyway
+    if (!stopping.exchange(true))
+      report(rendezvous::JsonLine().add("ev", "stopping").add("why", bySignal ? "signal" : "lifetime"));
+    KV_ListenBreak();
+    return true;
+  });
 
   KV_Initialize();
   int status = 0;
