@@ -1,6 +1,7 @@
 #include "bench_support.h"
 
-#include <openssl/evp.h>
+#include "sha256.h"
+
 #include <sys/resource.h>
 #include <time.h>
 
@@ -22,29 +23,8 @@ double cpu_ms() {
   return ms(u.ru_utime) + ms(u.ru_stime);
 }
 
-Digest::Digest() : ctx_(EVP_MD_CTX_new()) {
-  EVP_DigestInit_ex(static_cast<EVP_MD_CTX*>(ctx_), EVP_sha256(), nullptr);
-}
-
-Digest::~Digest() { EVP_MD_CTX_free(static_cast<EVP_MD_CTX*>(ctx_)); }
-
-void Digest::add(const uint8_t* data, size_t len) { EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(ctx_), data, len); }
-
-std::string Digest::hex() {
-  unsigned char md[EVP_MAX_MD_SIZE];
-  unsigned int n = 0;
-  EVP_DigestFinal_ex(static_cast<EVP_MD_CTX*>(ctx_), md, &n);
-  std::string out;
-  char two[3];
-  for (unsigned i = 0; i < n; ++i) {
-    std::snprintf(two, sizeof two, "%02x", md[i]);
-    out += two;
-  }
-  return out;
-}
-
 std::string sha256_hex(const uint8_t* data, size_t len) {
-  Digest d;
+  testworld::Sha256 d;
   d.add(data, len);
   return d.hex();
 }

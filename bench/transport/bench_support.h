@@ -17,18 +17,5 @@ double cpu_ms();
 std::string sha256_hex(const uint8_t* data, size_t len);
 Bytes random_bytes(size_t n, uint32_t seed);
 
-// Incremental SHA-256.
-class Digest {
- public:
-  Digest();
-  ~Digest();
-  Digest(const Digest&) = delete;
-  Digest& operator=(const Digest&) = delete;
-  void add(const uint8_t* data, size_t len);
-  std::string hex();
-
- private:
-  void* ctx_;
-};
 
 }  // namespace bench

@@ -22,6 +22,7 @@
 
 #include "Vornet.h"
 #include "bench_support.h"
+#include "sha256.h"
 
 namespace bench {
 
@@ -33,7 +34,7 @@ void say(const std::string& line) {
 }
 
 std::string bulk(int h, uint64_t want, int64_t limitMs) {
-  Digest digest;
+  testworld::Sha256 digest;
   std::vector<uint8_t> buf(256 * 1024);
   uint64_t got = 0;
   const int64_t end = mono_ns() + limitMs * 1000000;
@@ -128,7 +129,7 @@ int run_tcp_peer(uint16_t port, uint64_t bytes) {
     say("failed");
     return 1;
   }
-  Digest digest;
+  testworld::Sha256 digest;
   std::vector<uint8_t> buf(256 * 1024);
   uint64_t got = 0;
   while (got < bytes) {

@@ -90,7 +90,7 @@ Bytes randomBytes(size_t n, uint32_t seed) {
 }
 
 std::string digest(const Bytes& b) {
-  testsha::Sha256 h;
+  testworld::Sha256 h;
   h.add(b.data(), b.size());
   return h.hex();
 }

@@ -33,8 +33,8 @@ TEST_P(LossyLink, EveryChannelArrivesWholeAndInOrder) {
   constexpr int kChannels = 4;
 
   std::vector<uint8_t> source[kChannels];
-  testsha::Sha256 sent[kChannels];
-  testsha::Sha256 got[kChannels];
+  testworld::Sha256 sent[kChannels];
+  testworld::Sha256 got[kChannels];
   size_t written[kChannels] = {};
   for (int ch = 0; ch < kChannels; ++ch) {
     source[ch].resize(static_cast<size_t>(lc.bytesPerChannel));

@@ -1,4 +1,4 @@
-// SHA-256 of a byte stream, from libcrypto.
+// SHA-256 of a byte stream, from libcrypto (integrity checks of tests and benchmarks).
 #pragma once
 
 #include <openssl/evp.h>
@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-namespace testsha {
+namespace testworld {
 
 class Sha256 {
  public:
@@ -37,4 +37,4 @@ class Sha256 {
   uint64_t bytes_ = 0;
 };
 
-}  // namespace testsha
+}  // namespace testworld
