@@ -15,3 +15,6 @@ CAMVIEWER_DATA_DIR="$data" QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}" \
   bash scripts/netns.sh timeout 60 build/source/camviewer
 echo "== $data/debug.txt"
 cat "$data/debug.txt"
+
+echo "== P2P transport: 8 MiB over a session linked by KV_Listen/KV_Connect, against TCP"
+bash scripts/netns.sh timeout 120 build/bench/transport/transport_bench --mode direct --bytes 8388608
