@@ -45,8 +45,8 @@ int main(int argc, char** argv) {
   const int rounds = std::clamp(argc > 1 ? atoi(argv[1]) : 3, 1, 20);
   const int frames = std::clamp(argc > 2 ? atoi(argv[2]) : 250, 10, 2000);
   const std::string name = "bench_h264_1080p_" + std::to_string(frames);
-  const StreamSpec spec{name.c_str(), VideoCodec::H264, 1920, 1080, "yuv420p", "yuv420p", frames, 50};
-  const std::string file = streamFile(spec);
+  const TestStream stream{name.c_str(), VideoCodec::H264, 1920, 1080, "yuv420p", "yuv420p", frames, 50};
+  const std::string file = streamFile(stream);
   const auto aus = splitAccessUnits(readFile(file), VideoCodec::H264);
   if (aus.size() != static_cast<size_t>(frames)) {
     fprintf(stderr, "stream %s has %zu access units, wanted %d\n", file.c_str(), aus.size(), frames);

@@ -11,14 +11,18 @@
 extern "C" {
 #endif
 
-enum { AUDIO_CODE_TYPE_AAC = 4 };
+#ifndef AUDIO_CODE_TYPE_AAC
+#define AUDIO_CODE_TYPE_AAC 4
+#endif
 
 /* Writes a new decoder handle through `handle` (NULL on failure).
  * `sampleRate` is the stream's rate as the sender announces it: when AAC has
  * a sampling index for it, that index replaces the one in each ADTS header
  * (senders write a fixed one); any other rate is reached by resampling.
- * `channels` is the PCM channel count wanted. A value <= 0 keeps the
- * stream's own. */
+ * A rate <= 0 keeps the stream's own.
+ * `channels` is not used: callers pass 1 whatever the camera sends, and the
+ * sound output is opened with the channel count the camera announces, so
+ * the PCM keeps the stream's own channels (interleaved). */
 int KVAudio_Create(int codec, int sampleRate, int channels, void** handle);
 
 /* Releases the decoder and sets *handle to NULL. */

@@ -11,7 +11,17 @@
 extern "C" {
 #endif
 
-enum { E_CODECID_VIDEO_H264 = 2, E_CODECID_VIDEO_H265 = 3, E_CODECID_AUDIO_AAC = 259 };
+/* The codec values of the device link's frame heads, spelled as it spells
+ * them, so that either header may come first. */
+#ifndef E_CODECID_VIDEO_H264
+#define E_CODECID_VIDEO_H264 2
+#endif
+#ifndef E_CODECID_VIDEO_H265
+#define E_CODECID_VIDEO_H265 3
+#endif
+#ifndef E_CODECID_AUDIO_AAC
+#define E_CODECID_AUDIO_AAC 259
+#endif
 
 int KVMP4_Create(void** handle);
 /* Finishes an open file, releases the writer and sets *handle to NULL. */

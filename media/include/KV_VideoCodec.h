@@ -11,7 +11,12 @@
 extern "C" {
 #endif
 
-enum { VIDEO_CODE_TYPE_H264 = 1, VIDEO_CODE_TYPE_H265 = 2 };
+#ifndef VIDEO_CODE_TYPE_H264
+#define VIDEO_CODE_TYPE_H264 1
+#endif
+#ifndef VIDEO_CODE_TYPE_H265
+#define VIDEO_CODE_TYPE_H265 2
+#endif
 
 /* Writes a new decoder handle through `handle` (NULL on failure). */
 int KVVideo_Create(int decoderType, void** handle);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -115,6 +116,18 @@ std::vector<Bytes> splitAdts(const Bytes& s) {
   return frames;
 }
 
+Bytes withClientHeader(const Bytes& adtsFrame) {
+  const size_t hdr = (adtsFrame[1] & 1) ? 7 : 9;
+  const size_t len = adtsFrame.size() - hdr + 7;
+  const uint8_t header[7] = {0xFF, 0xF9, 0x6C, static_cast<uint8_t>(0x40 + (len >> 11)),
+                             static_cast<uint8_t>((len >> 3) & 0xFF),
+                             static_cast<uint8_t>(((len & 7) << 5) + 0x1F), 0xFC};
+  Bytes out(len);
+  std::copy(header, header + 7, out.begin());
+  std::copy(adtsFrame.begin() + static_cast<ptrdiff_t>(hdr), adtsFrame.end(), out.begin() + 7);
+  return out;
+}
+
 std::string encoderArgs(VideoCodec codec, int gop, int bframes) {
   const std::string g = std::to_string(gop);
   const std::string b = std::to_string(bframes);
@@ -130,10 +143,10 @@ const char* rawFormat(VideoCodec codec) { return codec == VideoCodec::H264 ? "h2
 
 namespace media_assets {
 
-void PrintTo(const StreamSpec& s, std::ostream* os) { *os << s.name; }
+void PrintTo(const TestStream& s, std::ostream* os) { *os << s.name; }
 void PrintTo(VideoCodec c, std::ostream* os) { *os << (c == VideoCodec::H264 ? "H.264" : "H.265"); }
 
-std::string streamFile(const StreamSpec& s) {
+std::string streamFile(const TestStream& s) {
   const std::string size = std::to_string(s.width) + "x" + std::to_string(s.height);
   return ffmpegAsset(std::string(s.name) + "." + rawFormat(s.codec),
                      "-f lavfi -i testsrc2=size=" + size + ":rate=25 -vf scale=" +
@@ -142,7 +155,7 @@ std::string streamFile(const StreamSpec& s) {
                          " " + encoderArgs(s.codec, s.gop, s.bframes) + " -f " + rawFormat(s.codec));
 }
 
-Bytes referencePictures(const StreamSpec& s) {
+Bytes referencePictures(const TestStream& s) {
   return readFile(ffmpegAsset(std::string(s.name) + "." + s.referencePixFmt + ".yuv",
                               "-i " + quoted(streamFile(s)) +
                                   " -fps_mode passthrough -f rawvideo -pix_fmt " +

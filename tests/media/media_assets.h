@@ -45,6 +45,10 @@ bool isKeyFrame(const Bytes& au, VideoCodec codec);
 // Splits an ADTS stream into frames by each header's frame length.
 std::vector<Bytes> splitAdts(const Bytes& stream);
 
+// The frame's payload behind the fixed 7-byte header the audio decode thread
+// writes (AAC LC, 8 kHz index, channel configuration 1, whatever the stream).
+Bytes withClientHeader(const Bytes& adtsFrame);
+
 // The x264/x265 encoder options for `codec`: `bframes` B-frames (cameras send
 // none), a key frame every `gop` pictures, access unit delimiters, quiet.
 std::string encoderArgs(VideoCodec codec, int gop, int bframes = 0);
@@ -53,7 +57,7 @@ std::string encoderArgs(VideoCodec codec, int gop, int bframes = 0);
 const char* rawFormat(VideoCodec codec);
 
 // A test-source video stream made by x264/x265 at 25 pictures per second.
-struct StreamSpec {
+struct TestStream {
   const char* name;
   VideoCodec codec;
   int width;
@@ -64,12 +68,12 @@ struct StreamSpec {
   int gop = 10;
   int bframes = 0;
 };
-void PrintTo(const StreamSpec& s, std::ostream* os);
+void PrintTo(const TestStream& s, std::ostream* os);
 
 // The Annex-B stream file of `s`.
-std::string streamFile(const StreamSpec& s);
+std::string streamFile(const TestStream& s);
 // ffmpeg's decode of `s`, converted to s.referencePixFmt.
-Bytes referencePictures(const StreamSpec& s);
+Bytes referencePictures(const TestStream& s);
 // Bytes of one w x h I420 picture.
 size_t pictureSize(int w, int h);
 

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -20,10 +21,10 @@ constexpr uint32_t kStart = 0xFFFFFFFFu - 1500;  // the 32-bit clock wraps 1.5 s
 constexpr uint32_t kVideoStepMs = 40;
 constexpr uint32_t kAudioStepMs = 128;  // 1024 samples at 8 kHz
 
-StreamSpec recordingStream(VideoCodec c) {
+TestStream recordingStream(VideoCodec c) {
   return c == VideoCodec::H264
-             ? StreamSpec{"rec_h264", c, 320, 240, "yuv420p", "yuv420p", 75, 25}
-             : StreamSpec{"rec_h265", c, 320, 240, "yuv420p", "yuv420p", 75, 25};
+             ? TestStream{"rec_h264", c, 320, 240, "yuv420p", "yuv420p", 75, 25}
+             : TestStream{"rec_h265", c, 320, 240, "yuv420p", "yuv420p", 75, 25};
 }
 
 std::vector<Bytes> audioFrames() {
@@ -57,8 +58,9 @@ class Writer {
   Writer(const Writer&) = delete;
   Writer& operator=(const Writer&) = delete;
   void* h() const { return h_; }
-  int open(const std::string& path, VideoCodec c, int w = 320, int h = 240) {
-    return KVMP4_Open(h_, path.c_str(), w, h, codecId(c), 8000, 1, E_CODECID_AUDIO_AAC, 0);
+  int open(const std::string& path, VideoCodec c, int w = 320, int h = 240, int rate = 8000,
+           int channels = 1) {
+    return KVMP4_Open(h_, path.c_str(), w, h, codecId(c), rate, channels, E_CODECID_AUDIO_AAC, 0);
   }
   int video(const Bytes& au, uint32_t ts, bool key) {
     return KVMP4_WriteVideo(h_, au.data(), 0, static_cast<int>(au.size()), ts, key ? 1 : 0);
@@ -76,20 +78,26 @@ struct Written {
   int audio = 0;
 };
 
+// ADTS frames and the milliseconds between them.
+struct AudioFeed {
+  std::vector<Bytes> frames;
+  uint32_t stepMs;
+};
+AudioFeed defaultAudio() { return {audioFrames(), kAudioStepMs}; }
+
 // Writes `count` access units (40 ms apart, from `first`) and the audio frames
-// that fall before the last of them (128 ms apart), interleaved by time as a
-// camera delivers them. `stamp` may override a video timestamp.
+// that fall before the last of them, interleaved by time as a camera delivers
+// them. `stamp` may override a video timestamp.
 template <typename Stamp>
 Written writeInterleaved(Writer& w, const std::vector<Bytes>& aus, VideoCodec c, size_t first,
-                         size_t count, Stamp stamp) {
-  const auto audio = audioFrames();
+                         size_t count, Stamp stamp, const AudioFeed& audio = defaultAudio()) {
   Written n;
   size_t a = 0;
   for (size_t i = first; i < first + count; ++i) {
     const uint32_t videoOffset = static_cast<uint32_t>(i - first) * kVideoStepMs;
     const uint32_t tv = kStart + videoOffset;  // wraps
-    while (a < audio.size() && a * kAudioStepMs < videoOffset) {
-      EXPECT_EQ(w.audio(audio[a], kStart + static_cast<uint32_t>(a) * kAudioStepMs), 0) << "audio " << a;
+    while (a < audio.frames.size() && a * audio.stepMs < videoOffset) {
+      EXPECT_EQ(w.audio(audio.frames[a], kStart + static_cast<uint32_t>(a) * audio.stepMs), 0) << "audio " << a;
       ++a;
       ++n.audio;
     }
@@ -99,8 +107,9 @@ Written writeInterleaved(Writer& w, const std::vector<Bytes>& aus, VideoCodec c,
   return n;
 }
 
-Written writeInterleaved(Writer& w, const std::vector<Bytes>& aus, VideoCodec c, size_t first, size_t count) {
-  return writeInterleaved(w, aus, c, first, count, [](size_t, uint32_t tv) { return tv; });
+Written writeInterleaved(Writer& w, const std::vector<Bytes>& aus, VideoCodec c, size_t first, size_t count,
+                         const AudioFeed& audio = defaultAudio()) {
+  return writeInterleaved(w, aus, c, first, count, [](size_t, uint32_t tv) { return tv; }, audio);
 }
 
 // ffprobe's view of a file as "streams_stream_0_codec_name" -> "h264" etc.
@@ -169,8 +178,8 @@ Bytes keySlicesOnly(const Bytes& au, VideoCodec c) {
 
 class Mp4Write : public ::testing::TestWithParam<VideoCodec> {
  protected:
-  StreamSpec spec() const { return recordingStream(GetParam()); }
-  std::vector<Bytes> aus() const { return splitAccessUnits(readFile(streamFile(spec())), GetParam()); }
+  TestStream recording() const { return recordingStream(GetParam()); }
+  std::vector<Bytes> aus() const { return splitAccessUnits(readFile(streamFile(recording())), GetParam()); }
 };
 
 TEST_P(Mp4Write, FileHoldsBothTracksAsWritten) {
@@ -217,7 +226,7 @@ TEST_P(Mp4Write, FileHoldsBothTracksAsWritten) {
                 " -map 0:v -fps_mode passthrough -f rawvideo -pix_fmt yuv420p " + quoted(yuv))
                 .exitCode,
             0);
-  EXPECT_TRUE(readFile(yuv) == referencePictures(spec())) << "decoded pictures differ";
+  EXPECT_TRUE(readFile(yuv) == referencePictures(recording())) << "decoded pictures differ";
 }
 
 TEST_P(Mp4Write, SizeComesFromTheParameterSets) {
@@ -284,32 +293,144 @@ TEST_P(Mp4Write, RepeatedAndBackwardTimestampsKeepEveryFrame) {
   for (size_t i = 1; i < dts.size(); ++i) EXPECT_LT(std::stod(dts[i - 1]), std::stod(dts[i])) << i;
 }
 
-TEST_P(Mp4Write, WriterNeverClosedLeavesAPlayableFile) {
-  const VideoCodec c = GetParam();
-  const auto units = aus();
-  const std::string path = outPath("crash.mp4");
+// Records `count` units with `audio` in a child process that dies without
+// closing the writer, then checks what is on disk.
+void expectCrashKeeps(const std::string& path, VideoCodec c, const std::vector<Bytes>& units, size_t count,
+                      int width, int height, const AudioFeed& audio, int minFrames) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     Writer* w = new Writer;  // never destroyed: the process dies mid-recording
-    if (w->open(path, c) != 0) _exit(2);
-    writeInterleaved(*w, units, c, 0, 60);
+    if (w->open(path, c, width, height) != 0) _exit(2);
+    writeInterleaved(*w, units, c, 0, count, audio);
     _exit(0);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  // key frames at 0, 25, 50: everything before the last one is on disk
   auto p = probe(path);
   EXPECT_EQ(p["exit"], "0");
-  EXPECT_GE(std::stoi("0" + p["streams_stream_0_nb_read_frames"]), 50);
+  EXPECT_GE(std::stoi("0" + p["streams_stream_0_nb_read_frames"]), minFrames);
   EXPECT_EQ(decodeErrors(path), "");
   EXPECT_EQ(videoPacketFields(path, "flags").at(0)[0], 'K');
+}
+
+TEST_P(Mp4Write, WriterNeverClosedLeavesAPlayableFile) {
+  // key frames at 0, 25, 50: everything before the last one is on disk
+  expectCrashKeeps(outPath("crash.mp4"), GetParam(), aus(), 60, 320, 240, defaultAudio(), 50);
+}
+
+Bytes fromHex(const std::string& hex) {
+  Bytes b;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) b.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  return b;
+}
+
+// Damaged parameter sets in front of a key frame: H.265 VPS+SPS+PPS that once
+// kept the muxer busy for minutes (while the caller held its record lock),
+// and an H.264 key frame whose SPS was overwritten.
+TEST_P(Mp4Write, KeyFrameWithDamagedParameterSetsIsRefusedAtOnce) {
+  const VideoCodec c = GetParam();
+  const auto units = aus();
+  Bytes damaged;
+  if (c == VideoCodec::H265) {
+    damaged = fromHex(
+        "0000000140016e540a357b702e493fd9e859d738185298886800000001420103523d6430c35f9efead8d551a3da73740"
+        "439228fb4ce4ccb16a0db2c775ffcd9cd81bf6294cc3540aa7ebe83e14826d61d42b41dd1f1c5351c785873df03f5000"
+        "00000144019bda524f");
+  } else {
+    damaged = units[0];
+    for (size_t i = 0; i + 4 < damaged.size(); ++i) {
+      if (damaged[i] == 0 && damaged[i + 1] == 0 && damaged[i + 2] == 1 && (damaged[i + 3] & 0x1f) == 7) {
+        for (size_t k = i + 7; k < i + 12 && k < damaged.size(); ++k) damaged[k] = 0xFF;  // past profile and level
+        break;
+      }
+    }
+    ASSERT_NE(damaged, units[0]);
+  }
+  const std::string path = outPath("damaged.mp4");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(20);  // a stuck write ends the child by signal
+    Writer w;
+    if (w.open(path, c) != 0) _exit(2);
+    if (w.video(damaged, kStart, true) != KV_MEDIA_ERR_DATA) _exit(3);
+    writeInterleaved(w, units, c, 25, 50);  // the next good key frame starts the file
+    _exit(KVMP4_Close(w.h()) == 0 ? 0 : 4);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_FALSE(WIFSIGNALED(status)) << "the damaged key frame kept the writer busy";
+  ASSERT_EQ(WEXITSTATUS(status), 0) << "2: open failed, 3: damaged key frame not refused, 4: close failed";
+  expectPlayable(path, 50);
+}
+
+TEST_P(Mp4Write, CrashLosesLittleEvenWithoutFurtherKeyFrames) {
+  // one key frame, then 13 s of predicted pictures; audio alongside
+  const VideoCodec c = GetParam();
+  const TestStream s{c == VideoCodec::H264 ? "rec_h264_one_key" : "rec_h265_one_key", c, 160, 120, "yuv420p",
+                     "yuv420p", 325, 1000};
+  const auto units = splitAccessUnits(readFile(streamFile(s)), c);
+  ASSERT_EQ(units.size(), 325u);
+  AudioFeed audio = defaultAudio();
+  while (audio.frames.size() < 110) audio.frames.push_back(audio.frames[audio.frames.size() % 20]);
+  // fragments are cut every 10 s at the latest: at least 250 pictures survive
+  expectCrashKeeps(outPath("one_key.mp4"), c, units, units.size(), 160, 120, audio, 250);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codecs, Mp4Write, ::testing::Values(VideoCodec::H264, VideoCodec::H265),
                          [](const ::testing::TestParamInfo<VideoCodec>& p) {
                            return p.param == VideoCodec::H264 ? "H264" : "H265";
+                         });
+
+struct AudioFormat {
+  int rate;
+  int channels;
+};
+
+class Mp4AudioFormat : public ::testing::TestWithParam<AudioFormat> {};
+
+// The frames carry the audio decode thread's fixed 8 kHz mono header; the
+// track must take the rate and channels given to KVMP4_Open, or the sound
+// plays at the wrong speed or not at all.
+TEST_P(Mp4AudioFormat, TrackTakesTheOpenedFormatNotTheFrameHeaders) {
+  const AudioFormat f = GetParam();
+  const std::string name = "rec_sine_" + std::to_string(f.rate) + "_" + std::to_string(f.channels);
+  const std::string source = ffmpegAsset(
+      name + ".aac", "-f lavfi -i sine=frequency=440:sample_rate=" + std::to_string(f.rate) +
+                         ":duration=3 -ac " + std::to_string(f.channels) + " -c:a aac -f adts");
+  AudioFeed audio{splitAdts(readFile(source)), static_cast<uint32_t>(1024 * 1000 / f.rate)};
+  for (Bytes& frame : audio.frames) frame = withClientHeader(frame);
+  const auto units = splitAccessUnits(readFile(streamFile(recordingStream(VideoCodec::H264))), VideoCodec::H264);
+  const std::string path = outPath(name + ".mp4");
+  Written n;
+  {
+    Writer w;
+    ASSERT_EQ(w.open(path, VideoCodec::H264, 320, 240, f.rate, f.channels), 0);
+    n = writeInterleaved(w, units, VideoCodec::H264, 0, units.size(), audio);
+    EXPECT_EQ(KVMP4_Close(w.h()), 0);
+  }
+  auto p = probe(path);
+  EXPECT_EQ(p["streams_stream_1_sample_rate"], std::to_string(f.rate));
+  EXPECT_EQ(p["streams_stream_1_channels"], std::to_string(f.channels));
+  EXPECT_EQ(p["streams_stream_1_nb_read_frames"], std::to_string(n.audio));
+  EXPECT_EQ(decodeErrors(path), "");
+  // the recorded sound is the source's, sample for sample
+  const std::string pcm = path + ".s16";
+  ASSERT_EQ(run("ffmpeg -nostdin -v error -y -i " + quoted(path) + " -map 0:a -f s16le " + quoted(pcm)).exitCode, 0);
+  const Bytes recorded = readFile(pcm);
+  const Bytes reference = readFile(ffmpegAsset(name + ".s16", "-i " + quoted(source) + " -f s16le"));
+  const size_t expected = static_cast<size_t>(n.audio) * 1024 * static_cast<size_t>(f.channels) * 2;
+  ASSERT_EQ(recorded.size(), expected);
+  ASSERT_GE(reference.size(), expected);
+  EXPECT_TRUE(std::equal(recorded.begin(), recorded.end(), reference.begin()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, Mp4AudioFormat,
+                         ::testing::Values(AudioFormat{16000, 1}, AudioFormat{8000, 2}, AudioFormat{44100, 2}),
+                         [](const ::testing::TestParamInfo<AudioFormat>& p) {
+                           return std::to_string(p.param.rate) + "Hz_" + std::to_string(p.param.channels) + "ch";
                          });
 
 TEST(Mp4WriteInterface, OpenRefusesWhatCannotBeRecorded) {
@@ -354,6 +475,29 @@ TEST(Mp4WriteInterface, CreateAndDestroy) {
   EXPECT_EQ(KVMP4_WriteVideo(nullptr, b, 0, 8, 0, 1), KV_MEDIA_ERR_ARG);
   EXPECT_EQ(KVMP4_WriteAudio(nullptr, b, 0, 8, 0), KV_MEDIA_ERR_ARG);
   EXPECT_EQ(KVMP4_Close(nullptr), KV_MEDIA_ERR_ARG);
+}
+
+TEST(Mp4WriteInterface, VideoOnlyWhenTheSoundCannotBeDescribed) {
+  // no audio frame seen yet (codec 0), or no stream parameters yet (rate 0)
+  const struct {
+    int rate, channels, codec;
+  } cases[] = {{8000, 1, 0}, {0, 0, E_CODECID_AUDIO_AAC}, {8000, 9, E_CODECID_AUDIO_AAC}};
+  const auto units = splitAccessUnits(readFile(streamFile(recordingStream(VideoCodec::H264))), VideoCodec::H264);
+  const Bytes adts = audioFrames()[0];
+  for (const auto& c : cases) {
+    const std::string path = outPath("video_only_" + std::to_string(c.rate) + "_" + std::to_string(c.codec) + ".mp4");
+    {
+      Writer w;
+      ASSERT_EQ(KVMP4_Open(w.h(), path.c_str(), 320, 240, E_CODECID_VIDEO_H264, c.rate, c.channels, c.codec, 0), 0);
+      for (size_t i = 0; i < 30; ++i) {
+        ASSERT_EQ(w.video(units[i], kStart + static_cast<uint32_t>(i) * kVideoStepMs, isKeyFrame(units[i], VideoCodec::H264)), 0);
+        EXPECT_EQ(w.audio(adts, kStart + static_cast<uint32_t>(i) * kVideoStepMs), KV_MEDIA_ERR_STATE);
+      }
+      EXPECT_EQ(KVMP4_Close(w.h()), 0);
+    }
+    EXPECT_EQ(probe(path)["format_nb_streams"], "1") << path;
+    expectPlayable(path, 30);
+  }
 }
 
 TEST(Mp4WriteInterface, AudioOnlyRecording) {

@@ -43,20 +43,24 @@ class Decoder {
 int typeOf(VideoCodec c) { return c == VideoCodec::H264 ? VIDEO_CODE_TYPE_H264 : VIDEO_CODE_TYPE_H265; }
 
 // Decodes the segments one after another through a single decoder and checks
-// each call against the segments' references in order.
-void expectIdenticalPictures(int decoderType, const std::vector<StreamSpec>& segments) {
+// each call against the segments' references in order. The size passed in
+// is each segment's own, or `announcedW` x `announcedH` when those are given
+// (a sender whose frame heads do not follow the stream).
+void expectIdenticalPictures(int decoderType, const std::vector<TestStream>& segments,
+                             int announcedW = -1, int announcedH = -1) {
   Decoder dec(decoderType);
   ASSERT_NE(dec.handle(), nullptr);
   std::vector<uint8_t> out(kCapacity);
   int call = 0;
-  for (const StreamSpec& segment : segments) {
+  for (const TestStream& segment : segments) {
     const Bytes ref = referencePictures(segment);
     const size_t size = pictureSize(segment.width, segment.height);
     const auto aus = splitAccessUnits(readFile(streamFile(segment)), segment.codec);
     ASSERT_EQ(aus.size(), static_cast<size_t>(segment.frames)) << segment.name;
     ASSERT_EQ(ref.size(), size * aus.size()) << segment.name;
     for (size_t i = 0; i < aus.size(); ++i, ++call) {
-      const auto r = dec.decode(aus[i], out.data(), kCapacity, segment.width, segment.height);
+      const auto r = dec.decode(aus[i], out.data(), kCapacity, announcedW < 0 ? segment.width : announcedW,
+                                announcedH < 0 ? segment.height : announcedH);
       ASSERT_GT(r.rc, 0) << segment.name << " access unit " << i;
       ASSERT_EQ(static_cast<size_t>(r.length), size) << segment.name << " access unit " << i;
       ASSERT_EQ(r.width, segment.width);
@@ -68,15 +72,15 @@ void expectIdenticalPictures(int decoderType, const std::vector<StreamSpec>& seg
   }
 }
 
-const StreamSpec kH264{"h264_320x240", VideoCodec::H264, 320, 240, "yuv420p", "yuv420p", 30};
-const StreamSpec kH265{"h265_320x240", VideoCodec::H265, 320, 240, "yuv420p", "yuv420p", 30};
-const StreamSpec kH264Cif{"h264_352x288", VideoCodec::H264, 352, 288, "yuv420p", "yuv420p", 20};
-const StreamSpec kH265Cif{"h265_352x288", VideoCodec::H265, 352, 288, "yuv420p", "yuv420p", 20};
+const TestStream kH264{"h264_320x240", VideoCodec::H264, 320, 240, "yuv420p", "yuv420p", 30};
+const TestStream kH265{"h265_320x240", VideoCodec::H265, 320, 240, "yuv420p", "yuv420p", 30};
+const TestStream kH264Cif{"h264_352x288", VideoCodec::H264, 352, 288, "yuv420p", "yuv420p", 20};
+const TestStream kH265Cif{"h265_352x288", VideoCodec::H265, 352, 288, "yuv420p", "yuv420p", 20};
 
-class VideoDecodeStream : public ::testing::TestWithParam<StreamSpec> {};
+class VideoDecodeStream : public ::testing::TestWithParam<TestStream> {};
 
 TEST_P(VideoDecodeStream, EveryAccessUnitGivesTheReferencePicture) {
-  const StreamSpec& s = GetParam();
+  const TestStream& s = GetParam();
   expectIdenticalPictures(typeOf(s.codec), {s});
 }
 
@@ -85,17 +89,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         kH264, kH265,
         // full-range 4:2:0 is passed through as it is
-        StreamSpec{"h264_full_range", VideoCodec::H264, 320, 240, "yuvj420p", "yuvj420p", 12},
+        TestStream{"h264_full_range", VideoCodec::H264, 320, 240, "yuvj420p", "yuvj420p", 12},
         // other layouts are converted to I420
-        StreamSpec{"h264_422", VideoCodec::H264, 320, 240, "yuv422p", "yuv420p", 12},
-        StreamSpec{"h265_10bit", VideoCodec::H265, 320, 240, "yuv420p10le", "yuv420p", 12},
+        TestStream{"h264_422", VideoCodec::H264, 320, 240, "yuv422p", "yuv420p", 12},
+        TestStream{"h265_10bit", VideoCodec::H265, 320, 240, "yuv420p10le", "yuv420p", 12},
         // odd sizes: chroma rounded up
-        StreamSpec{"h264_444_odd", VideoCodec::H264, 321, 241, "yuv444p", "yuv420p", 12}),
-    [](const ::testing::TestParamInfo<StreamSpec>& p) { return std::string(p.param.name); });
+        TestStream{"h264_444_odd", VideoCodec::H264, 321, 241, "yuv444p", "yuv420p", 12}),
+    [](const ::testing::TestParamInfo<TestStream>& p) { return std::string(p.param.name); });
 
 TEST(VideoDecodeChange, ResolutionChangeRestartsTheDecoder) {
   expectIdenticalPictures(VIDEO_CODE_TYPE_H264, {kH264, kH264Cif, kH264});
   expectIdenticalPictures(VIDEO_CODE_TYPE_H265, {kH265, kH265Cif});
+}
+
+TEST(VideoDecodeChange, SizeFollowsTheStreamWhateverTheFrameHeadsSay) {
+  expectIdenticalPictures(VIDEO_CODE_TYPE_H264, {kH264, kH264Cif, kH264}, 320, 240);
+  expectIdenticalPictures(VIDEO_CODE_TYPE_H265, {kH265, kH265Cif}, 0, 0);
 }
 
 TEST(VideoDecodeChange, CodecFollowsTheStreamsParameterSets) {
@@ -111,7 +120,7 @@ TEST(VideoDecodeChange, DecodersOnSeparateThreadsAreIndependent) {
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i)
     threads.emplace_back([i] {
-      const StreamSpec& s = i % 2 ? kH265 : kH264;
+      const TestStream& s = i % 2 ? kH265 : kH264;
       expectIdenticalPictures(typeOf(s.codec), {s});
     });
   for (auto& t : threads) t.join();
@@ -142,7 +151,7 @@ TEST(VideoDecode, BFramesComeOutInDisplayOrderBehindTheirReorderDepth) {
   // Cameras send no B-frames; when a stream has them, "no picture yet" covers
   // the reorder delay and nothing is shown out of order or twice.
   for (VideoCodec c : {VideoCodec::H264, VideoCodec::H265}) {
-    const StreamSpec s{c == VideoCodec::H264 ? "h264_bframes" : "h265_bframes", c, 320, 240, "yuv420p",
+    const TestStream s{c == VideoCodec::H264 ? "h264_bframes" : "h265_bframes", c, 320, 240, "yuv420p",
                        "yuv420p", 30, 10, 3};
     const Bytes ref = referencePictures(s);
     const size_t size = pictureSize(320, 240);
@@ -188,7 +197,7 @@ TEST(VideoDecode, OutputLargerThanTheCapacityIsRefusedWithoutWriting) {
 }
 
 TEST(VideoDecode, PicturesAboveTheSizeCapAreRefused) {
-  const StreamSpec huge{"h264_4160x2304", VideoCodec::H264, 4160, 2304, "yuv420p", "yuv420p", 1};
+  const TestStream huge{"h264_4160x2304", VideoCodec::H264, 4160, 2304, "yuv420p", "yuv420p", 1};
   const auto aus = splitAccessUnits(readFile(streamFile(huge)), VideoCodec::H264);
   ASSERT_EQ(aus.size(), 1u);
   std::vector<uint8_t> out(pictureSize(4160, 2304));

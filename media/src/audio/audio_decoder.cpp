@@ -8,8 +8,8 @@
 
 namespace kvmedia {
 
-std::unique_ptr<AudioDecoder> AudioDecoder::create(int sampleRate, int channels) {
-  std::unique_ptr<AudioDecoder> d(new (std::nothrow) AudioDecoder(sampleRate, channels));
+std::unique_ptr<AudioDecoder> AudioDecoder::create(int sampleRate) {
+  std::unique_ptr<AudioDecoder> d(new (std::nothrow) AudioDecoder(sampleRate));
   if (!d || !d->frame_ || !d->packet_) return nullptr;
   d->ctx_ = openDecoder(AV_CODEC_ID_AAC, "aac", [](AVCodecContext*) {});
   if (!d->ctx_) return nullptr;
@@ -26,7 +26,9 @@ bool AudioDecoder::prepareConverter(const AVFrame* f) {
   av_channel_layout_uninit(&inLayout_);
   if (av_channel_layout_copy(&inLayout_, &f->ch_layout) < 0) return false;
   outRate_ = wantRate_ > 0 ? wantRate_ : inRate_;
-  outChannels_ = wantChannels_ > 0 ? wantChannels_ : inLayout_.nb_channels;
+  // The channels stay as coded: that is what the sender announces and what
+  // the sound output is opened with.
+  outChannels_ = inLayout_.nb_channels;
   AVChannelLayout outLayout{};
   av_channel_layout_default(&outLayout, outChannels_);
   SwrContext* s = nullptr;

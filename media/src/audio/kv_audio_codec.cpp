@@ -8,15 +8,14 @@ using kvmedia::AudioDecoder;
 
 namespace {
 constexpr int kMaxRate = 384000;
-constexpr int kMaxChannels = 8;
 }  // namespace
 
-extern "C" int KVAudio_Create(int codec, int sampleRate, int channels, void** handle) {
+extern "C" int KVAudio_Create(int codec, int sampleRate, int /*channels*/, void** handle) {
   if (!handle) return KV_MEDIA_ERR_ARG;
   *handle = nullptr;
   if (codec != AUDIO_CODE_TYPE_AAC) return KV_MEDIA_ERR_UNSUPPORTED;
-  if (sampleRate > kMaxRate || channels > kMaxChannels) return KV_MEDIA_ERR_ARG;
-  return kvmedia::publishHandle(AudioDecoder::create(sampleRate, channels), handle);
+  if (sampleRate > kMaxRate) return KV_MEDIA_ERR_ARG;
+  return kvmedia::publishHandle(AudioDecoder::create(sampleRate), handle);
 }
 
 extern "C" int KVAudio_Destroy(void** handle) { return kvmedia::destroyHandle<AudioDecoder>(handle); }

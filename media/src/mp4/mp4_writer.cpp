@@ -6,6 +6,7 @@
 
 #include "KV_MP4.h"
 #include "adts.h"
+#include "parameter_sets_check.h"
 #include "picture_size.h"
 
 namespace kvmedia {
@@ -16,6 +17,10 @@ constexpr int64_t kDefaultFrameMs = 40;
 constexpr int kAacFrameSamples = 1024;
 // Fragment per key frame, moov up front without samples, fragments self-contained.
 constexpr const char* kMovFlags = "frag_keyframe+empty_moov+default_base_moof";
+// A fragment is also cut after this many microseconds, for senders with long
+// (or no further) key frame intervals: it bounds both the memory a fragment
+// takes and what a crash can lose.
+constexpr const char* kMaxFragmentUs = "10000000";
 
 bool setExtradata(AVCodecParameters* par, const uint8_t* data, size_t size) {
   av_freep(&par->extradata);
@@ -108,6 +113,7 @@ int Mp4Writer::open(const char* path, int width, int height, int videoCodec, int
 int Mp4Writer::writeHeader() {
   AVDictionary* opts = nullptr;
   av_dict_set(&opts, "movflags", kMovFlags, 0);
+  av_dict_set(&opts, "frag_duration", kMaxFragmentUs, 0);
   fc_->flush_packets = 1;  // every fragment reaches the disk as soon as it is cut
   const int rc = avformat_write_header(fc_, &opts);
   av_dict_free(&opts);
@@ -118,9 +124,9 @@ int Mp4Writer::writeHeader() {
 
 int Mp4Writer::startWithKeyFrame(const uint8_t* data, int size, uint32_t ts) {
   const auto ps = annexb::parameterSets(videoCodec_, data, static_cast<size_t>(size));
-  if (ps.empty()) return KV_MEDIA_ERR_DATA;
-  // The parameter sets' size wins over the announced one.
   AVCodecParameters* par = video_->codecpar;
+  if (ps.empty() || !parameterSetsDecode(par->codec_id, ps.data(), ps.size())) return KV_MEDIA_ERR_DATA;
+  // The parameter sets' size wins over the announced one.
   int w = 0, h = 0;
   if (probePictureSize(par->codec_id, data, size, &w, &h)) {
     par->width = w;

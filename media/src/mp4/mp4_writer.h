@@ -1,8 +1,8 @@
 // One MP4 file being written behind a KV_MP4 handle.
 //
-// The file is fragmented (a fragment per key frame, flushed to disk as it is
-// cut), so a recording stopped by a crash still plays up to its last
-// fragment. With a video track the header waits for the first key frame: its
+// The file is fragmented (a fragment per key frame or at most every 10 s,
+// flushed to disk as it is cut), so a recording stopped by a crash still
+// plays up to its last fragment. With a video track the header waits for the first key frame: its
 // parameter sets become the track's configuration, and everything before it
 // is refused. Each video frame is held until the next one arrives so that its
 // duration is known exactly.
