@@ -10,7 +10,7 @@ function(camviewer_add_gtest name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
-  add_executable(${name} ${ARG_SOURCES})
+  add_executable(${name} ${ARG_SOURCES} $<TARGET_OBJECTS:camviewer_netns_gate>)
   camviewer_warnings(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} camviewer_testsupport GTest::gtest_main GTest::gmock Threads::Threads)
   # Several labels reach the tests as one list: the list passes through three
