@@ -5,7 +5,6 @@
 #include <sys/resource.h>
 #include <time.h>
 
-#include <cstdio>
 #include <random>
 
 namespace bench {

@@ -17,5 +17,4 @@ double cpu_ms();
 std::string sha256_hex(const uint8_t* data, size_t len);
 Bytes random_bytes(size_t n, uint32_t seed);
 
-
 }  // namespace bench

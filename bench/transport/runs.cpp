@@ -29,13 +29,6 @@ bool parse_transfer(const std::string& line, const std::string& expectedSha, Tra
   return word == "bulk";
 }
 
-}  // namespace
-
-PeerLink::~PeerLink() {
-  if (handle_ >= 0) KV_Close(handle_);
-  peer_.stop();
-}
-
 // Waits until the record file holds a registration of `id`.
 bool registered(const std::string& record, const std::string& id, int timeoutMs) {
   for (int waited = 0; waited < timeoutMs; waited += 50) {
@@ -47,6 +40,13 @@ bool registered(const std::string& record, const std::string& id, int timeoutMs)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return false;
+}
+
+}  // namespace
+
+PeerLink::~PeerLink() {
+  if (handle_ >= 0) KV_Close(handle_);
+  peer_.stop();
 }
 
 bool PeerLink::open(const std::string& id, const std::string& relayRecord, std::string* error) {

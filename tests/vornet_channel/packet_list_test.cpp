@@ -95,11 +95,17 @@ TEST(PacketList, NewNodeCopiesAndZeroes) {
   const uint8_t bytes[3] = {1, 2, 3};
   PacketNode* copy = packet_new(70000, bytes, 3);  // sequences are 16-bit
   EXPECT_EQ(copy->sequence, 70000 - 65536);
+  EXPECT_EQ(copy->length, 3);
+  EXPECT_EQ(std::vector<uint8_t>(copy->data, copy->data + 3), std::vector<uint8_t>(bytes, bytes + 3));
   EXPECT_EQ(copy->data[2], 3);
   EXPECT_EQ(copy->sentAt, 0u);
+  EXPECT_EQ(copy->next, nullptr);
+  EXPECT_EQ(copy->prev, nullptr);
   packet_free(copy);
   PacketNode* zero = packet_new(1, nullptr, 4);
+  EXPECT_EQ(zero->length, 4);
   EXPECT_EQ(zero->data[0] | zero->data[3], 0);
+  EXPECT_EQ(std::vector<uint8_t>(zero->data, zero->data + 4), std::vector<uint8_t>(4, 0));
   packet_free(zero);
 }
 

@@ -301,6 +301,11 @@ TEST(WireCodec, ReadersStayInsideShortOrHostileBodies) {
   EXPECT_EQ(std::strlen(read_peer(raw, sizeof(raw)).who.id), 64u);
   EXPECT_EQ(std::strlen(read_peer(raw, sizeof(raw)).who.prefix), 8u);
   EXPECT_EQ(std::strlen(read_p2p_req(raw, sizeof(raw)).who.id), 60u);
+  // SESSION_DONE keeps at most 7 and 63 characters of such fields.
+  const SessionDoneBody done = read_session_done(raw, sizeof(raw));
+  EXPECT_EQ(std::string(done.who.prefix), std::string(7, 'A'));
+  EXPECT_EQ(std::string(done.who.id), std::string(63, 'A'));
+  EXPECT_EQ(done.who.tag, 0x41414141u);
   // LAN_NOTIFY must be exactly 80 bytes.
   uint8_t n[kSmallDatagram];
   build_lan_notify(n, "vek", 0, kId);

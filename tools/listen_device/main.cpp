@@ -23,8 +23,6 @@
 //                      and SIGINT stop it too
 // Exit status: 0 when every listen linked or the device was stopped, 1 when
 // a listen failed, 2 bad switch, 3 outside a private namespace.
-#include <signal.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -85,10 +83,6 @@ void echo(int handle) {
   }
   if (code != 0) report(rendezvous::JsonLine().add("ev", "closed").add("handle", handle).add("code", code));
 }
-
-// Waits for a stop signal or the end of the lifetime; then breaks a
-// running listen, and ends the process if the main thread does not finish
-// within a few seconds.
 
 }  // namespace
 

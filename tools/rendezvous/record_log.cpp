@@ -1,7 +1,5 @@
 #include "record_log.h"
 
-#include <cstring>
-
 #include "wire/zorp_wire.h"
 
 namespace rendezvous {

@@ -1,6 +1,5 @@
 #include "socket_loop.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>

@@ -1,6 +1,5 @@
 // The exported KV_ functions of the session side (the channel calls live
 // with the channels).
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <mutex>

@@ -1,6 +1,5 @@
 // The channel exports: framed and unframed send and receive, and the
 // buffer counts.
-#include <algorithm>
 #include <cstdint>
 
 #include "Vornet.h"

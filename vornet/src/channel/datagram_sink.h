@@ -17,12 +17,6 @@ class DatagramSink {
   virtual void send(const uint8_t* datagram, size_t length, const sockaddr_in& to) = 0;
 };
 
-}  // namespace channel
-}  // namespace vornet
-
-namespace vornet {
-namespace channel {
-
 // For engine calls that never send (writers, readers, counts).
 class DiscardSink : public DatagramSink {
  public:

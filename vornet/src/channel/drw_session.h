@@ -6,9 +6,9 @@
 //   link:   drw_reset(record.drw, drwAlgorithm); drwStop := 0;
 //           drw_start_threads(index)             (starts both data threads)
 //   close:  drw_drain(index)      waits, while drwStop is clear, until every
-//                                 channel's staging and send lists are empty
-//                                 (it gives up when nothing was acknowledged
-//                                 for 5 s: a peer that stops taking data)
+//                                 channel's staging and send lists are empty,
+//                                 3 s at most (then it sets drwStop: a peer
+//                                 that stops taking data)
 //           ZORP_MSG_CLOSE to the peer
 //           drw_stop_threads(index)  drwStop := 1 under the main mutex, joins
 //                                    both threads

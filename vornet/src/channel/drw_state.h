@@ -13,13 +13,16 @@
 #include <cstdint>
 #include <thread>
 
+#include "wire/zorp_wire.h"
+
 namespace vornet {
 namespace channel {
 
 constexpr int kChannelCount = 4;
-constexpr int kPacketBytes = 1024;       // data bytes of one packet (and of each staging)
-constexpr int kAckListCapacity = 82;     // sequences one acknowledgement may list
-constexpr int kSequenceSpace = 65536;
+// Data bytes of one packet (and of each staging), and the sequences one
+// acknowledgement may list: what one datagram carries.
+constexpr int kPacketBytes = static_cast<int>(wire::kDrwMaxData);
+constexpr int kAckListCapacity = static_cast<int>(wire::kDrwAckMaxCount);
 constexpr int kReceiveLimitBytes = 131072;  // unread bytes beyond which packets ahead of order are dropped
 
 // One packet, sent or received.
@@ -38,7 +41,6 @@ struct PacketList {
   PacketNode* last = nullptr;
   int count = 0;
   int bytes = 0;  // sum of lengths
-  int space = kSequenceSpace;
 };
 
 struct DrwChannel {

@@ -4,7 +4,6 @@
 #include <time.h>
 
 #include <cerrno>
-#include <climits>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -48,9 +47,10 @@ void sleep_ticks(uint32_t ticks) {
 
 constexpr size_t kReceiveCapacity = 1600;
 constexpr uint32_t kDrainStepMs = 10;
-// Close waits for queued data while the peer keeps acknowledging it; a peer
-// that stops taking data (a full receive side) no longer holds it up.
-constexpr uint32_t kDrainStallMs = 5000;
+// Close waits for queued data no longer than this: a peer that stops taking
+// data, or answers keep-alives without ever acknowledging, would hold it
+// forever.
+constexpr uint32_t kDrainCapMs = 3000;
 
 void join(std::thread& t) {
   if (t.joinable() && t.get_id() != std::this_thread::get_id()) t.join();
@@ -122,9 +122,8 @@ int drw_start_threads(int session) {
 void drw_drain(int session) {
   ZORP_Session& s = session_at(session);
   DiscardSink none;
+  const uint32_t start = tick_ms();
   for (int ch = 0; ch < kChannelCount; ++ch) {
-    int fewest = INT_MAX;
-    uint32_t lastProgress = tick_ms();
     while (!s.drwStop) {
       int pending = 0;
       {
@@ -133,11 +132,10 @@ void drw_drain(int session) {
         pending = s.drw.channels[ch].writeFill + engine.sendSideBytes(ch);
       }
       if (pending == 0) break;
-      const uint32_t now = tick_ms();
-      if (pending < fewest) {
-        fewest = pending;
-        lastProgress = now;
-      } else if (now - lastProgress > kDrainStallMs) {
+      if (tick_ms() - start >= kDrainCapMs) {
+        // At the cap drwStop is set, which ends the data threads as well.
+        std::lock_guard<std::recursive_mutex> lock(mainMutex());
+        s.drwStop = 1;
         return;
       }
       sleep_ms(kDrainStepMs);

@@ -11,12 +11,14 @@ namespace channel {
 PacketNode* packet_new(int sequence, const uint8_t* data, int length) {
   auto* node = new (std::nothrow) PacketNode;
   if (node == nullptr) return nullptr;
-  node->data = new (std::nothrow) uint8_t[static_cast<size_t>(length)]();
+  const size_t size = static_cast<size_t>(length);
+  // Zeroed only when nothing is copied over it.
+  node->data = data != nullptr ? new (std::nothrow) uint8_t[size] : new (std::nothrow) uint8_t[size]();
   if (node->data == nullptr) {
     delete node;
     return nullptr;
   }
-  if (data != nullptr) std::memcpy(node->data, data, static_cast<size_t>(length));
+  if (data != nullptr) std::memcpy(node->data, data, size);
   node->sequence = static_cast<uint16_t>(sequence);
   node->length = length;
   return node;
@@ -184,7 +186,6 @@ void list_free_all(PacketList& list) {
   list.first = list.last = nullptr;
   list.count = 0;
   list.bytes = 0;
-  list.space = kSequenceSpace;
 }
 
 }  // namespace channel

@@ -31,11 +31,6 @@ std::recursive_mutex& mainMutex() {
   return m;
 }
 
-std::mutex& sendMutex() {
-  static std::mutex m;
-  return m;
-}
-
 ActiveCall::ActiveCall() { lib().activeCalls.fetch_add(1); }
 ActiveCall::~ActiveCall() { lib().activeCalls.fetch_sub(1); }
 

@@ -3,8 +3,7 @@
 //
 // The main mutex is recursive (calls made under it may take it again) and
 // lives for the whole process: it is never destroyed at de-initialise, so
-// a caller still inside an export never uses a dead lock.  The same holds
-// for the send mutex.
+// a caller still inside an export never uses a dead lock.
 #pragma once
 
 #include <atomic>
@@ -57,9 +56,6 @@ LibraryState& lib();
 
 // The main mutex: sessions, packet lists, directory.
 std::recursive_mutex& mainMutex();
-
-// Serialises framed header-and-body pairs.
-std::mutex& sendMutex();
 
 inline ZORP_Session& session_at(int index) { return lib().sessions[index]; }
 

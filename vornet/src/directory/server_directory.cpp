@@ -195,8 +195,10 @@ int ZORP___ResolveHostName(const char* text, sockaddr_in* address) {
 int directory_set_server_info(ServerDirectory* d, const char* id, const char* text) {
   if (text == nullptr || text[0] == '\0') return -5;
   if (id == nullptr || std::strlen(id) >= kRecordIdSize) return -5;  // would not fit the key
+  // Parsed first: a list that does not parse leaves the directory as it was.
+  char parsed[kServerSlots][kServerTextSize];
+  if (parse_server_list(text, parsed) != 0) return -2;
   ZORP_ServerRecord* record = nullptr;
-  bool made = false;
   if (directory_lookup(d, id, &record) != 0) {
     record = static_cast<ZORP_ServerRecord*>(std::calloc(1, sizeof(ZORP_ServerRecord)));
     if (record == nullptr) return -2;
@@ -206,15 +208,6 @@ int directory_set_server_info(ServerDirectory* d, const char* id, const char* te
       std::free(record);
       return -2;
     }
-    made = true;
-  }
-  char parsed[kServerSlots][kServerTextSize];
-  if (parse_server_list(text, parsed) != 0) {
-    if (made) {
-      directory_remove(d, record->id);
-      std::free(record);
-    }
-    return -2;
   }
   std::memcpy(record->server, parsed, sizeof(parsed));
   for (int i = 0; i < kServerSlots; ++i) {

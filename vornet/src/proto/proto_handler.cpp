@@ -156,10 +156,7 @@ void Dispatcher::localFromSender() {
   char text[16] = {};
   env_.localAddressToward(rx_.from, text);
   set_local_address_text(text);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = inet_addr(text);
-  local.sin_port = env_.boundPort();
+  const sockaddr_in local = net::address_from_text(text, ntohs(env_.boundPort()));
   std::lock_guard<std::recursive_mutex> lock(mainMutex());
   s_.local = local;
 }

@@ -52,11 +52,10 @@ bool SocketProtoEnv::isRemoteOfLiveSlot(const sockaddr_in& from) {
 int ZORP_thread_recv_Proto(int index) {
   ZORP_Session& s = session_at(index);
   const bool listener = s.role == 1;
-  int lanSock = listener ? net::lan_socket(wire::kLanSearchPort) : -1;
-  if (lanSock < 0) lanSock = -1;
-  int announceSock = net::lan_socket(listener ? wire::kListenerAnnouncePort : wire::kConnectorAnnouncePort);
-  if (announceSock < 0) announceSock = -1;
-  else net::join_multicast(announceSock);
+  // Negative handles (a socket that could not be had) are skipped.
+  const int lanSock = listener ? net::lan_socket(wire::kLanSearchPort) : -1;
+  const int announceSock = net::lan_socket(listener ? wire::kListenerAnnouncePort : wire::kConnectorAnnouncePort);
+  if (announceSock >= 0) net::join_multicast(announceSock);
 
   const int sock = s.ioSocket.load();
   SocketProtoEnv env(sock);

@@ -10,11 +10,12 @@ constexpr int kP2PRequests = 5;
 constexpr int kRelayCountdownTicks = 250;
 constexpr int kAltRelayStartTick = 80;
 constexpr uint32_t kAltRelayFreshMs = 3500;
-}  // namespace
 
+// Whether a relay state reads as "query in progress" (251-253).
 bool relay_query_pending(uint8_t relayState) {
   return relayState == kRelayQuerySent || relayState == kRelayListReceived || relayState == kRelayProbeAnswered;
 }
+}  // namespace
 
 ListenPlan::ListenPlan(bool slowTicks, bool multicast, bool counterEven)
     : slow_(slowTicks), multicast_(multicast), counterEven_(counterEven) {}

@@ -75,7 +75,4 @@ class ConnectPlan {
   int relayStepCount_ = 0;
 };
 
-// Whether a relay state reads as "query in progress" (251-253).
-bool relay_query_pending(uint8_t relayState);
-
 }  // namespace vornet

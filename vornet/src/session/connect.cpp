@@ -121,14 +121,6 @@ void attempt_loop(int index, uint32_t flags, const char* lanAddr, bool alternati
 
 }  // namespace
 
-void connect_attempt_default(int index, uint32_t flags, const char* lanAddr) {
-  attempt_loop(index, flags, lanAddr, false);
-}
-
-void connect_attempt_flagged(int index, uint32_t flags, const char* lanAddr) {
-  attempt_loop(index, flags, lanAddr, true);
-}
-
 int connect_prepare(const char* id, uint16_t localPort, uint32_t flags, const char* lanAddr) {
   if (id == nullptr || flags == 0) return -5;
   if (flags == KV_CONNECT_LAN && (lanAddr == nullptr || lanAddr[0] == '\0')) return -5;
@@ -165,8 +157,7 @@ int ZORP_Connect_Do(const char* lanAddr, const char* id, const char* prefix, uin
   start_proto_thread(index);
   sleep_ms(kProtoStartPauseMs);
 
-  if (alternative) connect_attempt_flagged(index, flags, lanAddr);
-  else connect_attempt_default(index, flags, lanAddr);
+  attempt_loop(index, flags, lanAddr, alternative);
 
   const int result = connect_result(s);
   if (result == 0) {

@@ -3,27 +3,17 @@
 #include <arpa/inet.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <mutex>
 
 #include "channel/drw_session.h"
 #include "core/library_state.h"
 #include "directory/server_directory.h"
+#include "net/zorp_socket.h"
 #include "proto/proto_handler.h"
 #include "session/session_table.h"
 #include "wire/zorp_send.h"
 
 namespace vornet {
-
-namespace {
-sockaddr_in with_port(const char* text, uint16_t portNet) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = inet_addr(text);
-  a.sin_port = portNet;
-  return a;
-}
-}  // namespace
 
 int copy_servers(const char* id, sockaddr_in out[3], ZORP_ServerRecord** record) {
   std::lock_guard<std::recursive_mutex> lock(mainMutex());
@@ -40,8 +30,8 @@ void session_bind_addresses(ZORP_Session& s, int sock, const sockaddr_in& bound,
   copy_local_address_text(local);
   copy_public_address_text(pub);
   std::lock_guard<std::recursive_mutex> lock(mainMutex());
-  s.local = with_port(local, bound.sin_port);
-  s.publicAddr = with_port(pub, bound.sin_port);
+  s.local = net::address_from_text(local, ntohs(bound.sin_port));
+  s.publicAddr = net::address_from_text(pub, ntohs(bound.sin_port));
   s.role = role;
   s.protoStop = 0;
   s.connected = 0;

@@ -2,10 +2,7 @@
 
 #include <unistd.h>
 
-#include <condition_variable>
-#include <cstring>
 #include <mutex>
-#include <thread>
 
 #include "channel/drw_session.h"
 #include "core/library_state.h"
@@ -14,36 +11,6 @@
 #include "wire/zorp_wire.h"
 
 namespace vornet {
-
-namespace {
-
-constexpr unsigned kDrainCapMs = 3000;
-
-// Runs the channel drain, but no longer than kDrainCapMs: a peer that
-// answers keep-alives without ever acknowledging would hold it forever.
-// At the cap drwStop is set, which ends the drain and the data threads.
-void drain_bounded(int index) {
-  ZORP_Session& s = session_at(index);
-  std::mutex m;
-  std::condition_variable cv;
-  bool done = false;
-  std::thread watchdog([&] {
-    std::unique_lock<std::mutex> lock(m);
-    if (!cv.wait_for(lock, std::chrono::milliseconds(kDrainCapMs), [&] { return done; })) {
-      std::lock_guard<std::recursive_mutex> main(mainMutex());
-      s.drwStop = 1;
-    }
-  });
-  channel::drw_drain(index);
-  {
-    std::lock_guard<std::mutex> lock(m);
-    done = true;
-  }
-  cv.notify_one();
-  watchdog.join();
-}
-
-}  // namespace
 
 int claim_slot(const char* prefix, const char* id, ZORP_ServerRecord* backlink) {
   LibraryState& l = lib();
@@ -91,7 +58,7 @@ void ZORP_Close(int index, bool callerClose) {
     s.closedByCaller = 1;
     s.drwStop = 1;
   }
-  drain_bounded(index);
+  channel::drw_drain(index);  // bounded
   sockaddr_in remote;
   {
     std::lock_guard<std::recursive_mutex> lock(mainMutex());

@@ -16,8 +16,4 @@ int connect_prepare(const char* id, uint16_t localPort, uint32_t flags, const ch
 // Session index, or -1 -3 -4 -6 -8 -17 -18 -19 -24.
 int ZORP_Connect_Do(const char* lanAddr, const char* id, const char* prefix, uint16_t localPort, uint32_t flags);
 
-// The two attempt loops; the session's fields carry the outcome.
-void connect_attempt_default(int index, uint32_t flags, const char* lanAddr);
-void connect_attempt_flagged(int index, uint32_t flags, const char* lanAddr);
-
 }  // namespace vornet

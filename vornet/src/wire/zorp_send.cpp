@@ -138,22 +138,6 @@ int send_relay_hello(int sock, const sockaddr_in& relay, uint32_t relayTag, cons
   return send_checked(sock, b, build_relay_hello(b, relayTag, prefix, tag, id, role), relay);
 }
 
-int send_drw(int sock, const sockaddr_in& peer, uint8_t channel, uint16_t sequence, const uint8_t* data,
-             size_t len) {
-  uint8_t b[kDrwDatagram] = {};
-  return send_checked(sock, b, build_drw(b, channel, sequence, data, len), peer);
-}
-
-int send_drw_ack(int sock, const sockaddr_in& peer, uint8_t channel, const uint16_t* sequences, uint16_t count) {
-  uint8_t b[kDrwDatagram] = {};
-  return send_checked(sock, b, build_drw_ack(b, channel, sequences, count), peer);
-}
-
-int send_alive(int sock, const sockaddr_in& peer) {
-  uint8_t b[kSmallDatagram] = {};
-  return send_checked(sock, b, build_empty(b, ZORP_MSG_ALIVE), peer);
-}
-
 int send_alive_ack(int sock, const sockaddr_in& peer) {
   uint8_t b[kSmallDatagram] = {};
   return send_checked(sock, b, build_empty(b, ZORP_MSG_ALIVE_ACK), peer);

@@ -1,6 +1,7 @@
-// Send helpers: one per message.  Each builds the datagram and sends it with
-// one sendto of header plus body to an IPv4 destination (the family is set
-// here), returning the sendto result.
+// Send helpers, one per message the session code sends (the channel engine
+// sends through its DatagramSink).  Each builds the datagram and sends it
+// with one sendto of header plus body to an IPv4 destination (the family is
+// set here), returning the sendto result.
 //
 // Helpers toward peers and servers (HELLO, P2P_REQ, RLY_PROBE, RLY_QUERY,
 // RLY_REQ, RLY_HELLO, SESSION_DONE, PUNCH, PUNCH_ACK, LAN_PUNCH) send
@@ -41,10 +42,6 @@ int send_relay_req(int sock, const sockaddr_in& server, const char* prefix, uint
                    const sockaddr_in& relay, uint32_t relayTag);
 int send_relay_hello(int sock, const sockaddr_in& relay, uint32_t relayTag, const char* prefix, uint32_t tag,
                      const char* id, uint8_t role);
-int send_drw(int sock, const sockaddr_in& peer, uint8_t channel, uint16_t sequence, const uint8_t* data,
-             size_t len);
-int send_drw_ack(int sock, const sockaddr_in& peer, uint8_t channel, const uint16_t* sequences, uint16_t count);
-int send_alive(int sock, const sockaddr_in& peer);
 int send_alive_ack(int sock, const sockaddr_in& peer);
 int send_close(int sock, const sockaddr_in& peer);
 

@@ -215,9 +215,7 @@ size_t build_session_done(uint8_t* out, uint32_t relayTag, const char* prefix, u
   uint8_t* b = body_of(out);
   std::memset(b, 0, kSessionDoneBodySize);
   put_u32(b, relayTag);
-  put_text(b + 8, 8, prefix);
-  put_u32(b + 16, tag);
-  put_text(b + 20, 64, id);
+  put_identity(b + 8, prefix, tag, id, 64);
   return finish(out, ZORP_MSG_SESSION_DONE, kSessionDoneBodySize);
 }
 
@@ -354,10 +352,8 @@ SessionDoneBody read_session_done(const uint8_t* body, size_t len) {
   const Body b{body, len};
   SessionDoneBody out;
   out.relayTag = b.u32(0);
-  b.text(8, 8, out.who.prefix);
+  out.who = identity_at(b, 8, 64);
   out.who.prefix[7] = '\0';
-  out.who.tag = b.u32(16);
-  b.text(20, 64, out.who.id);
   out.who.id[63] = '\0';
   return out;
 }
