@@ -7,6 +7,7 @@
 
 #include "Tessan.h"
 #include "device_session.h"
+#include "frame_format.h"
 #include "global_state.h"
 
 using namespace tessan;
@@ -49,7 +50,7 @@ extern "C" int APPT_send(const char* sn, const void* data, int len, int type) {
   const size_t total = size_t(len) + 4;
   if (buf.size() < total) buf.assign(total, 0);
   const uint32_t head = uint32_t(len) | uint32_t(type & 0xFF) << 24;
-  for (int i = 0; i < 4; ++i) buf[size_t(i)] = uint8_t(head >> (8 * i));
+  storeLe32(buf.data(), head);
   if (len) std::memcpy(buf.data() + 4, data, size_t(len));
   if (v.encipher) encipherForSend(v.key, v.keyLen, buf.data() + 4, std::min(size_t(len), kCipherSpan));
   return KV_SendWithChannel(v.handle, 1, buf.data(), int(total));

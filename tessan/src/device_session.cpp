@@ -6,6 +6,7 @@
 namespace tessan {
 
 DeviceSession* sessionCreate(const char* sn, const APP_INIT_PARAM& param) {
+  // Value-initialised: every field without an initialiser of its own is zero.
   auto* s = new (std::nothrow) DeviceSession();
   if (!s) return nullptr;
   s->recvBuf = new (std::nothrow) uint8_t[MAX_AV_BUF]();
@@ -13,17 +14,10 @@ DeviceSession* sessionCreate(const char* sn, const APP_INIT_PARAM& param) {
     delete s;
     return nullptr;
   }
-  std::memset(s->sn, 0, sizeof s->sn);
   std::strncpy(s->sn, sn, sizeof s->sn - 1);
-  s->keyLen = 0;
-  std::memset(s->lanAddr, 0, sizeof s->lanAddr);
-  std::memset(&s->auth, 0, sizeof s->auth);
-  std::memset(s->accessKey, 0, sizeof s->accessKey);
-  s->connectMode = 0;
   s->nEncMsg = param.nEncMsg;
   s->nEncAV = param.nEncAV;
   s->bufCapacity = MAX_AV_BUF;
-  s->nBufAV_curPos = 0;
   return s;
 }
 

@@ -4,18 +4,12 @@
 #include <cstring>
 
 #include "Tessan.h"
+#include "frame_format.h"
 
 namespace tessan {
 namespace {
 
-constexpr size_t kHead = 48;
 constexpr size_t kPrefix = 4;
-constexpr size_t kCipherSpan = 2048;
-
-uint32_t le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // Distance from `pos` to the next "HH0" after it, 0 when none. When none,
 // *keep is the length of a trailing "H" / "HH" that may start a header.
@@ -50,11 +44,11 @@ CutResult cutFrames(uint8_t* buf, size_t held, size_t capacity, const CutKeys& k
   size_t pos = 0;
   while (held - pos >= kHead && sink.active()) {
     uint8_t* f = buf + pos;
-    const uint32_t magic = le32(f);
+    const uint32_t magic = loadLe32(f);
     const bool isMsg = magic == TESSAN_MAGIC_MSG;
     const bool isAv = magic == TESSAN_MAGIC_AV || magic == TESSAN_MAGIC_AV3;
     if (isMsg || isAv) {
-      const uint64_t len = isMsg || magic == TESSAN_MAGIC_AV3 ? le32(f + 8) : le32(f + 12);
+      const uint64_t len = isMsg || magic == TESSAN_MAGIC_AV3 ? loadLe32(f + 8) : loadLe32(f + 12);
       const uint64_t total = kHead + len;
       if (total > capacity) {
         if (!keys.authFlag) {
@@ -67,12 +61,12 @@ CutResult cutFrames(uint8_t* buf, size_t held, size_t capacity, const CutKeys& k
       if (total > held - pos) break;  // wait for the rest
       uint8_t* payload = f + kHead;
       if (isMsg) {
-        const uint16_t type = le16(f + 6);
+        const uint16_t type = loadLe16(f + 6);
         if (keys.decMsg && keys.keySet() && type != E_MSG_CONN_STATUS) decipher(keys, rx, payload, len);
         if (type == E_MSG_AUTH_RESP) {
           sink.onAuthAnswer(len ? payload[0] : -1);
         } else if (type == E_MSG_CONN_STATUS) {
-          if (len >= 4) sink.onPeerStatus(int32_t(le32(payload)));
+          if (len >= 4) sink.onPeerStatus(int32_t(loadLe32(payload)));
         } else {
           sink.onMessage(type, payload, uint32_t(len), reinterpret_cast<char*>(f + 12), int32_t(f[30]));
         }

@@ -41,7 +41,6 @@ GlobalState& g();
 
 constexpr size_t kBigBufSize = 0x80000;
 constexpr size_t kMsgBufSize = 2048;
-constexpr size_t kCipherSpan = 2048;  // A/V payload bytes covered by RC4
 
 }  // namespace tessan
 

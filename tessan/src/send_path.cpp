@@ -9,32 +9,20 @@
 
 #include "Tessan.h"
 #include "device_session.h"
+#include "frame_format.h"
 #include "global_state.h"
 
 namespace tessan {
 namespace {
 
-constexpr size_t kHead = 48;
-
-void put16(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
-uint32_t get32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 // A caller-built HH frame of nDataLen bytes: magic, name and frame type are
 // written over it and its payload start enciphered; sent as it is.
 int sendAvFrame(DeviceSession& s, const char* szName, uint8_t* frame, uint32_t nDataLen) {
-  put32(frame, TESSAN_MAGIC_AV);
+  storeLe32(frame, TESSAN_MAGIC_AV);
   writeName(frame + offsetof(AV_HEAD, szName), szName);
   frame[offsetof(AV_HEAD, nFrameType)] = E_FRAME_TYPE_HH;
   if (s.nEncAV == 1 && s.keySet()) {
-    const size_t own = get32(frame + offsetof(AV_HEAD, nDataLen));
+    const size_t own = loadLe32(frame + offsetof(AV_HEAD, nDataLen));
     const size_t span = std::min({own, size_t(nDataLen) - kHead, kCipherSpan});
     encipherForSend(s.accessKey, s.keyLen, frame + kHead, span);
   }
@@ -58,11 +46,11 @@ int sendMessageFrame(DeviceSession& s, const char* szName, int nMsgType, const v
   if (st.msgBuf.size() < total) st.msgBuf.assign(total, 0);
   uint8_t* f = st.msgBuf.data();
   std::memset(f, 0, kHead);
-  put32(f, TESSAN_MAGIC_MSG);
+  storeLe32(f, TESSAN_MAGIC_MSG);
   f[4] = st.param.nEncMsg;
   f[5] = st.param.nEncAV;
-  put16(f + 6, uint32_t(nMsgType));
-  put32(f + 8, nDataLen);
+  storeLe16(f + 6, uint32_t(nMsgType));
+  storeLe32(f + 8, nDataLen);
   writeName(f + 12, szName);
   f[30] = E_FRAME_TYPE_HH;
   if (nDataLen) std::memcpy(f + kHead, pData, nDataLen);

@@ -4,22 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "fresh_netns.h"
 #include "Tessan.h"
 #include "Vornet.h"
-#include "camera_process.h"
+#include "child_process.h"
 #include "netns_test.h"
 #include "recorder.h"
+#include "test_frames.h"
 
 using namespace linktest;
 
@@ -28,9 +26,7 @@ namespace {
 std::string md5Hex(const std::vector<uint8_t>& d) {
   uint8_t out[16];
   UTI_md5(d.data(), int(d.size()), out);
-  char hex[33];
-  for (int i = 0; i < 16; ++i) std::snprintf(hex + 2 * i, 3, "%02x", out[i]);
-  return std::string(hex, 32);
+  return frames::hex(out, sizeof out);
 }
 
 uint16_t u16(const std::vector<uint8_t>& d, size_t off) { return uint16_t(d[off] | d[off + 1] << 8); }
@@ -84,17 +80,22 @@ class EndToEnd : public ::testing::Test {
 
   void TearDown() override {
     APP_uninit();
-    if (camera_) camera_->stop();
+    camera_.stop();
     std::system(("rm -rf '" + dir_ + "'").c_str());
   }
 
   void startCamera(const std::string& id, std::vector<std::string> args) {
-    std::vector<std::string> all = {TESSAN_SIM_CAMERA, "--id", id, "--key", key_, "--lifetime", "40",
+    std::vector<std::string> all = {"--id", id, "--key", key_, "--lifetime", "40",
                                     "--manifest", dir_ + "/manifest", "--work-dir", dir_};
     all.insert(all.end(), args.begin(), args.end());
-    camera_.reset(new CameraProcess(all));
-    ASSERT_TRUE(camera_->started());
-    ASSERT_FALSE(camera_->waitLine("listening 1", 60000).empty()) << "camera did not start listening";
+    std::string error;
+    ASSERT_TRUE(camera_.start(TESSAN_SIM_CAMERA, all, &error)) << error;
+    ASSERT_TRUE(cameraSaid("listening 1", 60000)) << "camera did not start listening";
+  }
+
+  // Waits (bounded) for the camera's next report line that starts with `prefix`.
+  bool cameraSaid(const std::string& prefix, int ms) {
+    return camera_.waitFor(prefix, ms, nullptr, /*atStart=*/true);
   }
 
   void connect(const std::string& id, bool auth, uint8_t enc = 0) {
@@ -142,7 +143,7 @@ class EndToEnd : public ::testing::Test {
 
   std::string key_ = "k3y-0f-the-camera";
   std::string dir_;
-  std::unique_ptr<CameraProcess> camera_;
+  testworld::ChildProcess camera_;
 };
 
 size_t countVideo(const std::vector<Event>& ev, const std::string& sn) {
@@ -217,7 +218,7 @@ TEST_F(EndToEnd, AuthenticatesAndStreamsVideoAndAudio) {
   // Stop both: the camera records it; then nothing more streams.
   send("CAMH264", E_MSG_VIDEO_STOP_REQ);
   send("CAMH264", E_MSG_AUDIO_STOP_REQ);
-  EXPECT_FALSE(camera_->waitLine("event audio stop", 5000).empty());
+  EXPECT_TRUE(cameraSaid("event audio stop", 5000));
   EXPECT_EQ(0, APP_disconnect("CAMH264"));
   EXPECT_EQ(statuses(recorder().events(), "CAMH264").back(), E_CONN_STATUS_DISCONNECTED);
 }
@@ -246,7 +247,7 @@ TEST_F(EndToEnd, QualityChangeAndPanTiltRoundTrips) {
   const std::vector<Event> p = messages(ev, E_MSG_PTZ_RESP);
   ASSERT_EQ(p.size(), 1u);
   EXPECT_EQ(p[0].data, ptz);
-  EXPECT_FALSE(camera_->waitLine("event ptz 3 1", 5000).empty());
+  EXPECT_TRUE(cameraSaid("event ptz 3 1", 5000));
   for (const Event& e : avFrames(ev, "CAMQ"))
     if (isVideo(e) && u16(e.data, 8) == 320) {
       EXPECT_EQ(e.data[24], E_VIDEO_FRAME_FLAG_I) << "the resolution changes at a key frame";
@@ -313,14 +314,10 @@ TEST_F(EndToEnd, OversizedFrameIsSkippedAndTheStreamGoesOn) {
   ASSERT_TRUE(waitFor([](const std::vector<Event>& ev) { return statuses(ev, "CAMBIG").size() >= 2; }));
   send("CAMBIG", E_MSG_VIDEO_START_REQ);
   ASSERT_TRUE(waitFor([](const std::vector<Event>& ev) { return countVideo(ev, "CAMBIG") >= 20; }));
-  EXPECT_FALSE(camera_->waitLine("event oversized sent", 1000).empty());
+  EXPECT_TRUE(cameraSaid("event oversized sent", 1000));
   EXPECT_EQ(statuses(recorder().events(), "CAMBIG"), (std::vector<int>{1, 10}));
   expectFramesAsSent(avFrames(recorder().events(), "CAMBIG"));
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(EndToEnd, ReconnectsAfterTheCameraDropsTheLink) {
   ASSERT_NO_FATAL_FAILURE(startCamera("CAMRE", {"--sessions", "2", "--drop-after", "10"}));
@@ -329,7 +326,7 @@ TEST_F(EndToEnd, ReconnectsAfterTheCameraDropsTheLink) {
   send("CAMRE", E_MSG_VIDEO_START_REQ);
   ASSERT_TRUE(waitFor([](const std::vector<Event>& ev) { return statuses(ev, "CAMRE").size() >= 3; }));
   ASSERT_EQ(statuses(recorder().events(), "CAMRE"), (std::vector<int>{1, 10, 6}));
-  ASSERT_FALSE(camera_->waitLine("listening 2", 10000).empty());
+  ASSERT_TRUE(cameraSaid("listening 2", 10000));
   const MSG_AUTH_REQ t = clientToken(key_, true);
   ASSERT_EQ(0, APP_connect("CAMRE", key_.data(), int(key_.size()), &t, KV_CONNECT_LAN, "127.0.0.1"));
   ASSERT_TRUE(waitFor([](const std::vector<Event>& ev) { return statuses(ev, "CAMRE").size() >= 5; }));

@@ -71,8 +71,7 @@ TEST_F(LinkTest, ReceivedPayloadsAreDecipheredButStatusNever) {
     return b;
   };
   const Bytes body = frames::payload(100, 1), av = frames::payload(2500, 2);
-  Bytes stream;
-  stream = frames::hh01(257, cipher(body));
+  Bytes stream = frames::hh01(257, cipher(body));
   Bytes avFrame = frames::hh02(av);
   Bytes avWire = avFrame;
   tessan::Rc4State st;

@@ -2,6 +2,7 @@
 // (little-endian fields at fixed offsets), independent of the library's code.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>

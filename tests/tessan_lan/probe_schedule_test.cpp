@@ -79,6 +79,10 @@ TEST(TessanLanProbeSchedule, FailedFirstProbeKeepsThePasses) {
   link.failingSends = {0};
   tessan::lan::sendProbes(BroadcastList{}, link);
   EXPECT_EQ(link.events.size(), 6u);
+  const std::vector<std::string> expected = {
+      "send 255.255.255.255", "sleep 10", "sleep 20", "send 255.255.255.255", "sleep 20",
+      "send 255.255.255.255"};
+  EXPECT_EQ(link.events, expected);
 }
 
 TEST(TessanLanProbeSchedule, StoppedSearchStartsNoFurtherPass) {

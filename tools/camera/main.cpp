@@ -11,11 +11,9 @@
 //   stopping <why>                       lifetime | signal | done | failed
 // Runs only inside a private network namespace; stops by itself after its
 // lifetime. Switches: see kUsage in camera_options.cpp (--help).
-#include <signal.h>
 #include <stdlib.h>
-#include <time.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -50,7 +48,6 @@ uint64_t nowMs() {
                       .count());
 }
 
-
 class Manifest {
  public:
   explicit Manifest(const std::string& path) {
@@ -70,7 +67,7 @@ class Manifest {
   size_t written_ = 0;
 };
 
-// Serves one link until it ends; returns false when the camera must stop.
+// Serves one link until it ends, is dropped on purpose or the camera stops.
 void serve(int handle, const camera::Options& o, const camera::MediaClips& clips) {
   camera::CameraProtocol proto(o.protocol, clips);
   Manifest manifest(o.manifest);

@@ -85,9 +85,8 @@ int main(int argc, char** argv) {
 
   options.replies.assign(static_cast<size_t>(repeat), lan_device::makeReply(mac, name));
   options.onDatagram = [](const lan_device::Received& got) {
-    char to[16];
-    const unsigned a = ntohl(got.to.s_addr);
-    std::snprintf(to, sizeof to, "%u.%u.%u.%u", a >> 24, (a >> 16) & 255, (a >> 8) & 255, a & 255);
+    char to[INET_ADDRSTRLEN] = "?";
+    inet_ntop(AF_INET, &got.to, to, sizeof to);
     std::printf("%s %zu bytes from %s to %s\n",
                 lan_device::isProbe(got.bytes.data(), got.bytes.size()) ? "probe" : "datagram",
                 got.bytes.size(), lan_device::formatEndpoint(got.from).c_str(), to);
