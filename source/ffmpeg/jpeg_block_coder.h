@@ -19,10 +19,10 @@ class JpegBlockCoder {
   // samples: the block's 64 samples minus 128, row by row; overwritten.
   void encodeBlock(float samples[64], JpegBitWriter& writer);
 
+ private:
   // Huffman codes only: the quantised block in zigzag order.
   void encodeCoefficients(const int16_t zigzag[64], JpegBitWriter& writer);
 
- private:
   const float* divisors_;
   const HuffmanCodes* dc_;
   const HuffmanCodes* ac_;

@@ -7,21 +7,19 @@
 
 namespace {
 
-// Private copy of size bytes from source; null when there is nothing to copy or
-// the allocation fails (the caller then records size 0).
-std::unique_ptr<uint8_t[]> copyBytes(const uint8_t* source, uint32_t size) {
-  if (source == nullptr || size == 0) return nullptr;
-  std::unique_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[size]);
-  if (copy) std::memcpy(copy.get(), source, size);
-  return copy;
-}
-
-// Makes the node's copy; a failed allocation of real bytes is logged with the
-// node's class name and leaves the node empty.
+// The node's private copy of size bytes from source. With nothing to copy, or
+// when the allocation fails (logged with the node's class name), the node is
+// left empty: null data and size 0.
 std::unique_ptr<uint8_t[]> takeCopy(const uint8_t* source, uint32_t& size, const char* className) {
-  std::unique_ptr<uint8_t[]> copy = copyBytes(source, size);
-  if (!copy) {
-    if (source != nullptr && size != 0) qDebug() << "malloc err" << className;
+  if (source == nullptr || size == 0) {
+    size = 0;
+    return nullptr;
+  }
+  std::unique_ptr<uint8_t[]> copy(new (std::nothrow) uint8_t[size]);
+  if (copy) {
+    std::memcpy(copy.get(), source, size);
+  } else {
+    qDebug() << "malloc err" << className;
     size = 0;
   }
   return copy;

@@ -139,10 +139,6 @@ std::string encoderArgs(VideoCodec codec, int gop, int bframes) {
 
 const char* rawFormat(VideoCodec codec) { return codec == VideoCodec::H264 ? "h264" : "hevc"; }
 
-}  // namespace media_assets
-
-namespace media_assets {
-
 void PrintTo(const TestStream& s, std::ostream* os) { *os << s.name; }
 void PrintTo(VideoCodec c, std::ostream* os) { *os << (c == VideoCodec::H264 ? "H.264" : "H.265"); }
 

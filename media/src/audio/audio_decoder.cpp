@@ -25,14 +25,13 @@ bool AudioDecoder::prepareConverter(const AVFrame* f) {
   inFormat_ = f->format;
   av_channel_layout_uninit(&inLayout_);
   if (av_channel_layout_copy(&inLayout_, &f->ch_layout) < 0) return false;
-  outRate_ = wantRate_ > 0 ? wantRate_ : inRate_;
+  const int outRate = wantRate_ > 0 ? wantRate_ : inRate_;
   // The channels stay as coded: that is what the sender announces and what
   // the sound output is opened with.
-  outChannels_ = inLayout_.nb_channels;
   AVChannelLayout outLayout{};
-  av_channel_layout_default(&outLayout, outChannels_);
+  av_channel_layout_default(&outLayout, inLayout_.nb_channels);
   SwrContext* s = nullptr;
-  const int rc = swr_alloc_set_opts2(&s, &outLayout, AV_SAMPLE_FMT_S16, outRate_, &inLayout_,
+  const int rc = swr_alloc_set_opts2(&s, &outLayout, AV_SAMPLE_FMT_S16, outRate, &inLayout_,
                                      static_cast<AVSampleFormat>(inFormat_), inRate_, 0, nullptr);
   av_channel_layout_uninit(&outLayout);
   swr_.reset(s);
@@ -45,7 +44,7 @@ bool AudioDecoder::convert(const AVFrame* f) {
   if (!prepareConverter(f)) return false;
   const int maxOut = swr_get_out_samples(swr_.get(), f->nb_samples);
   if (maxOut < 0) return false;
-  const size_t frameBytes = static_cast<size_t>(outChannels_) * 2;
+  const size_t frameBytes = static_cast<size_t>(inLayout_.nb_channels) * 2;  // s16, channels as coded
   const size_t old = pcm_.size();
   pcm_.resize(old + static_cast<size_t>(maxOut) * frameBytes);
   uint8_t* dst = pcm_.data() + old;

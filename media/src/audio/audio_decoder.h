@@ -37,9 +37,7 @@ class AudioDecoder {
   SwrPtr swr_;
   int inRate_ = 0;
   int inFormat_ = -1;
-  AVChannelLayout inLayout_{};
-  int outRate_ = 0;
-  int outChannels_ = 0;
+  AVChannelLayout inLayout_{};  // also the output's channels
   std::vector<uint8_t> pcm_;
 };
 

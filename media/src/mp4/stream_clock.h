@@ -18,7 +18,6 @@ class StreamClock {
   std::optional<int64_t> next(uint32_t origin, uint32_t ts);
 
   bool started() const { return started_; }
-  int64_t last() const { return last_; }
 
  private:
   bool started_ = false;

@@ -23,8 +23,6 @@ class VideoDecoder {
   int decode(const uint8_t* data, int size, uint8_t* out, int capacity, int* outLength,
              int* width, int* height);
 
-  annexb::Codec codec() const { return codec_; }
-
  private:
   explicit VideoDecoder(annexb::Codec codec) : codec_(codec) {}
   bool reopen(annexb::Codec codec);
