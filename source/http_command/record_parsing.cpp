@@ -77,9 +77,7 @@ QList<Dev_config*> Dev_config_listFromResult(const cJSON* result) {
   QList<Dev_config*> configs;
   const cJSON* d = nullptr;
   cJSON_ArrayForEach(d, json_array(result, "devices")) {
-    const cJSON* type =
-        cJSON_IsObject(d) ? cJSON_GetObjectItemCaseSensitive(d, "deviceType") : nullptr;
-    if (!cJSON_IsNumber(type) || type->valueint != 1) continue;
+    if (json_int(d, "deviceType") != 1) continue;
     configs.append(new Dev_config(
         json_string(d, "deviceId"), json_int(d, "deviceType"), json_string(d, "continent"),
         json_string(d, "country"), json_string(d, "devCloudStorUrl"), json_string(d, "devEmcUrl"),
@@ -137,7 +135,6 @@ FetchInfos* FetchInfos_fromInfosEntry(const cJSON* entry) {
   cJSON_ArrayForEach(stream, json_array(json_object(info, "streamConfig"), "streams")) {
     record->streams.append(recordFrom<Stream_config>(stream, streamTexts));
   }
-  record->setObjectName(record->deviceId);
   return record;
 }
 

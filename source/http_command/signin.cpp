@@ -1,22 +1,18 @@
 #include "http_command/signin.h"
 
-namespace {
-
-QString fromUtf8OrEmpty(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
-
-}  // namespace
+#include "http_command/cloud_records.h"
 
 Signin::Signin(const char* accessToken_, const char* refreshToken_, const char* scope_,
                const char* tokenType_, int accessExpiresIn_, int refreshExpiresIn_,
                const char* signToken_, const char* macDigest_)
-    : accessToken(fromUtf8OrEmpty(accessToken_)),
-      refreshToken(fromUtf8OrEmpty(refreshToken_)),
-      scope(fromUtf8OrEmpty(scope_)),
-      tokenType(fromUtf8OrEmpty(tokenType_)),
+    : accessToken(record_text(accessToken_)),
+      refreshToken(record_text(refreshToken_)),
+      scope(record_text(scope_)),
+      tokenType(record_text(tokenType_)),
       accessExpiresIn(accessExpiresIn_),
       refreshExpiresIn(refreshExpiresIn_),
-      signToken(fromUtf8OrEmpty(signToken_)),
-      macDigest(fromUtf8OrEmpty(macDigest_)) {}
+      signToken(record_text(signToken_)),
+      macDigest(record_text(macDigest_)) {}
 
 void Signin::set_accessToken(const QString& value) { setLocked(accessToken, value); }
 void Signin::set_refreshToken(const QString& value) { setLocked(refreshToken, value); }

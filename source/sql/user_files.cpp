@@ -64,7 +64,7 @@ QString userPrivate_dir_init(const QString& userName) {
 
 void userName_loginReadToLocalFile(QString& out) {
   QString name;
-  if (!QFileInfo::exists(lastLoginPath()) || !readFirstLine(lastLoginPath(), name)) {
+  if (!readFirstLine(lastLoginPath(), name)) {
     qDebug() << "last login not remeber userName ";
     return;
   }

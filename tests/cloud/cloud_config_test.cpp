@@ -2,34 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QSslConfiguration>
-#include <QTemporaryDir>
 
+#include "data_dir_fixture.h"
 #include "qt_print.h"
 
 namespace {
 
-class CloudConfigFiles : public ::testing::Test {
+class CloudConfigFiles : public DataDirTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    qputenv("CAMVIEWER_DATA_DIR", dir.path().toLocal8Bit());
+    DataDirTest::SetUp();
     qunsetenv(cloud_config::kUrlVariable);
     qunsetenv(cloud_config::kCaVariable);
   }
   void TearDown() override {
-    qunsetenv("CAMVIEWER_DATA_DIR");
     qunsetenv(cloud_config::kUrlVariable);
     qunsetenv(cloud_config::kCaVariable);
+    DataDirTest::TearDown();
   }
   void writeConf(const QByteArray& text) {
-    QFile f(dir.filePath(cloud_config::kFileName));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
+    ASSERT_TRUE(writeAll(path(cloud_config::kFileName), text));
   }
-  QTemporaryDir dir;
 };
 
 }  // namespace
@@ -116,14 +111,13 @@ TEST_F(CloudConfigFiles, CaFileJoinsTheDefaultTrustedSet) {
     QByteArray content;
   } bad[] = {{"missing.pem", {}}, {"garbage.pem", "not a certificate\n"}};
   for (const auto& b : bad) {
-    const QString path = dir.filePath(b.name);
+    const QString file = path(b.name);
     if (!b.content.isNull()) {
-      QFile f(path);
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(b.content);
+      ASSERT_TRUE(writeAll(file, b.content));
     }
-    EXPECT_FALSE(cloud_config::installCaFile(path, &why)) << b.name;
-    EXPECT_FALSE(why.isEmpty());
+    why.clear();
+    EXPECT_FALSE(cloud_config::installCaFile(file, &why)) << b.name;
+    EXPECT_FALSE(why.isEmpty()) << b.name;
   }
   EXPECT_EQ(QSslConfiguration::defaultConfiguration().caCertificates().size(), before + 1);
 

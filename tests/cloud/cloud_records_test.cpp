@@ -304,13 +304,6 @@ TEST(CloudRecords, ChallengeAndSigninFromReplies) {
   EXPECT_EQ(s->get_macDigest(), "0123456789abcdef0123456789abcdef");
 }
 
-namespace {
-
-// Counts FetchInfos records as they are destroyed.
-int destroyedRecords = 0;
-
-}  // namespace
-
 TEST(DeviceContainer, OwnsAndFreesEverything) {
   {
     Device empty;  // no device list: only the lists are freed
@@ -325,9 +318,10 @@ TEST(DeviceContainer, OwnsAndFreesEverything) {
   device->fetchInfosList = FetchInfos_listFromResult(fi.get());
   device->fetchInfosList.append(nullptr);  // null entries are skipped
   device->liveStreamList.append(new Live_stream());
+  int destroyedRecords = 0;  // FetchInfos records, counted as they are destroyed
   QObject watcher;
   QObject::connect(device->fetchInfosList[0], &QObject::destroyed, &watcher,
-                   [] { ++destroyedRecords; });
+                   [&destroyedRecords] { ++destroyedRecords; });
   delete device;  // ASan reports anything left behind
   EXPECT_EQ(destroyedRecords, 1);
 }

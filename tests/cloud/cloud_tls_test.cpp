@@ -12,7 +12,9 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "http_command/base64_codec.h"
@@ -147,7 +149,9 @@ TEST_F(CloudTls, SignedRequestIsVerifiedByTheCloud) {
   EXPECT_EQ(listed.json()["result"].toObject()["conDevices"].toArray().size(), 2);
 
   // What went over the wire: our headers in our order, the body byte for byte.
-  const QJsonObject entry = loggedRequests().last().toObject();
+  const QJsonArray logged = loggedRequests();
+  ASSERT_FALSE(logged.isEmpty());
+  const QJsonObject entry = logged.last().toObject();
   EXPECT_EQ(entry["path"].toString(), "/uac/v2/device-list");
   EXPECT_EQ(QByteArray::fromBase64(entry["bodyBase64"].toString().toLatin1()), listBody);
   QStringList ours;
@@ -186,9 +190,11 @@ TEST_F(CloudTls, PasswordBoxMadeWithTheClientHelpersOpens) {
 
   // The NaCl layout: 32 zero bytes before the message, 16 zero bytes before the box.
   auto key = [](const QString& b64) {
-    unsigned char* k = base64_decode(b64.toUtf8().constData(), nullptr);
+    int len = 0;
+    unsigned char* k = base64_decode(b64.toUtf8().constData(), &len);
+    EXPECT_EQ(len, 32) << b64.toStdString();
     QByteArray padded(32, '\0');
-    memcpy(padded.data(), k, 32);
+    if (k) std::memcpy(padded.data(), k, static_cast<size_t>(std::min(len, 32)));
     std::free(k);
     return padded;
   };

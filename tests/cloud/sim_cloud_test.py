@@ -50,15 +50,24 @@ class CloudCase(unittest.TestCase):
     def tearDownClass(cls):
         cls.cloud.stop()
 
-    def sign_in(self, password=ACCOUNT[1], username=ACCOUNT[0]):
+    def challenge(self, username=ACCOUNT[0]):
+        """The keys of a new sign-in challenge for `username`."""
         status, ch = self.cloud.post_json("/uac/v1/challenge", json.loads(envelope(
             {"username": username, "action": "signin", "agentToken": "{id}"})))
         self.assertEqual(status, 200)
-        r = ch["result"]
-        server_pk = base64.b64decode(r["serverPubKey"])
-        client_sk = base64.b64decode(r["clientSecretKey"])
+        return ch["result"]
+
+    @staticmethod
+    def box_password(keys, password=ACCOUNT[1]):
+        """(box, nonce): `password` boxed for the challenge `keys` with a new nonce."""
         nonce = nonce_text().encode("ascii")
-        box = sodium.box_easy(password.encode("utf-8"), nonce, server_pk, client_sk)
+        box = sodium.box_easy(password.encode("utf-8"), nonce,
+                              base64.b64decode(keys["serverPubKey"]),
+                              base64.b64decode(keys["clientSecretKey"]))
+        return box, nonce
+
+    def sign_in(self, password=ACCOUNT[1], username=ACCOUNT[0]):
+        box, nonce = self.box_password(self.challenge(username), password)
         status, reply = self.cloud.post_json("/uac/v1/signin", json.loads(envelope({
             "username": username, "password": base64.b64encode(box).decode(),
             "nonce": base64.b64encode(nonce).decode(), "agentName": "windows",
@@ -136,12 +145,7 @@ class SignInTest(CloudCase):
         self.assertEqual(nobody["status"], "error")
 
     def test_a_challenge_serves_one_sign_in(self):
-        status, ch = self.cloud.post_json("/uac/v1/challenge", json.loads(envelope(
-            {"username": ACCOUNT[0], "action": "signin", "agentToken": "{id}"})))
-        r = ch["result"]
-        nonce = nonce_text().encode()
-        box = sodium.box_easy(ACCOUNT[1].encode(), nonce, base64.b64decode(r["serverPubKey"]),
-                              base64.b64decode(r["clientSecretKey"]))
+        box, nonce = self.box_password(self.challenge())
         body = json.loads(envelope({"username": ACCOUNT[0],
                                     "password": base64.b64encode(box).decode(),
                                     "nonce": base64.b64encode(nonce).decode()}))
@@ -150,13 +154,8 @@ class SignInTest(CloudCase):
         self.assertEqual((first["status"], again["status"]), ("ok", "error"))
 
     def test_tampered_box_does_not_open(self):
-        status, ch = self.cloud.post_json("/uac/v1/challenge", json.loads(envelope(
-            {"username": ACCOUNT[0], "action": "signin", "agentToken": "{id}"})))
-        r = ch["result"]
-        nonce = nonce_text().encode()
-        box = bytearray(sodium.box_easy(ACCOUNT[1].encode(), nonce,
-                                        base64.b64decode(r["serverPubKey"]),
-                                        base64.b64decode(r["clientSecretKey"])))
+        sealed, nonce = self.box_password(self.challenge())
+        box = bytearray(sealed)
         box[-1] ^= 1
         body = json.loads(envelope({"username": ACCOUNT[0],
                                     "password": base64.b64encode(bytes(box)).decode(),
@@ -167,9 +166,7 @@ class SignInTest(CloudCase):
     def test_each_challenge_has_fresh_key_pairs(self):
         keys = []
         for _ in range(2):
-            _, ch = self.cloud.post_json("/uac/v1/challenge", json.loads(envelope(
-                {"username": ACCOUNT[0], "action": "signin", "agentToken": "{id}"})))
-            r = ch["result"]
+            r = self.challenge()
             self.assertEqual(len(base64.b64decode(r["serverPubKey"])), 32)
             self.assertEqual(len(base64.b64decode(r["clientPubKey"])), 32)
             self.assertEqual(len(base64.b64decode(r["clientSecretKey"])), 32)
@@ -328,15 +325,10 @@ class FailureModeTest(CloudCase):
                 self.assertEqual((status, reply["status"]), (200, "ok"), reply)
                 tokens = reply["result"]
 
-        status, ch = self.cloud.post_json("/uac/v1/challenge", json.loads(envelope(
-            {"username": ACCOUNT[0], "action": "signin", "agentToken": "{id}"})))
-        r = ch["result"]
+        keys = self.challenge()
 
         def signin_body():  # a new nonce and box for every attempt, as the client makes
-            nonce = nonce_text().encode()
-            box = sodium.box_easy(ACCOUNT[1].encode(), nonce,
-                                  base64.b64decode(r["serverPubKey"]),
-                                  base64.b64decode(r["clientSecretKey"]))
+            box, nonce = self.box_password(keys)
             return json.loads(envelope({"username": ACCOUNT[0],
                                         "password": base64.b64encode(box).decode(),
                                         "nonce": base64.b64encode(nonce).decode()}))

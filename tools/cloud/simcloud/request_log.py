@@ -12,6 +12,8 @@ class RequestLog:
         self._seq = 0
 
     def write(self, method, path, headers, body, status, note):
+        if not self._path:
+            return
         with self._lock:
             self._seq += 1
             entry = {"seq": self._seq, "time": round(time.time(), 3), "method": method,
@@ -19,7 +21,5 @@ class RequestLog:
                      "body": body.decode("utf-8", errors="replace"),
                      "bodyBase64": base64.b64encode(body).decode("ascii"),
                      "status": status, "note": note}
-            if not self._path:
-                return
             with open(self._path, "a", encoding="utf-8") as f:
                 f.write(json.dumps(entry, ensure_ascii=False) + "\n")

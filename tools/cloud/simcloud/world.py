@@ -145,11 +145,9 @@ class World:
         with self._lock:
             return self._challenges.get(username)
 
-    def open_password(self, username, password_b64, nonce_b64, keys=None):
-        """The password text inside the sign-in box (opened with `keys`, by
-        default the user's current challenge), or None."""
-        if keys is None:
-            keys = self._challenge_of(username)
+    def open_password(self, keys, password_b64, nonce_b64):
+        """The password text inside the sign-in box opened with the challenge
+        `keys`, or None (also without keys)."""
         if keys is None:
             return None
         try:
@@ -168,8 +166,7 @@ class World:
         if not isinstance(username, str) or username not in self.accounts:
             return error(1002, "Account does not exist")
         keys = self._challenge_of(username)
-        message = self.open_password(username, data.get("password", ""), data.get("nonce", ""),
-                                     keys)
+        message = self.open_password(keys, data.get("password", ""), data.get("nonce", ""))
         if message is None:
             return error(1004, "Password box does not open")
         if message != self.accounts[username].encode("utf-8"):
