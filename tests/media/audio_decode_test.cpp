@@ -9,6 +9,7 @@
 
 #include "KV_AudioCodec.h"
 #include "media_assets.h"
+#include "tone_power.h"
 
 using namespace media_assets;
 
@@ -65,18 +66,7 @@ class AudioDecoder {
   void* h_ = nullptr;
 };
 
-// Power of `freq` in `s` (Goertzel), normalised by length.
-double tonePower(const std::vector<int16_t>& s, size_t from, size_t step, double freq, double rate) {
-  const double k = 2 * std::cos(2 * M_PI * freq / rate);
-  double a = 0, b = 0;
-  size_t n = 0;
-  for (size_t i = from; i < s.size(); i += step, ++n) {
-    const double c = s[i] + k * a - b;
-    b = a;
-    a = c;
-  }
-  return (a * a + b * b - k * a * b) / static_cast<double>(n * n);
-}
+using testsupport::tonePower;
 
 struct Source {
   int rate;

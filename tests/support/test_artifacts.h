@@ -1,0 +1,13 @@
+// Where tests keep what a person should look at afterwards (screenshots,
+// recorded sound, files the program made): <build folder>/artifacts/<name>/.
+#pragma once
+
+#include <string>
+
+namespace testsupport {
+
+// The folder for `name` (created, with its parents, when missing); the
+// artifacts root itself for an empty name.
+std::string artifactsDir(const std::string& name = std::string());
+
+}  // namespace testsupport

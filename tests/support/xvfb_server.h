@@ -1,0 +1,49 @@
+// A private X server for window tests: Xvfb started by the test itself
+// inside its private network namespace (its abstract socket belongs to that
+// namespace), on a display number Xvfb picks (-displayfd), so parallel tests
+// never collide. It ends with the test process (PDEATHSIG), when the object
+// goes away, and by itself after a time limit.
+#pragma once
+
+#include <string>
+
+#include "child_process.h"
+
+namespace testsupport {
+
+class XvfbServer {
+ public:
+  XvfbServer() = default;
+  ~XvfbServer() { stop(); }
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+
+  // Starts a screen of width x height x 24 bits and waits (bounded) until
+  // it accepts clients. False with `error` set when it cannot.
+  bool start(int width, int height, std::string* error, int lifetimeSeconds = 600);
+  void stop();
+
+  // ":N" while running, else empty.
+  const std::string& display() const { return display_; }
+  // Sets DISPLAY for this process (and the children it starts).
+  void exportDisplay() const;
+
+  // Writes a PNG of the whole screen, or of one window (X id), using
+  // ImageMagick's `import`. False with `error` set when it fails.
+  bool screenshot(const std::string& pngPath, std::string* error,
+                  unsigned long windowId = 0) const;
+
+ private:
+  testworld::ChildProcess process_;
+  std::string display_;
+};
+
+// Width and height from a PNG file's header; false when it is not a PNG.
+bool pngSize(const std::string& path, int* width, int* height);
+
+// Runs a command line through /bin/sh with DISPLAY as given and a time limit;
+// its exit status (or -1 when it could not run or timed out).
+int runWithDisplay(const std::string& display, const std::string& commandLine,
+                   int timeoutSeconds = 30);
+
+}  // namespace testsupport
