@@ -41,6 +41,10 @@ class XvfbServer {
 // Width and height from a PNG file's header; false when it is not a PNG.
 bool pngSize(const std::string& path, int* width, int* height);
 
+// The X server of a test program built with xvfb_app_main.cpp (null in
+// other programs).
+extern XvfbServer* xvfbServer;
+
 // Runs a command line through /bin/sh with DISPLAY as given and a time limit;
 // its exit status (or -1 when it could not run or timed out).
 int runWithDisplay(const std::string& display, const std::string& commandLine,
