@@ -12,6 +12,7 @@
 #include "Vornet.h"
 #include "raw_peer.h"
 #include "session_world.h"
+#include "udp_port.h"
 #include "wire/zorp_wire.h"
 
 namespace world_test {
@@ -122,7 +123,7 @@ TEST_F(SessionLinks, WaitingConnectorLinksOnTheDevicesAnnounce) {
   auto connecting = std::async(std::launch::async, [] {
     return KV_Connect("CAMANNC", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // its announce socket is open
+  ASSERT_TRUE(testsupport::waitForOwnUdpPort(32106, 5000)) << "the connector's announce socket never opened";
   startDevice({"--id", "CAMANNC", "--no-detect"});
   ASSERT_EQ(connecting.wait_for(std::chrono::seconds(3)), std::future_status::ready) << "the announce went unheard";
   const int h = connecting.get();
