@@ -32,6 +32,16 @@ class FramedRead : public ::testing::TestWithParam<int> {
   void deliver() { link_.run(200); }
   int inOrder(int channel = 1) { return link_.engine(FakeLink::B).inOrderBytes(channel); }
   int held(int channel = 1) { return link_.engine(FakeLink::B).heldBytes(channel); }
+  // Reads one framed message and checks it is `f`: length, type and bytes.
+  void expectMessage(const Bytes& f, int channel = 1, int64_t timeoutMs = 100) {
+    std::vector<uint8_t> buf(f.size());
+    int len = static_cast<int>(buf.size());
+    uint8_t type = 0;
+    ASSERT_EQ(r_.reader.readFramed(channel, buf.data(), &len, timeoutMs, &type), 0);
+    ASSERT_EQ(static_cast<size_t>(len), f.size() - 4);
+    EXPECT_EQ(type, f[3]);
+    EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + len, f.begin() + 4));
+  }
 
   FakeLink link_;
   SideReader r_;
@@ -108,11 +118,7 @@ TEST_P(FramedRead, APayloadThatArrivesAfterTheTimeOutComesWholeOnALaterRead) {
   EXPECT_EQ(type, 0);
   EXPECT_EQ(r_.clock.slept(), 300u);
   EXPECT_EQ(held(), 100);
-  len = 6000;
-  ASSERT_EQ(r_.reader.readFramed(1, buf.data(), &len, 3000, &type), 0);
-  EXPECT_EQ(len, 5000);
-  EXPECT_EQ(type, 3);
-  EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 5000, f.begin() + 4));
+  expectMessage(f, 1, 3000);
   EXPECT_EQ(inOrder(), 0);
   EXPECT_EQ(held(), 0);
 }
@@ -202,17 +208,8 @@ TEST_P(FramedRead, AStalledPeerNeverHoldsAReadBeyondItsTimeOut) {
   write(Bytes(f.begin() + 1200, f.end()));
   write(next);
   deliver();
-  int len = 4000;
-  uint8_t type = 0;
-  ASSERT_EQ(r_.reader.readFramed(1, buf.data(), &len, 100, &type), 0);
-  EXPECT_EQ(len, 3000);
-  EXPECT_EQ(type, 0x7F);
-  EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 3000, f.begin() + 4));
-  len = 4000;
-  ASSERT_EQ(r_.reader.readFramed(1, buf.data(), &len, 100, &type), 0);
-  EXPECT_EQ(len, 700);
-  EXPECT_EQ(type, 2);
-  EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 700, next.begin() + 4));
+  expectMessage(f);
+  expectMessage(next);
 }
 
 // A payload that trickles in, a few bytes between reads, is gathered across
@@ -262,17 +259,8 @@ TEST_P(FramedRead, TwoChannelsInterleavedKeepTheirOwnMessages) {
   write(Bytes(one.begin() + 600, one.end()), 1);
   write(Bytes(two.begin() + 500, two.end()), 2);
   deliver();
-  uint8_t type = 0;
-  len = 2000;
-  ASSERT_EQ(r_.reader.readFramed(2, buf.data(), &len, 50, &type), 0);
-  EXPECT_EQ(len, 900);
-  EXPECT_EQ(type, 2);
-  EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 900, two.begin() + 4));
-  len = 2000;
-  ASSERT_EQ(r_.reader.readFramed(1, buf.data(), &len, 50, &type), 0);
-  EXPECT_EQ(len, 1500);
-  EXPECT_EQ(type, 1);
-  EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 1500, one.begin() + 4));
+  expectMessage(two, 2, 50);
+  expectMessage(one, 1, 50);
 }
 
 TEST_P(FramedRead, UnframedReadsOfOtherChannelsAreUntouchedByAHeldMessage) {
@@ -305,10 +293,7 @@ TEST_P(FramedRead, AHeldMessageLongerThanALaterBufferIsRefusedAndKept) {
   EXPECT_EQ(r_.reader.readFramed(1, buf.data(), &len, 50, &type), -23);
   EXPECT_EQ(len, 0);
   EXPECT_EQ(type, 4);
-  len = 600;
-  ASSERT_EQ(r_.reader.readFramed(1, buf.data(), &len, 50, &type), 0);
-  EXPECT_EQ(len, 600);
-  EXPECT_TRUE(std::equal(buf.begin(), buf.end(), f.begin() + 4));
+  expectMessage(f, 1, 50);
 }
 
 // The receiver stops taking packets ahead of the reader beyond 128 KiB, so
