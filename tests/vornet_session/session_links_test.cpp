@@ -227,6 +227,12 @@ TEST_F(SessionLinks, RelayedDataSurvivesAFaultyPathWithEitherAlgorithm) {
     const std::string data = pattern(30000);
     EXPECT_EQ(echo(h, data, 15000), data);
     EXPECT_EQ(KV_Close(h), 0);
+    // Our close message, or an acknowledgement before it, may be lost on
+    // this path: the device then learns of the end from its keep-alives
+    // (8 s at most). Until then its teardown would wait for
+    // acknowledgements that never come, longer than a stop allows.
+    JsonEntry closed;
+    EXPECT_TRUE(deviceEvent("closed", &closed, 12000)) << "the device never saw the session end";
     EXPECT_EQ(device.stop(), 0);
     EXPECT_EQ(servers.stop(), 0);
   }
