@@ -240,12 +240,11 @@ void MainWindow::userButton_Handler() {
   userWindow->exec();
 }
 
-void MainWindow::cameraButton_Handler() { showPage(static_cast<int>(NavigationPage::Camera)); }
+void MainWindow::cameraButton_Handler() { showPage(NavigationPage::Camera); }
 
-void MainWindow::screenButton_4_Handler() { showPage(static_cast<int>(NavigationPage::Group)); }
+void MainWindow::screenButton_4_Handler() { showPage(NavigationPage::Group); }
 
-void MainWindow::showPage(int pageValue) {
-  const auto page = static_cast<NavigationPage>(pageValue);
+void MainWindow::showPage(NavigationPage page) {
   if (const char* refusal = navigationRefusal(page, load_deviceList_succeed)) {
     qDebug() << refusal;
     return;

@@ -44,6 +44,7 @@ class UserWindow;
 class oneWindowDevice;
 struct QuadWindowDevice_local_file_node;
 struct UserLocalConfig;
+enum class NavigationPage;
 
 // What the play area shows (playState).
 enum {
@@ -234,7 +235,7 @@ class MainWindow : public QMainWindow {
   void connectAll();
   void disconnectAll();
   // Shows one of the two list pages in the navigation column and list column.
-  void showPage(int page);
+  void showPage(NavigationPage page);
 };
 
 // The one main window, set by the program entry right after construction.
