@@ -96,7 +96,7 @@ class CloudClient : public QObject {
   bool isCurrent(quint64 generation) const { return generation_.isCurrent(generation); }
   quint64 generation() const { return generation_.current(); }
 
-  const App_config* appConfig() const { return appConfig_.get(); }
+  App_config* appConfig() const { return appConfig_.get(); }
   Signin* tokens() const { return tokens_.get(); }
   std::shared_ptr<Signin> sharedTokens() const { return tokens_; }
   Device* device() const { return device_.get(); }
