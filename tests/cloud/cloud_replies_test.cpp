@@ -16,7 +16,7 @@
 #include "http_command/device_container.h"
 #include "http_command/request_context.h"
 #include "http_command/signin.h"
-#include "log_capture.h"
+#include "../app/log_capture.h"
 #include "qt_print.h"
 
 namespace {
@@ -279,12 +279,12 @@ class RepliesRefresh : public Replies, public ::testing::WithParamInterface<Refr
 TEST_P(RepliesRefresh, StoreAndTimerFollowTheReply) {
   const RefreshCase& c = GetParam();
   ASSERT_TRUE(runChain());
-  LogCapture capture;
+  testsupport::LogCapture capture;
   cloud.setGood("/v1/refresh-token", c.reply);
   harness->client.requestRefresh();
   ASSERT_TRUE(ClientHarness::waitFor(
       [&] { return harness->replies(CloudCall::RefreshToken) == 2; }, 5000));
-  EXPECT_EQ(LogCapture::count("refreshToken_timer start"), c.restarts ? 1 : 0);
+  EXPECT_EQ(capture.count("refreshToken_timer start"), c.restarts ? 1 : 0);
   EXPECT_EQ(harness->refreshTimer.interval(), c.interval);
   EXPECT_TRUE(harness->refreshTimer.isActive());
   EXPECT_EQ(harness->client.tokens()->get_accessToken(), c.access);
