@@ -47,15 +47,24 @@ QString lastInterfaceMac() {
 
 // ---- LoginWindowInput --------------------------------------------------------
 
+namespace {
+// The frame of the phone input alone (a bare declaration would also frame
+// its label and line edit).
+const char* const kInputFrame = "#phoneInput{border:2px solid black;}";
+const char* const kInputFrameFocus = "#phoneInput{border:2px solid rgb(104, 191, 57);}";
+}  // namespace
+
 LoginWindowInput::LoginWindowInput(int width, int height) : QWidget(nullptr) {
+  setObjectName("phoneInput");
   setAttribute(Qt::WA_StyledBackground);
   setContentsMargins(0, 0, 0, 0);
-  setStyleSheet("border:2px solid black;");
+  setStyleSheet(kInputFrame);
   layout.setContentsMargins(0, 0, 0, 0);
   resize(width, height);
   lineEdit.setFixedHeight(height);
   lineEdit.setTextMargins(5, 5, 5, 5);
-  lineEdit.setStyleSheet("border:none");
+  // Transparent, or the edit (as high as the input) would paint over the frame.
+  lineEdit.setStyleSheet("border:none;background:transparent");
   setLayout(&layout);
   layout.addWidget(&prefixLabel);
   layout.addWidget(&lineEdit);
@@ -70,8 +79,8 @@ LoginWindowInput::LoginWindowInput(int width, int height) : QWidget(nullptr) {
 void LoginWindowInput::setPrefixText(QString text) { prefixLabel.setText(text); }
 
 bool LoginWindowInput::eventFilter(QObject* obj, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) setStyleSheet("border:2px solid rgb(104, 191, 57);");
-  if (event->type() == QEvent::FocusOut) setStyleSheet("border:2px solid black;");
+  if (event->type() == QEvent::FocusIn) setStyleSheet(kInputFrameFocus);
+  if (event->type() == QEvent::FocusOut) setStyleSheet(kInputFrame);
   return QObject::eventFilter(obj, event);
 }
 
