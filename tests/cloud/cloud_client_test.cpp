@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkReply>
 #include <QTcpServer>
@@ -65,7 +66,7 @@ class SimClient : public DataDirTest {
     if (trustCa) {
       ASSERT_TRUE(cloud_config::installCaFile(cloud.caFile(), &why)) << why.toStdString();
     }
-    harness = std::make_unique<ClientHarness>(cloud.baseUrl(), realManager);
+    harness = std::make_unique<ClientHarness>(cloud.entryUrl(), realManager);
   }
 
   QJsonArray log() const { return readRequestLog(cloud.logFile()); }
@@ -146,6 +147,9 @@ TEST_F(SimClient, WholeChainInOrderWithEverySignatureVerified) {
     const QJsonObject e = v.toObject();
     const QString path = e["path"].toString();
     if (path.startsWith("/_sim/")) continue;
+    EXPECT_TRUE(e["violations"].toArray().isEmpty())
+        << path.toStdString() << ": "
+        << QJsonDocument(e["violations"].toArray()).toJson().toStdString();
     EXPECT_EQ(e["status"].toInt(), 200) << path.toStdString() << " " << e["note"].toString().toStdString();
     if (!header(e, "X-UAC-Signature").isEmpty()) {
       EXPECT_EQ(e["note"].toString(), "signature ok") << path.toStdString();
@@ -238,15 +242,18 @@ TEST_P(SimRecovery, FailedAttemptIsSentAgainAndTheChainCompletes) {
 INSTANTIATE_TEST_SUITE_P(
     Table, SimRecovery,
     ::testing::Values(
-        Recovery{"StartupStatus500", "/api/v1/app-startup=status:1:500", "/api/v1/app-startup", 2},
-        Recovery{"StartupDropped", "/api/v1/app-startup=drop:1", "/api/v1/app-startup", 2},
+        Recovery{"StartupStatus500", "/cloud/api/v1/app-startup=status:1:500", "/api/v1/app-startup", 2},
+        Recovery{"StartupDropped", "/cloud/api/v1/app-startup=drop:1", "/api/v1/app-startup", 2},
         Recovery{"ChallengeNonJson", "/uac/v1/challenge=nonjson:1", "/v1/challenge", 2},
         // The lost answer used up the challenge: the client asks for a new one.
         Recovery{"SigninCutBody", "/uac/v1/signin=cut:1", "/v1/signin", 2},
+        // The lost answer's refresh token is still good for a moment and
+        // gets the tokens already issued.
+        Recovery{"RefreshCutBody", "/uac/v1/refresh-token=cut:1", "/v1/refresh-token", 2},
         Recovery{"DeviceListStatus500", "/uac/v2/device-list=status:1:500", "/v2/device-list", 2},
         Recovery{"DeviceListNonJson", "/uac/v2/device-list=nonjson:1", "/v2/device-list", 2},
-        Recovery{"DevConfigCutBody", "/api/v1/dev-config=cut:1", "/api/v1/dev-config", 2},
-        Recovery{"DevConfigThree500", "/api/v1/dev-config=status:3:503", "/api/v1/dev-config", 4}),
+        Recovery{"DevConfigCutBody", "/cloud/api/v1/dev-config=cut:1", "/api/v1/dev-config", 2},
+        Recovery{"DevConfigThree500", "/cloud/api/v1/dev-config=status:3:503", "/api/v1/dev-config", 4}),
     [](const ::testing::TestParamInfo<Recovery>& i) { return std::string(i.param.name); });
 
 // ---- failures that do not end: bounded, and the dialog gets its inputs back

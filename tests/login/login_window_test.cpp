@@ -294,7 +294,7 @@ TEST_F(LoginWindowTest, SignInThroughTheDialogReachesTheDeviceList) {
   QString why;
   ASSERT_TRUE(cloud.start({}, &why)) << why.toStdString();
   ASSERT_TRUE(cloud_config::installCaFile(cloud.caFile(), &why)) << why.toStdString();
-  qputenv(cloud_config::kUrlVariable, cloud.baseUrl().toUtf8());
+  qputenv(cloud_config::kUrlVariable, cloud.entryUrl().toUtf8());
   delete mainwindow;  // a window that reads the new entry URL
   mainwindow = new MainWindow(nullptr);
 
