@@ -343,6 +343,24 @@ TEST_F(SimClient, Code1011OnALaterRefreshSignsOutOnceAndStopsBothTimers) {
   EXPECT_EQ(logged("/v1/signout"), 1);
 }
 
+TEST_F(SimClient, SecondSignInElsewhereEndsTheFirstSessionAtItsNextRefresh) {
+  start();
+  ASSERT_TRUE(harness->signIn(kUser, kPassword));
+  ASSERT_TRUE(harness->loadDevices());
+  ClientHarness other(cloud.entryUrl(), realManager);  // the same account on another device
+  ASSERT_TRUE(other.signIn(kUser, kPassword));
+  harness->client.requestRefresh();
+  ASSERT_TRUE(ClientHarness::waitFor([&] { return harness->signedOutElsewhereCount > 0; }, 20000));
+  ASSERT_TRUE(waitLogged("/v1/signout", 1));
+  EXPECT_EQ(harness->signedOutElsewhereCount, 1);
+  EXPECT_FALSE(harness->client.sessionActive());
+  EXPECT_FALSE(harness->refreshTimer.isActive());
+  EXPECT_EQ(other.signedOutElsewhereCount, 0);
+  // The other device goes on: its first refresh loads its devices.
+  ASSERT_TRUE(other.loadDevices());
+  EXPECT_EQ(other.deviceReadyCount, 1);
+}
+
 TEST_F(SimClient, ReplyArrivingAfterSignOutIsDropped) {
   start({"--fail", "/uac/v2/device-list=delay:1:1500"});
   ASSERT_TRUE(harness->signIn(kUser, kPassword));
