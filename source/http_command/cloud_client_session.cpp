@@ -1,5 +1,6 @@
 // CloudClient: the signed-in session (token refresh, device list, dev-config).
 #include <QDebug>
+#include <optional>
 
 #include "http_command/SnapshotRequestThread.h"
 #include "http_command/cloud_bodies.h"
@@ -15,8 +16,31 @@ namespace {
 // The code of a refresh reply whose account was signed in on another device.
 constexpr int kSignedInElsewhere = 1011;
 
-bool hasNumber(const cJSON* object, const char* key) {
-  return cJSON_IsNumber(cJSON_GetObjectItemCaseSensitive(object, key));
+// A member of the refresh reply's result, when it is there with its type.
+std::optional<QString> textMember(const cJSON* result, const char* key) {
+  if (!json_string(result, key)) return std::nullopt;
+  return json_text(result, key);
+}
+
+std::optional<int> numberMember(const cJSON* result, const char* key) {
+  if (!cJSON_IsNumber(cJSON_GetObjectItemCaseSensitive(result, key))) return std::nullopt;
+  return json_int(result, key);
+}
+
+QString shown(const QString& secret) { return maskSecret(secret); }
+int shown(int number) { return number; }
+
+// Writes a member that is present and differs from the stored value; true
+// when it did. Texts are logged masked.
+template <typename T>
+bool refreshMember(Signin& store, const char* key, const std::optional<T>& now,
+                   T (Signin::*get)(), void (Signin::*set)(const T&)) {
+  if (!now) return false;
+  const T old = (store.*get)();
+  if (*now == old) return false;
+  qDebug() << key << "changed:" << shown(old) << "->" << shown(*now);
+  (store.*set)(*now);
+  return true;
 }
 
 }  // namespace
@@ -50,50 +74,19 @@ void CloudClient::requestRefresh() {
 }
 
 bool CloudClient::applyRefreshedTokens(const cJSON* result) {
-  bool changed = false;
-  using Getter = QString (Signin::*)();
-  using Setter = void (Signin::*)(const QString&);
-  const struct {
-    const char* key;
-    Getter get;
-    Setter set;
-  } texts[] = {{"accessToken", &Signin::get_accessToken, &Signin::set_accessToken},
-               {"refreshToken", &Signin::get_refreshToken, &Signin::set_refreshToken},
-               {"signToken", &Signin::get_signToken, &Signin::set_signToken}};
-  using IntGetter = int (Signin::*)();
-  using IntSetter = void (Signin::*)(const int&);
-  const struct {
-    const char* key;
-    IntGetter get;
-    IntSetter set;
-  } numbers[] = {{"accessExpiresIn", &Signin::get_accessExpiresIn, &Signin::set_accessExpiresIn},
-                 {"refreshExpiresIn", &Signin::get_refreshExpiresIn,
-                  &Signin::set_refreshExpiresIn}};
   Signin& store = *tokens_;
-  // In the reply's order: accessToken, refreshToken, the two lifetimes, signToken.
-  auto text = [&](int i) {
-    if (!json_string(result, texts[i].key)) return;
-    const QString now = json_text(result, texts[i].key);
-    const QString old = (store.*texts[i].get)();
-    if (now == old) return;
-    qDebug() << texts[i].key << "changed:" << maskSecret(old) << "->" << maskSecret(now);
-    (store.*texts[i].set)(now);
-    changed = true;
-  };
-  auto number = [&](int i) {
-    if (!hasNumber(result, numbers[i].key)) return;
-    const int now = json_int(result, numbers[i].key);
-    const int old = (store.*numbers[i].get)();
-    if (now == old) return;
-    qDebug() << numbers[i].key << "changed:" << old << "->" << now;
-    (store.*numbers[i].set)(now);
-    changed = true;
-  };
-  text(0);
-  text(1);
-  number(0);
-  number(1);
-  text(2);
+  bool changed = false;
+  // In the reply's order: the two tokens, the two lifetimes, the signing key.
+  changed |= refreshMember(store, "accessToken", textMember(result, "accessToken"),
+                           &Signin::get_accessToken, &Signin::set_accessToken);
+  changed |= refreshMember(store, "refreshToken", textMember(result, "refreshToken"),
+                           &Signin::get_refreshToken, &Signin::set_refreshToken);
+  changed |= refreshMember(store, "accessExpiresIn", numberMember(result, "accessExpiresIn"),
+                           &Signin::get_accessExpiresIn, &Signin::set_accessExpiresIn);
+  changed |= refreshMember(store, "refreshExpiresIn", numberMember(result, "refreshExpiresIn"),
+                           &Signin::get_refreshExpiresIn, &Signin::set_refreshExpiresIn);
+  changed |= refreshMember(store, "signToken", textMember(result, "signToken"),
+                           &Signin::get_signToken, &Signin::set_signToken);
   return changed;
 }
 

@@ -25,6 +25,7 @@
 #include "http_command/request_context.h"
 #include "http_command/signin.h"
 #include "../app/log_capture.h"
+#include "core_app.h"
 #include "netns_test.h"
 #include "qt_print.h"
 #include "request_log_reader.h"
@@ -36,15 +37,6 @@ const QString kUser = QStringLiteral("user@example.com");
 const QString kPassword = QStringLiteral("secret123");
 const QString kMacText = QStringLiteral("02:00:00:aa:bb:cc");
 
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "cloud_client_test";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_NO_GLIB", "1");
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
-
 std::unique_ptr<QNetworkAccessManager> realManager() {
   return std::make_unique<QNetworkAccessManager>();
 }
@@ -54,7 +46,7 @@ class SimClient : public DataDirTest {
   void SetUp() override {
     DataDirTest::SetUp();
     REQUIRE_PRIVATE_NETNS();
-    app();
+    coreApp();
     request_context::set({QStringLiteral("en-US"), 60, QStringLiteral("host1")});
   }
 
@@ -279,7 +271,7 @@ TEST_F(SimClient, RefusedConnectionGivesUpAfterFiveAttemptsWithinTenSeconds) {
   ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
   const quint16 port = closed.serverPort();
   closed.close();
-  app();
+  coreApp();
   ClientHarness h(QStringLiteral("https://127.0.0.1:%1").arg(port), realManager);
   QElapsedTimer t;
   t.start();

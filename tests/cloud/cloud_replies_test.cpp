@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "cloud_client_harness.h"
+#include "core_app.h"
 #include "data_dir_fixture.h"
 #include "fake_cloud_manager.h"
 #include "http_command/device_container.h"
@@ -20,15 +21,6 @@
 #include "qt_print.h"
 
 namespace {
-
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "cloud_replies_test";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_NO_GLIB", "1");
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
 
 const QByteArray kKey = QByteArray(32, '\x01').toBase64();
 
@@ -100,7 +92,7 @@ class Replies : public DataDirTest {
  protected:
   void SetUp() override {
     DataDirTest::SetUp();
-    app();
+    coreApp();
     request_context::set({QStringLiteral("en-US"), 60, QStringLiteral("host1")});
   }
   void makeClient() {

@@ -23,6 +23,7 @@
 #include "http_command/cloud_client.h"
 #include "http_command/cloud_config.h"
 #include "http_command/request_context.h"
+#include "login_fixture.h"
 #include "mainwindow.h"
 #include "netns_test.h"
 #include "util_class/user_local_config.h"
@@ -39,28 +40,11 @@ bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
   return done();
 }
 
-const struct {
-  int code;
-  const char* en;
-} kCountries[] = {{1, "United States"}, {44, "United Kingdom"}, {86, "China"},
-                  {852, "Hong Kong"},   {56, "Chile"},          {853, "Macao"}};
-
-class LoginWindowTest : public ::testing::Test {
+class LoginWindowTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(data_.isValid());
-    qputenv("CAMVIEWER_DATA_DIR", data_.path().toUtf8());
-    qputenv("CAMVIEWER_PROGRAM_DIR", QByteArray(CAMVIEWER_TEST_PROGRAM_DIR));
-    qputenv(cloud_config::kUrlVariable, "https://127.0.0.1:9");  // nothing answers there
+    MainWindowFixture::SetUp();
     request_context::set({QStringLiteral("en-US"), 0, QStringLiteral("host1")});
-    mainwindow = new MainWindow(nullptr);
-    mainwindow->CountryCode_List = new CountryCodeList;
-    for (const auto& c : kCountries) {
-      auto* entry = new CountryCode;
-      entry->code = c.code;
-      entry->en = QString::fromLatin1(c.en);
-      mainwindow->CountryCode_List->append(entry);
-    }
     // Requests of the sign-in button are counted, not sent.
     startup_ = std::make_unique<FakeCloudManager>(
         [](const FakeRequest&) { return FakeAnswer{0, QNetworkReply::ConnectionRefusedError, {}}; },
@@ -69,12 +53,7 @@ class LoginWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     dialog_.reset();
-    delete mainwindow;
-    mainwindow = nullptr;
-    loginwindow = nullptr;
-    qunsetenv("CAMVIEWER_DATA_DIR");
-    qunsetenv("CAMVIEWER_PROGRAM_DIR");
-    qunsetenv(cloud_config::kUrlVariable);
+    MainWindowFixture::TearDown();
   }
 
   LoginWindow& dialog() {
@@ -97,9 +76,15 @@ class LoginWindowTest : public ::testing::Test {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
   }
-  QString dataPath(const QString& name) const { return data_.path() + "/" + name; }
+  // A login remembered by an earlier sign-in: config.json and the last user.
+  static void remember(QString user, const QString& emailPassWord, const QString& phone,
+                       const QString& phonePassWord, int code, int mode) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(userConfigFilePath(user)).absolutePath()));
+    ASSERT_TRUE(writeConfigFileUserinfo(user, mode == 0 ? user : QString(), emailPassWord, phone,
+                                        phonePassWord, code, 1, mode));
+    mainwindow->userName_loginWriteToLocalFile(user);
+  }
 
-  QTemporaryDir data_;
   QList<FakeRequest> sent_;
   std::unique_ptr<FakeCloudManager> startup_;
   std::unique_ptr<LoginWindow> dialog_;
@@ -181,10 +166,7 @@ TEST_F(LoginWindowTest, DoubleClickSendsOneRequest) {
 }
 
 TEST_F(LoginWindowTest, RestoresARememberedEmailLogin) {
-  ASSERT_TRUE(QDir().mkpath(QFileInfo(userConfigFilePath("a@b.c")).absolutePath()));
-  ASSERT_TRUE(writeConfigFileUserinfo("a@b.c", "a@b.c", "mailpw", "", "", 0, 1, 0));
-  QString user = "a@b.c";
-  mainwindow->userName_loginWriteToLocalFile(user);
+  remember("a@b.c", "mailpw", "", "", 0, 0);
   EXPECT_EQ(child<QLineEdit>("emailEdit")->text(), "a@b.c");
   EXPECT_EQ(child<QLineEdit>("passwordEdit")->text(), "mailpw");
   EXPECT_TRUE(dialog().remeberRestored);
@@ -196,10 +178,7 @@ TEST_F(LoginWindowTest, RestoresARememberedEmailLogin) {
 }
 
 TEST_F(LoginWindowTest, RestoresARememberedPhoneLoginWithItsCountry) {
-  ASSERT_TRUE(QDir().mkpath(QFileInfo(userConfigFilePath("61234567")).absolutePath()));
-  ASSERT_TRUE(writeConfigFileUserinfo("61234567", "", "", "61234567", "phonepw", 852, 1, 1));
-  QString user = "61234567";
-  mainwindow->userName_loginWriteToLocalFile(user);
+  remember("61234567", "", "61234567", "phonepw", 852, 1);
   EXPECT_EQ(child<QLineEdit>("phoneEdit")->text(), "61234567");
   EXPECT_EQ(child<QLineEdit>("passwordEdit")->text(), "phonepw");
   EXPECT_EQ(child<QLabel>("prefixLabel")->text(), "+852");
@@ -214,10 +193,7 @@ TEST_F(LoginWindowTest, RestoresARememberedPhoneLoginWithItsCountry) {
 }
 
 TEST_F(LoginWindowTest, RemembermeOffForgetsTheStoredPasswordAndTheLastUser) {
-  ASSERT_TRUE(QDir().mkpath(QFileInfo(userConfigFilePath("a@b.c")).absolutePath()));
-  ASSERT_TRUE(writeConfigFileUserinfo("a@b.c", "a@b.c", "mailpw-secret", "", "", 0, 1, 0));
-  QString user = "a@b.c";
-  mainwindow->userName_loginWriteToLocalFile(user);
+  remember("a@b.c", "mailpw-secret", "", "", 0, 0);
   ASSERT_TRUE(dialog().remeberRestored);
   child<QPushButton>("remeberButton")->click();  // off
   clickSignIn();

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "http_command/cloud_config.h"
+#include "login_fixture.h"
 #include "mainwindow.h"
 #include "test_artifacts.h"
 #include "view/CountryCodeWindow.h"
@@ -33,32 +33,7 @@ QImage grabWhenDrawn(QWidget& w, QPoint probe, QColor expected, const char* file
   return shot;
 }
 
-class LoginXvfb : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(data_.isValid());
-    qputenv("CAMVIEWER_DATA_DIR", data_.path().toUtf8());
-    qputenv("CAMVIEWER_PROGRAM_DIR", QByteArray(CAMVIEWER_TEST_PROGRAM_DIR));
-    qputenv(cloud_config::kUrlVariable, "https://127.0.0.1:9");
-    mainwindow = new MainWindow(nullptr);
-    mainwindow->CountryCode_List = new CountryCodeList;
-    for (const auto& c : {std::make_pair(86, "China"), std::make_pair(56, "Chile"),
-                          std::make_pair(852, "Hong Kong"), std::make_pair(44, "United Kingdom")}) {
-      auto* entry = new CountryCode;
-      entry->code = c.first;
-      entry->en = QString::fromLatin1(c.second);
-      mainwindow->CountryCode_List->append(entry);
-    }
-  }
-  void TearDown() override {
-    delete mainwindow;
-    mainwindow = nullptr;
-    qunsetenv("CAMVIEWER_DATA_DIR");
-    qunsetenv("CAMVIEWER_PROGRAM_DIR");
-    qunsetenv(cloud_config::kUrlVariable);
-  }
-  QTemporaryDir data_;
-};
+using LoginXvfb = MainWindowFixture;
 
 const QColor kGreen(0x68, 0xBF, 0x39);
 const QColor kWhite(255, 255, 255);
