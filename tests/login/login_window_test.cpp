@@ -165,6 +165,27 @@ TEST_F(LoginWindowTest, DoubleClickSendsOneRequest) {
   EXPECT_FALSE(child<QPushButton>("loginButton")->isVisibleTo(&dialog()));
 }
 
+TEST_F(LoginWindowTest, CloudThatNeverAnswersGivesTheInputsBackWithAMessage) {
+  // The refused start-up replies reach the window's handler as in the program.
+  QObject::connect(startup_.get(), &QNetworkAccessManager::finished, mainwindow,
+                   &MainWindow::HTTP_appConfigHandler);
+  type("emailEdit", "a@b.c");
+  type("passwordEdit", "pw");
+  dialog().show();
+  auto seen = testsupport::answerNextMessageBox(QMessageBox::Ok, 20000);
+  clickSignIn();
+  ASSERT_TRUE(waitUntil([&] { return seen->answered; }, 20000));
+  EXPECT_EQ(seen->title, "login");
+  EXPECT_TRUE(seen->text.contains("cannot be reached")) << seen->text.toStdString();
+  EXPECT_EQ(sent_.size(), 5);
+  EXPECT_FALSE(mainwindow->login_running);
+  EXPECT_FALSE(dialog().loginClicked);
+  EXPECT_TRUE(child<QPushButton>("loginButton")->isVisible());
+  EXPECT_FALSE(child<QLabel>("loadingLabel")->isVisible());
+  waitUntil([] { return false; }, 200);
+  EXPECT_EQ(sent_.size(), 5) << "nothing more after giving up";
+}
+
 TEST_F(LoginWindowTest, RestoresARememberedEmailLogin) {
   remember("a@b.c", "mailpw", "", "", 0, 0);
   EXPECT_EQ(child<QLineEdit>("emailEdit")->text(), "a@b.c");
