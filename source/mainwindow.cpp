@@ -129,8 +129,7 @@ MainWindow::~MainWindow() {
   countryCode_list_clear();
   delete snapshotRequestThread;
   delete userLocalConfig;
-  delete appConfig;
-  delete device;
+  // appConfig and device belong to the cloud client, a child of the window.
 }
 
 QList<MainWindow::SignalSlot> MainWindow::constructorConnections() const {

@@ -35,6 +35,7 @@ class QWidget;
 
 struct App_config;
 struct Challenge;
+class CloudClient;
 class Device;
 class LoginWindow;
 class QuadWindowDevice;
@@ -88,6 +89,8 @@ class MainWindow : public QMainWindow {
   void HTTP_signout();
   void HTTP_refershToken();
   QString random_string(int len);
+  // The cloud protocol every HTTP_* member calls (made and wired on first use).
+  CloudClient& cloud();
 
   // Token timers.
   void refreshToken_timer_Start();
@@ -166,8 +169,8 @@ class MainWindow : public QMainWindow {
   QNetworkAccessManager* snapshotManager = nullptr;
   QNetworkAccessManager* signoutManager = nullptr;
   bool load_deviceList_succeed = false;
-  App_config* appConfig = nullptr;                           // owned
-  Device* device = nullptr;                                  // owned
+  App_config* appConfig = nullptr;                           // the cloud client's
+  Device* device = nullptr;                                  // the cloud client's
   SnapshotRequestThread* snapshotRequestThread = nullptr;    // owned
   QScrollArea* deviceListScroll = nullptr;
   QWidget* deviceListWidget = nullptr;
@@ -236,6 +239,8 @@ class MainWindow : public QMainWindow {
   void disconnectAll();
   // Shows one of the two list pages in the navigation column and list column.
   void showPage(NavigationPage page);
+
+  CloudClient* cloudClient_ = nullptr;  // child of the window
 };
 
 // The one main window, set by the program entry right after construction.

@@ -1,33 +1,26 @@
-// MainWindow: the two token timers. Both feed refreshToken_timer_Hander;
-// starting them (with the refresh interval) and their slots are not built
-// yet and only log that they were called.
+// MainWindow: the two token timers, started and stopped by the cloud
+// protocol object (interval from the access token's lifetime, clamped);
+// both feed refreshToken_timer_Hander.
 #include <QDebug>
 #include <QTimer>
 
+#include "http_command/cloud_client.h"
 #include "mainwindow.h"
 
-void MainWindow::refreshToken_timer_Start() {
-  qDebug() << "refreshToken_timer_Start: not built yet";
-}
+void MainWindow::refreshToken_timer_Start() { cloud().refreshTimerStart(); }
 
-void MainWindow::refreshToken_timer_Stop() {
-  refreshToken_timer->stop();
-  qDebug() << "refreshToken_timer stop";
-}
+void MainWindow::refreshToken_timer_Stop() { cloud().refreshTimerStop(); }
 
-void MainWindow::loginOtherPlace_timer_Start() {
-  qDebug() << "loginOtherPlace_timer_Start: not built yet";
-}
+void MainWindow::loginOtherPlace_timer_Start() { cloud().otherPlaceTimerStart(); }
 
-void MainWindow::loginOtherPlace_timer_Stop() {
-  loginOtherPlace_timer->stop();
-  qDebug() << "loginOtherPlace_timer stop";
-}
+void MainWindow::loginOtherPlace_timer_Stop() { cloud().otherPlaceTimerStop(); }
 
 void MainWindow::refreshToken_timer_Hander() {
-  qDebug() << "refreshToken_timer_Hander: not built yet";
+  qDebug() << "refreshToken_timer_Hander";
+  HTTP_refershToken();
 }
 
 void MainWindow::loginOtherPlace_timer_Hander() {
-  qDebug() << "loginOtherPlace_timer_Hander: not built yet";
+  qDebug() << "loginOtherPlace_timer_Hander";
+  HTTP_refershToken();
 }

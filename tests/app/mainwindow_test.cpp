@@ -112,7 +112,8 @@ TEST_F(MainWindowTest, ConstructorConnectionsReachTheirSlots) {
     QCoreApplication::processEvents();
     const QStringList lines = log.lines();
     if (c.slotLine) {
-      ASSERT_EQ(lines.size(), 1) << c.what << ": " << lines.join('|').toStdString();
+      // The slot's own first line shows it was reached (a built slot logs more).
+      ASSERT_FALSE(lines.isEmpty()) << c.what;
       EXPECT_TRUE(lines[0].startsWith(QLatin1String(c.slotLine))) << c.what << ": "
                                                                   << lines[0].toStdString();
     } else {
