@@ -38,27 +38,3 @@ void MainWindow::update_quadDeviceList_Handler() {
 void MainWindow::delete_quadDevice_Handler(QString groupName) {
   qDebug() << "delete_quadDevice_Handler: not built yet" << groupName;
 }
-
-void MainWindow::update_device_state_Handler(QString deviceId, int state) {
-  qDebug() << "update_device_state_Handler: not built yet" << deviceId << state;
-}
-
-void MainWindow::device_stop_play_Handler(QString deviceId) {
-  qDebug() << "device_stop_play_Handler: not built yet" << deviceId;
-}
-
-void MainWindow::device_change_record_picture_state_Handler(QString deviceId, bool state) {
-  qDebug() << "device_change_record_picture_state_Handler: not built yet" << deviceId << state;
-}
-
-void MainWindow::oneWindow_playWindow_icon_change_Handler(QString deviceId, int iconType,
-                                                          bool state) {
-  qDebug() << "oneWindow_playWindow_icon_change_Handler: not built yet" << deviceId << iconType
-           << state;
-}
-
-void MainWindow::quadWindow_playWindow_icon_change_Handler(QString groupName, QString deviceId,
-                                                           int iconType, bool state) {
-  qDebug() << "quadWindow_playWindow_icon_change_Handler: not built yet" << groupName << deviceId
-           << iconType << state;
-}
