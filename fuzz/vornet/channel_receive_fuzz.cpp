@@ -21,6 +21,7 @@
 #include "fuzz_bytes.h"
 #include "fuzz_check.h"
 #include "net/datagram_check.h"
+#include "net/zorp_socket.h"
 #include "session/session.h"
 #include "wire/zorp_wire.h"
 
@@ -32,16 +33,8 @@ namespace {
 constexpr int kMaxOperations = 400;
 constexpr size_t kReceiveCapacity = 1600;  // the receive loop's body buffer
 
-sockaddr_in ipv4(uint32_t hostOrder, uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(hostOrder);
-  a.sin_port = htons(port);
-  return a;
-}
-
-const sockaddr_in kPeer = ipv4(0x0A000001, 40000);
-const sockaddr_in kStranger = ipv4(0x0A000009, 40009);
+const sockaddr_in kPeer = net::address_from_text("10.0.0.1", 40000);
+const sockaddr_in kStranger = net::address_from_text("10.0.0.9", 40009);
 
 // Contents of the peer's packet `sequence` on `channel` when built here.
 int peerLength(int channel, uint16_t sequence) { return 1 + (sequence * 37 + channel * 11) % 1024; }

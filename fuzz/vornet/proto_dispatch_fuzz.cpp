@@ -14,6 +14,7 @@
 #include "fuzz_bytes.h"
 #include "fuzz_check.h"
 #include "net/datagram_check.h"
+#include "net/zorp_socket.h"
 #include "proto/proto_handler.h"
 #include "session/session.h"
 #include "wire/zorp_wire.h"
@@ -25,24 +26,16 @@ namespace {
 constexpr int kMaxDatagrams = 64;
 constexpr int kIndex = 5;
 
-sockaddr_in ipv4(uint32_t hostOrder, uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(hostOrder);
-  a.sin_port = htons(port);
-  return a;
-}
-
 // The senders a waiting session hears from.
 const sockaddr_in kSenders[] = {
-    ipv4(0x7F000001, 60722),  // server 1
-    ipv4(0x7F000003, 60722),  // server 3
-    ipv4(0xC0A80118, 23456),  // the peer on the LAN
-    ipv4(0x0A000001, 40000),  // the peer's public address
-    ipv4(0x0A000002, 50000),  // a relay
-    ipv4(0x0A000002, 50001),  // a live slot's remote
-    ipv4(0, 0),               // nowhere
-    ipv4(0xFFFFFFFF, 65535),
+    net::address_from_text("127.0.0.1", 60722),  // server 1
+    net::address_from_text("127.0.0.3", 60722),  // server 3
+    net::address_from_text("192.168.1.24", 23456),  // the peer on the LAN
+    net::address_from_text("10.0.0.1", 40000),  // the peer's public address
+    net::address_from_text("10.0.0.2", 50000),  // a relay
+    net::address_from_text("10.0.0.2", 50001),  // a live slot's remote
+    net::address_from_text("0.0.0.0", 0),               // nowhere
+    net::address_from_text("255.255.255.255", 65535),
 };
 constexpr size_t kSenderCount = sizeof(kSenders) / sizeof(kSenders[0]);
 
