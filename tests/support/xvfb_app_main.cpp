@@ -4,7 +4,6 @@
 // server ends with the program.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "netns_test.h"
+#include "test_application.h"
 #include "xvfb_server.h"
 
 namespace testsupport {
@@ -40,15 +40,10 @@ int main(int argc, char** argv) {
   QTemporaryDir runtimeDir;
   setenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8().constData(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
-  // The windows under test are raster windows. Qt's GLX integration would
-  // load Mesa's DRI driver, which is unloaded again before the process ends
-  // and leaves an allocation that LeakSanitizer cannot name (unknown module),
-  // so these tests run without it.
-  setenv("QT_XCB_GL_INTEGRATION", "none", 1);
   QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
   int rc = 0;
   {
-    QApplication app(argc, argv);
+    testsupport::TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     rc = RUN_ALL_TESTS();
   }
