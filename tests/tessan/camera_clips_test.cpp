@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -212,6 +213,36 @@ TEST_F(ClipsDir, StartedAgainItReusesWhatIsThere) {
   struct stat st {};
   EXPECT_EQ(stat(first.hd.file.c_str(), &st), 0);
   EXPECT_EQ(shell("ls '" + dir_ + "' | grep -c part"), "0") << "no temporary file left behind";
+}
+
+TEST_F(ClipsDir, SnapshotIsTheFirstPictureAsJpeg) {
+  camera::ClipRequest r = request();
+  r.pattern = "mandelbrot";
+  const camera::MediaClips c = make(r);
+  const std::string jpeg = dir_ + "/snap.jpeg";
+  std::string error;
+  ASSERT_TRUE(camera::writeSnapshot(c.fhd, jpeg, 640, &error)) << error;
+  EXPECT_EQ(shell("ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 '" + jpeg + "'"),
+            "mjpeg,640,360");
+  const std::string small = dir_ + "/snap.raw";
+  shell("ffmpeg -v error -y -i '" + jpeg + "' -vf scale=320:180 -f rawvideo -pix_fmt gray '" + small + "'");
+  const std::vector<uint8_t> a = readAll(small), b = firstLuma(c.fhd.file);
+  ASSERT_EQ(a.size(), b.size());
+  EXPECT_LT(meanDifference(a, b, 320, 0, 0, 320, 180), 6.0);
+  EXPECT_FALSE(camera::writeSnapshot(c.fhd, dir_ + "/no/such/folder/snap.jpeg", 640, &error));
+  EXPECT_FALSE(error.empty());
+
+  // Paths relative to the working folder work as well (ffmpeg runs elsewhere).
+  char* cwd = getcwd(nullptr, 0);
+  ASSERT_NE(cwd, nullptr);
+  std::string up;
+  for (const char* p = cwd; *p; ++p) up += *p == '/' ? "../" : "";
+  std::free(cwd);
+  camera::VideoClip relative = c.fhd;
+  relative.file = up + c.fhd.file.substr(1);
+  error.clear();
+  EXPECT_TRUE(camera::writeSnapshot(relative, up + dir_.substr(1) + "/relative.jpeg", 320, &error)) << error;
+  EXPECT_EQ(shell("ffprobe -v error -show_entries stream=width -of csv=p=0 '" + dir_ + "/relative.jpeg'"), "320");
 }
 
 TEST(ClipLabel, TextDrawtextWouldExpandOrBreakIsLeftOut) {

@@ -24,6 +24,7 @@ const char* const kUsage =
     "  --label TEXT         name drawn on the picture with a running clock (left out\n"
     "                       where ffmpeg cannot draw text)\n"
     "  --tone HZ            frequency of the sound, 50-3900 (default 440)\n"
+    "  --snapshot FILE      write its first picture there as a JPEG 640 pixels wide\n"
     "  --auth check|refuse|never   answer to the token (default check)\n"
     "  --enc-msg, --enc-av  RC4 on message payloads / A/V payload starts\n"
     "  --drop-after N       drop the link after N video frames\n"
@@ -102,6 +103,8 @@ std::string parseOptions(int argc, char** argv, Options* o) {
       if (ok) o->clips.pattern = v;
     } else if (a == "--label") {
       ok = value(&v) && (o->clips.label = v, true);
+    } else if (a == "--snapshot") {
+      ok = value(&v) && (o->snapshot = v, !o->snapshot.empty());
     } else if (a == "--tone") {
       ok = number(50, 3900, &o->clips.toneHz);
     } else if (a == "--auth") {

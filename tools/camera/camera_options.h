@@ -15,6 +15,7 @@ struct Options {
   int lifetimeSeconds = 60; // the camera stops by itself after this
   int sessions = 1;         // links served one after another; 0: any number
   std::string manifest;     // file that lists every A/V frame sent
+  std::string snapshot;     // JPEG of the first picture, written at start-up
   ProtocolConfig protocol;
   ClipRequest clips;
 };

@@ -17,7 +17,7 @@ const Pattern kPatterns[] = {
     {"smptehdbars", 1, "", "bilinear"},
     {"rgbtestsrc", 1, "", "bilinear"},
     {"mandelbrot", 3, ":maxiter=128", "bilinear"},
-    {"life", 4, ":mold=10:ratio=0.1:death_color=#203040:life_color=#40c040", "neighbor"},
+    {"life", 8, ":mold=10:ratio=0.1:death_color=#203040:life_color=#40c040", "neighbor"},
 };
 
 const Pattern* findPattern(const std::string& name) {

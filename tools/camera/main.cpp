@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
   const uint64_t clipsBegan = nowMs();
   const camera::MediaClips clips = camera::makeClips(o.clips, &error);
   const uint64_t clipsMs = nowMs() - clipsBegan;
+  if (error.empty() && !o.snapshot.empty()) camera::writeSnapshot(clips.fhd, o.snapshot, 640, &error);
   if (!madeDir.empty()) std::system(("rm -rf '" + madeDir + "'").c_str());
   if (!error.empty()) {
     std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());

@@ -102,7 +102,37 @@ bool encodeVideo(const ClipRequest& r, int w, int h, const std::string& labelFil
   return true;
 }
 
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// ffmpeg runs in another folder: paths are made absolute first.
+std::string absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char* cwd = getcwd(nullptr, 0);
+  const std::string out = std::string(cwd ? cwd : ".") + "/" + path;
+  std::free(cwd);
+  return out;
+}
+
 }  // namespace
+
+bool writeSnapshot(const VideoClip& clip, const std::string& jpegPathGiven, int width, std::string* error) {
+  const std::string jpegPath = absolute(jpegPathGiven);
+  const std::string part = jpegPath + ".part" + std::to_string(getpid()) + ".jpeg";
+  const std::string args =
+      "-i " + shellQuote(absolute(clip.file)) + " -frames:v 1 -vf scale=" + std::to_string(width) + ":-2 -q:v 4 -f image2";
+  if (!runFfmpeg(folderOf(jpegPath), args, part, error)) {
+    std::remove(part.c_str());
+    return false;
+  }
+  if (std::rename(part.c_str(), jpegPath.c_str()) != 0) {
+    *error = "cannot write " + jpegPath;
+    return false;
+  }
+  return true;
+}
 
 MediaClips makeClips(const ClipRequest& r, std::string* error) {
   MediaClips c;

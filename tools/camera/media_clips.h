@@ -44,4 +44,9 @@ struct ClipRequest {
 // Empty `error` on success.
 MediaClips makeClips(const ClipRequest& r, std::string* error);
 
+// Writes the first picture of `clip` as a JPEG `width` pixels wide (the
+// stored snapshot a cloud hands out for the camera). False with `error` set
+// when it cannot.
+bool writeSnapshot(const VideoClip& clip, const std::string& jpegPath, int width, std::string* error);
+
 }  // namespace camera
