@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "camera_link.h"
+#include "child_process.h"
 #include "fresh_netns.h"
 #include "netns_test.h"
 #include "world_check.h"
@@ -113,6 +114,10 @@ TEST_F(World, KilledCameraComesBackAndPlaysAgain) {
   world::LinkObserver observer;
   const APP_INIT_PARAM param = observer.initParam();
   ASSERT_EQ(APP_init(&param), 0);
+  // The library's threads stop before the observer goes, however the test ends.
+  struct Uninit {
+    ~Uninit() { APP_uninit(); }
+  } uninit;
   world::CameraLink link(cam, world::expectationOf(world_.env()), observer);
   auto stepUntil = [&](const std::function<bool()>& done, int timeoutMs) {
     const int64_t end = nowMs() + timeoutMs;
@@ -153,7 +158,34 @@ TEST_F(World, KilledCameraComesBackAndPlaysAgain) {
               double(startedAt - killedAt) / 1000.0, double(lostAt - killedAt) / 1000.0,
               double(onlineAt - killedAt) / 1000.0, double(nowMs() - killedAt) / 1000.0, link.result().connects);
   link.disconnect();
-  APP_uninit();
+}
+
+TEST_F(World, ClientThatVanishedLeavesTheCameraReadyForTheNext) {
+  ASSERT_NO_FATAL_FAILURE(startWorld({"--lifetime", "300", "--cameras", "1"}));
+  const world::WorldCamera cam = world_.env().cameras[0];
+  testworld::ChildProcess client;
+  std::string error;
+  ASSERT_TRUE(client.start(WORLD_CHECK, {world_.dir() + "/world/world.env", "--timeout", "60"}, &error)) << error;
+  // Killed while it streams: no close reaches the camera.
+  const std::string log = world_.env().values.at("WORLD_CAMERA_1_LOG");
+  const int64_t end = nowMs() + 60000;
+  auto said = [&](const std::string& text) {
+    for (const std::string& l : fileLines(log))
+      if (l == text) return true;
+    return false;
+  };
+  while (!said("event video start") && nowMs() < end) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(said("event video start")) << world_.transcript();
+  ASSERT_EQ(kill(client.pid(), SIGKILL), 0);
+  EXPECT_EQ(client.wait(10000), 128 + SIGKILL);
+
+  const world::Expectation expect = world::expectationOf(world_.env());
+  const std::vector<world::CameraCheck> next = world::checkWorld(world_.env(), expect, 90000);
+  ASSERT_EQ(next.size(), 1u);
+  EXPECT_TRUE(next[0].passed) << world::describe(next[0], expect) << "\n" << world_.transcript();
+  std::printf("the next client: %s\n", world::describe(next[0], expect).c_str());
+  EXPECT_TRUE(said("listening 2")) << "the camera serves the next link on the same run";
+  EXPECT_FALSE(WorldProcess::gone(cam.pid));
 }
 
 TEST_F(World, EndsWithItsLifetime) {

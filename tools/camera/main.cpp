@@ -10,6 +10,7 @@
 //   event <text>                         what the protocol did ("ptz 3 1", ...)
 //   closed <code>                        the link ended (transport code)
 //   dropped                              the link was dropped on purpose
+//   stalled                              the client took nothing for 5 s: link dropped
 //   stopping <why>                       lifetime | signal | done | failed
 // Runs only inside a private network namespace; stops by itself after its
 // lifetime. Switches: see kUsage in camera_options.cpp (--help).
@@ -29,6 +30,7 @@
 #include "Vornet.h"
 #include "camera_options.h"
 #include "camera_protocol.h"
+#include "link_stall.h"
 #include "media_clips.h"
 #include "private_netns.h"
 #include "stop_watchdog.h"
@@ -73,6 +75,8 @@ class Manifest {
 void serve(int handle, const camera::Options& o, const camera::MediaClips& clips) {
   camera::CameraProtocol proto(o.protocol, clips);
   Manifest manifest(o.manifest);
+  camera::LinkStall stall;
+  uint64_t sent = 0;
   std::vector<uint8_t> buf(64 * 1024);
   while (!stopping) {
     const int waiting = KV_GetP2PBufSizeUsed(handle, 1);
@@ -96,6 +100,13 @@ void serve(int handle, const camera::Options& o, const camera::MediaClips& clips
         KV_Close(handle);
         return;
       }
+      sent += out.size();
+    }
+    const int unacknowledged = KV_GetP2PBufSizeUsed(handle, 0);
+    if (unacknowledged >= 0 && stall.stalled(nowMs(), sent, uint64_t(unacknowledged))) {
+      KV_Close(handle);
+      say("stalled");
+      return;
     }
     if (proto.dropRequested()) {
       KV_Close(handle);

@@ -77,6 +77,8 @@ def parse_args(argv):
     p.add_argument("--account", default="demo@example.com:camviewer-demo", metavar="USER:PASSWORD")
     p.add_argument("--cloud-arg", action="append", default=[], metavar="ARG",
                    help="one more switch for sim_cloud.py, e.g. --cloud-arg=--fail=PATH=status:2")
+    p.add_argument("--rendezvous-arg", action="append", default=[], metavar="ARG",
+                   help="one more argument for the rendezvous server, e.g. --rendezvous-arg=--loss --rendezvous-arg=5")
     p.add_argument("--then", nargs=argparse.REMAINDER, default=[], metavar="CMD",
                    help="run CMD in the world, then stop it")
     args = p.parse_args(argv)
@@ -123,7 +125,8 @@ class World:
         self.then = None
         self.noted_exits = set()
         self.rendezvous = processes.Program(
-            "rendezvous", [args.rendezvous_bin, "--servers", SERVERS, "--relay", RELAY],
+            "rendezvous", [args.rendezvous_bin, "--servers", SERVERS, "--relay", RELAY]
+            + args.rendezvous_arg,
             self._log("rendezvous.log"))
         self.camera_programs = {c.device_id: self._camera_program(c) for c in self.cameras}
         self.cloud = None
@@ -339,7 +342,7 @@ class World:
     def serve(self):
         fifo = os.open(self.control_path, os.O_RDWR | os.O_NONBLOCK)  # never at its end
         inputs = {fifo: b""}
-        if not sys.stdin.closed:
+        if sys.stdin is not None and not sys.stdin.closed:
             inputs[sys.stdin.fileno()] = b""
         try:
             while self.stop_reason is None:
