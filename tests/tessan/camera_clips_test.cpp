@@ -175,6 +175,24 @@ TEST_F(ClipsDir, NameIsDrawnInTheTopLeftCornerOnly) {
   EXPECT_NE(p.hd.file, n.hd.file);
 }
 
+TEST_F(ClipsDir, NameIsLeftOutWhereNoFontIsFound) {
+  const std::string conf = dir_ + "/no-fonts.conf";
+  std::ofstream(conf) << "<?xml version=\"1.0\"?><fontconfig></fontconfig>\n";
+  camera::ClipRequest named = request();
+  named.label = "Garage";
+  setenv("FONTCONFIG_FILE", conf.c_str(), 1);
+  std::string error;
+  const camera::MediaClips n = camera::makeClips(named, &error);
+  unsetenv("FONTCONFIG_FILE");
+  EXPECT_TRUE(error.empty()) << error;
+  EXPECT_FALSE(n.labelDrawn);
+  EXPECT_EQ(n.fhd.units.size(), 25u);
+  const camera::MediaClips plain = make(request());
+  EXPECT_EQ(plain.encoded, 0) << "the picture without text is the plain one";
+  EXPECT_EQ(n.fhd.file, plain.fhd.file);
+  EXPECT_EQ(n.hd.file, plain.hd.file);
+}
+
 TEST_F(ClipsDir, TheToneIsTheCamerasOwn) {
   for (const int hz : {440, 1000}) {
     camera::ClipRequest r = request();

@@ -15,42 +15,41 @@ std::string parse(std::vector<std::string> args, camera::Options* o) {
   return camera::parseOptions(int(argv.size()), argv.data(), o);
 }
 
-TEST(CameraOptions, DefaultsStayAsTheyWere) {
-  camera::Options o;
-  ASSERT_EQ(parse({}, &o), "");
-  EXPECT_EQ(o.clips.fhdWidth, 640);
-  EXPECT_EQ(o.clips.fhdHeight, 360);
-  EXPECT_EQ(o.clips.hdWidth, 320);
-  EXPECT_EQ(o.clips.hdHeight, 180);
-  EXPECT_EQ(o.clips.pattern, "testsrc2");
-  EXPECT_EQ(o.clips.label, "");
-  EXPECT_EQ(o.clips.toneHz, 440);
-  EXPECT_EQ(o.sessions, 1);
+// What the media and link switches set, side by side.
+std::string media(const camera::Options& o) {
+  const camera::ClipRequest& c = o.clips;
+  return std::to_string(c.fhdWidth) + "x" + std::to_string(c.fhdHeight) + " " + std::to_string(c.hdWidth) + "x" +
+         std::to_string(c.hdHeight) + " " + c.pattern + " [" + c.label + "] " + std::to_string(c.toneHz) + " Hz " +
+         std::to_string(c.seconds) + " s, sessions " + std::to_string(o.sessions) + ", lifetime " +
+         std::to_string(o.lifetimeSeconds);
 }
 
-TEST(CameraOptions, TheDemoCamera) {
+TEST(CameraOptions, WhatTheSwitchesSet) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string expected;
+  } cases[] = {
+      {{}, "640x360 320x180 testsrc2 [] 440 Hz 2 s, sessions 1, lifetime 60"},  // as before the switches came
+      {{"--fhd", "1920x1080", "--hd", "1280x720", "--fps", "25", "--pattern", "mandelbrot", "--label", "Garden: east",
+        "--tone", "660", "--sessions", "0", "--lifetime", "3600", "--clip-seconds", "6"},
+       "1920x1080 1280x720 mandelbrot [Garden: east] 660 Hz 6 s, sessions 0, lifetime 3600"},
+      {{"--hd", "16x16", "--pattern", "life", "--tone", "3900"}, "640x360 16x16 life [] 3900 Hz 2 s, sessions 1, lifetime 60"},
+  };
+  for (const Case& c : cases) {
+    camera::Options o;
+    ASSERT_EQ(parse(c.args, &o), "");
+    EXPECT_EQ(media(o), c.expected);
+  }
   camera::Options o;
-  ASSERT_EQ(parse({"--fhd", "1920x1080", "--hd", "1280x720", "--fps", "25", "--pattern", "mandelbrot", "--label",
-                   "Garden: east", "--tone", "660", "--sessions", "0", "--lifetime", "3600", "--clip-seconds", "6"},
-                  &o),
-            "");
-  EXPECT_EQ(o.clips.fhdWidth, 1920);
-  EXPECT_EQ(o.clips.fhdHeight, 1080);
-  EXPECT_EQ(o.clips.hdWidth, 1280);
-  EXPECT_EQ(o.clips.hdHeight, 720);
-  EXPECT_EQ(o.clips.pattern, "mandelbrot");
-  EXPECT_EQ(o.clips.label, "Garden: east");
-  EXPECT_EQ(o.clips.toneHz, 660);
-  EXPECT_EQ(o.sessions, 0);
-  EXPECT_EQ(o.lifetimeSeconds, 3600);
-  EXPECT_EQ(o.clips.seconds, 6);
+  ASSERT_EQ(parse({"--snapshot", "/tmp/x.jpeg"}, &o), "");
+  EXPECT_EQ(o.snapshot, "/tmp/x.jpeg");
 }
 
 TEST(CameraOptions, RefusedValues) {
   const std::vector<std::vector<std::string>> bad = {
       {"--fhd", "1921x1080"}, {"--fhd", "1920"},   {"--fhd", "8x8"},         {"--hd", "1280x"},
       {"--hd", "x720"},       {"--fhd", "4000x2000"}, {"--pattern", "nothing"}, {"--pattern"},
-      {"--tone", "4000"},     {"--tone", "20"},      {"--sessions", "-1"},     {"--lifetime", "3601"},
+      {"--tone", "4000"},     {"--tone", "20"},      {"--sessions", "-1"},     {"--lifetime", "3601"}, {"--snapshot", ""},
   };
   for (const auto& args : bad) {
     camera::Options o;

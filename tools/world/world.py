@@ -34,6 +34,7 @@ import select
 import shutil
 import signal
 import stat
+import subprocess
 import sys
 import tempfile
 import time
@@ -337,7 +338,7 @@ class World:
         env = dict(os.environ)
         env.update(envfile.read(self.env_path))
         env["WORLD_ENV"] = self.env_path
-        self.then = processes.subprocess.Popen(self.args.then, env=env, stdin=processes.subprocess.DEVNULL)
+        self.then = subprocess.Popen(self.args.then, env=env, stdin=subprocess.DEVNULL)
 
     def serve(self):
         fifo = os.open(self.control_path, os.O_RDWR | os.O_NONBLOCK)  # never at its end
@@ -389,7 +390,7 @@ class World:
             self.then.terminate()
             try:
                 self.then.wait(timeout=10)
-            except processes.subprocess.TimeoutExpired:
+            except subprocess.TimeoutExpired:
                 self.then.kill()
                 self.then.wait(timeout=10)
         for p in self.camera_programs.values():  # SIGTERM to all first: they stop side by side
