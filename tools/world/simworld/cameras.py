@@ -4,7 +4,7 @@ for it)."""
 import secrets
 
 
-class CameraSpec:
+class DemoCamera:
     def __init__(self, device_id, alias, ptz, pattern, tone_hz):
         self.device_id = device_id
         self.alias = alias
@@ -19,10 +19,10 @@ class CameraSpec:
 # Tones apart from each other's harmonics, so that whose sound plays is
 # clear from a recording.
 def demo_cameras():
-    return [CameraSpec("CAM0001", "Front door", "1", "testsrc2", 450),
-            CameraSpec("CAM0002", "Garden", "0", "mandelbrot", 670),
-            CameraSpec("CAM0003", "Hall", "0", "smptehdbars", 1010),
-            CameraSpec("CAM0004", "Garage", "0", "life", 1390)]
+    return [DemoCamera("CAM0001", "Front door", "1", "testsrc2", 450),
+            DemoCamera("CAM0002", "Garden", "0", "mandelbrot", 670),
+            DemoCamera("CAM0003", "Hall", "0", "smptehdbars", 1010),
+            DemoCamera("CAM0004", "Garage", "0", "life", 1390)]
 
 
 DOOR_BELL = "DOOR01:Door bell:0::type=2"
