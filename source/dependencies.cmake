@@ -6,3 +6,6 @@ pkg_check_modules(CAMVIEWER_SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(CAMVIEWER_SODIUM REQUIRED IMPORTED_TARGET libsodium)
 target_link_libraries(camviewer_core PUBLIC
   PkgConfig::CAMVIEWER_CJSON PkgConfig::CAMVIEWER_SQLITE3 PkgConfig::CAMVIEWER_SODIUM)
+# The device link's plain C header: message types, connection states and
+# record layouts shared with the camera (declarations only; nothing linked).
+target_include_directories(camviewer_core PUBLIC ${PROJECT_SOURCE_DIR}/tessan/include)

@@ -1,0 +1,6 @@
+#include "event/list_texts.h"
+
+QString deviceCountText(int count) {
+  return QString::number(count) +
+         (count < 2 ? QStringLiteral(" device") : QStringLiteral(" devices"));
+}
