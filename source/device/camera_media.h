@@ -66,6 +66,7 @@ struct MediaCounters {
   std::atomic<uint64_t> picturesStale{0};        // decoded for an earlier play
   std::atomic<uint64_t> audioPacketsQueued{0};
   std::atomic<uint64_t> audioDecoded{0};
+  std::atomic<uint64_t> audioDecodeFailed{0};
   std::atomic<uint64_t> audioPiecesPlayed{0};
   std::atomic<uint64_t> recordVideoWritten{0};
   std::atomic<uint64_t> recordAudioWritten{0};
@@ -94,7 +95,8 @@ class CameraMedia : public CameraMediaQueues {
   // E_MSG_DEV_PARAM_SET: six video values, then rate, bits, channels.
   void set_avideoParam(int v0, int v1, int v2, int v3, int v4, int v5, int sampleRate,
                        int sampleBits, int channels);
-  // Seconds since the epoch for the record clock (tests inject their own).
+  // Seconds since the epoch: the record clock and the time in file names
+  // (tests inject their own).
   void setClock(std::function<qint64()> nowSeconds);
   qint64 nowSeconds() const;
 

@@ -33,25 +33,25 @@ bool writeJpeg(const unsigned char* jpeg, unsigned long length, const QString& p
 
 void CameraMedia::split_save_pictureImage_defaultPath(QString& path) const {
   path = media_paths::defaultPath(MediaKind::Snapshot, saveFolders().userName_private_dir,
-                                  deviceName(), deviceId, QDateTime::currentDateTime());
+                                  deviceName(), deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 
 void CameraMedia::split_save_pictureImage_specifiedPath(QString& path) const {
   path = media_paths::specifiedPath(MediaKind::Snapshot, saveFolders().pictureSavePath,
-                                    deviceName(), deviceId, QDateTime::currentDateTime());
+                                    deviceName(), deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 
 void CameraMedia::split_save_videoImage_defaultPath(QString& path) const {
   path = media_paths::defaultPath(MediaKind::Record, saveFolders().userName_private_dir,
-                                  deviceName(), deviceId, QDateTime::currentDateTime());
+                                  deviceName(), deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 
 void CameraMedia::split_save_videoImage_specifiedPath(QString& path) const {
   path = media_paths::specifiedPath(MediaKind::Record, saveFolders().videoSavePath, deviceName(),
-                                    deviceId, QDateTime::currentDateTime());
+                                    deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 

@@ -34,7 +34,10 @@ void FFmpeg_AudioDecode_thread::run() {
       gate.waitForWork([this] { return !media->audioPacketQueue.empty(); }, kIdleWait);
       continue;
     }
-    if (!node->data || node->size > uint32_t(kMaxAdtsPayload)) continue;  // nothing to frame
+    if (!node->data || node->size > uint32_t(kMaxAdtsPayload)) {  // nothing to frame
+      media->counters.audioDecodeFailed++;
+      continue;
+    }
     adts.resize(node->size + kAdtsHeaderBytes);
     write_adts_header(int(node->size), adts.data());
     std::copy(node->data.get(), node->data.get() + node->size, adts.begin() + kAdtsHeaderBytes);
@@ -45,6 +48,7 @@ void FFmpeg_AudioDecode_thread::run() {
                                : -1;
     if (result < 1 || pcmLength <= 0) {
       qDebug() << "audio_Decode thread decode err:" << result;
+      media->counters.audioDecodeFailed++;
     } else {
       media->counters.audioDecoded++;
       media->audioFrameQueue.pushDroppingOldest(

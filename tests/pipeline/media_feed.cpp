@@ -92,8 +92,14 @@ void Feeder::video(uint64_t ts, int fps) {
       avFrameBytes(clip.codec, clip.width, clip.height, ts, u.key ? 0 : 1, fps, u.data);
   AvFrame f;
   ASSERT_TRUE(readAvFrame(bytes.data(), uint32_t(bytes.size()), &f));
+  MediaCounters& n = media_.counters;
+  const uint64_t queued = n.videoPacketsQueued.load();
+  const uint64_t done = n.videoDecoded.load() + n.videoDecodeFailed.load();
   media_.avFrame(f, mode_);
   ++videoSent_;
+  if (stepped_ && n.videoPacketsQueued.load() > queued) {
+    EXPECT_TRUE(pumpUntil([&] { return n.videoDecoded.load() + n.videoDecodeFailed.load() > done; }, 10000));
+  }
 }
 
 void Feeder::audio(uint64_t ts, int fps) {
@@ -102,8 +108,14 @@ void Feeder::audio(uint64_t ts, int fps) {
   const std::vector<uint8_t> bytes = avFrameBytes(259, 0, 0, ts, 0, fps, clips_.audio[audioPos_++]);
   AvFrame f;
   ASSERT_TRUE(readAvFrame(bytes.data(), uint32_t(bytes.size()), &f));
+  MediaCounters& n = media_.counters;
+  const uint64_t queued = n.audioPacketsQueued.load();
+  const uint64_t done = n.audioDecoded.load() + n.audioDecodeFailed.load();
   media_.avFrame(f, mode_);
   ++audioSent_;
+  if (stepped_ && n.audioPacketsQueued.load() > queued) {
+    EXPECT_TRUE(pumpUntil([&] { return n.audioDecoded.load() + n.audioDecodeFailed.load() > done; }, 10000));
+  }
 }
 
 uint64_t Feeder::both(double seconds, uint64_t startTs) {

@@ -40,6 +40,10 @@ class Feeder {
   // Same, paced in real time (time stamps from the steady clock), stopping
   // early when stop() becomes true.
   void realTime(double seconds, const std::function<bool()>& stop = [] { return false; });
+  // Stepped: after each frame that was queued, wait (bounded) until its
+  // decode thread has handled it, so audio and video reach the record
+  // thread in the order a real-time stream gives them.
+  void setStepped(bool stepped) { stepped_ = stepped; }
   // Moves to the clip's position `index` (0 = its first key frame).
   void seekVideo(size_t index) { videoPos_ = index; }
   size_t videoSent() const { return videoSent_; }
@@ -51,6 +55,7 @@ class Feeder {
   PlayMode mode_;
   size_t videoPos_ = 0, audioPos_ = 0;
   size_t videoSent_ = 0, audioSent_ = 0;
+  bool stepped_ = false;
 };
 
 // A frame head + payload as the device link delivers it.
