@@ -7,12 +7,6 @@
 #include "device/audio_sync.h"
 #include "device/camera_media.h"
 
-namespace {
-
-constexpr std::chrono::milliseconds kIdleWait(100);
-
-}  // namespace
-
 void AudioPlay_Thread::run() {
   qDebug() << media->deviceId << "audio play thread start ";
   media->clear_audioFrameQueue();  // nothing of an earlier play is heard in this one

@@ -11,14 +11,12 @@
 
 #include "device/media_worker_thread.h"
 
-class CameraMedia;
 class QAudioOutput;
 class QIODevice;
 
 class AudioPlay_Thread : public MediaWorkerThread {
  public:
-  explicit AudioPlay_Thread(CameraMedia* device) : media(device) {}
-  ~AudioPlay_Thread() override { wait(); }
+  using MediaWorkerThread::MediaWorkerThread;
 
   // Hands the output for the next run (GUI thread, before launch()).
   void setOutput(QAudioOutput* output, QIODevice* device) {
@@ -28,8 +26,6 @@ class AudioPlay_Thread : public MediaWorkerThread {
 
   std::atomic<uint64_t> videoTimeStamp{0};  // ms of the picture last shown
   std::atomic<bool> speaker{true};          // sound on (the play view's speaker button)
-
-  CameraMedia* const media;
 
  protected:
   void run() override;

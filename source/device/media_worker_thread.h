@@ -6,13 +6,25 @@
 
 #include <QThread>
 
+#include <chrono>
 #include <mutex>
 
 #include "device/worker_gate.h"
 
+class CameraMedia;
+
 class MediaWorkerThread : public QThread {
  public:
+  explicit MediaWorkerThread(CameraMedia* device) : media(device) {}
+  // The owner stops the run first; a thread object never dies running.
+  ~MediaWorkerThread() override { wait(); }
+
+  CameraMedia* const media;  // the camera's session (back pointer)
   WorkerGate gate;
+
+  // Longest wait for work: producers and stops wake a thread at once, this
+  // only bounds how long a missed wake-up could cost.
+  static constexpr std::chrono::milliseconds kIdleWait{100};
 
   // Starts a run unless one is under way (then the running one serves). The
   // gate is not changed here: open it first; a stop requested since then

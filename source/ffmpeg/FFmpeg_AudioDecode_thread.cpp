@@ -10,12 +10,6 @@
 #include "device/camera_media.h"
 #include "ffmpeg/adts_header.h"
 
-namespace {
-
-constexpr std::chrono::milliseconds kIdleWait(100);
-
-}  // namespace
-
 void FFmpeg_AudioDecode_thread::run() {
   std::unique_ptr<uint8_t[]> pcm(new (std::nothrow) uint8_t[kPcmCapacity]);
   if (!pcm) {

@@ -6,16 +6,11 @@
 
 #include "device/media_worker_thread.h"
 
-class CameraMedia;
-
 class FFmpeg_AudioDecode_thread : public MediaWorkerThread {
  public:
-  explicit FFmpeg_AudioDecode_thread(CameraMedia* device) : media(device) {}
-  ~FFmpeg_AudioDecode_thread() override { wait(); }
+  using MediaWorkerThread::MediaWorkerThread;
 
   static constexpr int kPcmCapacity = 2048000;
-
-  CameraMedia* const media;
 
  protected:
   void run() override;

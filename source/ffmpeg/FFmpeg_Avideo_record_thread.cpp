@@ -6,13 +6,6 @@
 #include "Tessan.h"
 #include "device/camera_media.h"
 
-namespace {
-
-// Idle wait between queue checks; also how often the time limit is looked at.
-constexpr std::chrono::milliseconds kIdleWait(100);
-
-}  // namespace
-
 void FFmpeg_Avideo_record_thread::run() {
   gotKeyFrame_ = false;
   qDebug() << "FFmpeg_Avideo_record_thread  start";

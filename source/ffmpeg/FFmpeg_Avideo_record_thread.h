@@ -9,20 +9,15 @@
 
 #include "device/media_worker_thread.h"
 
-class CameraMedia;
-
 class FFmpeg_Avideo_record_thread : public MediaWorkerThread {
  public:
-  explicit FFmpeg_Avideo_record_thread(CameraMedia* device) : media(device) {}
-  ~FFmpeg_Avideo_record_thread() override { wait(); }
+  using MediaWorkerThread::MediaWorkerThread;
 
   // Seconds one file may run (500 hours), compared with recordStartTime.
   static constexpr qint64 kRecordLimitSeconds = 1800000;
 
   bool write_videoFrame();  // false when nothing was queued
   bool write_audioFrame();
-
-  CameraMedia* const media;
 
  protected:
   void run() override;

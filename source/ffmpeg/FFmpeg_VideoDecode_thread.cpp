@@ -10,13 +10,6 @@
 #include "device/camera_media.h"
 #include "ffmpeg/jpeg_encoder.h"
 
-namespace {
-
-// Longest idle wait: a stop wakes the thread at once anyway.
-constexpr std::chrono::milliseconds kIdleWait(100);
-
-}  // namespace
-
 void FFmpeg_VideoDecode_thread::run() {
   std::unique_ptr<uint8_t[]> output(new (std::nothrow) uint8_t[kOutputCapacity]);
   if (!output) {

@@ -12,18 +12,14 @@
 
 #include "device/media_worker_thread.h"
 
-class CameraMedia;
 class P2P_VideoNode_noDecode;
 
 class FFmpeg_VideoDecode_thread : public MediaWorkerThread {
  public:
-  explicit FFmpeg_VideoDecode_thread(CameraMedia* device) : media(device) {}
-  ~FFmpeg_VideoDecode_thread() override { wait(); }
+  using MediaWorkerThread::MediaWorkerThread;
 
   // One decoded picture's worth: 2,560 x 1,440 I420 fits.
   static constexpr int kOutputCapacity = 5529728;
-
-  CameraMedia* const media;
 
  protected:
   void run() override;

@@ -56,6 +56,28 @@ class FilesTest : public SessionTest {
              media->videoPacketQueue.empty() && media->audioPacketQueue.empty();
     }, 30000);
   }
+  // Opens a record file and fills it with one second from a key frame;
+  // returns the time stamp after it.
+  uint64_t recordOneSecond(Feeder& feed) {
+    EXPECT_TRUE(media->record_start());
+    feed.seekVideo(0);
+    const uint64_t ts = feed.both(1.0, 1000);
+    EXPECT_TRUE(recordDrained(25));
+    return ts;
+  }
+  // The record clock on an injected time.
+  void useTestClock() {
+    media->setClock([this] { return now.load(); });
+  }
+  void expectKeyFrameFirst(const std::string& path) {
+    const std::vector<ProbePacket> packets = probePackets(path);
+    ASSERT_FALSE(packets.empty()) << path;
+    for (const ProbePacket& p : packets) {
+      if (p.type != "video") continue;
+      EXPECT_TRUE(p.key) << path << " begins with no key frame";
+      break;
+    }
+  }
   void expectPlayableRecording(const std::string& path, double seconds) {
     const std::vector<ProbePacket> packets = probePackets(path);
     ASSERT_FALSE(packets.empty()) << path;
@@ -72,6 +94,8 @@ class FilesTest : public SessionTest {
     EXPECT_NEAR(d, seconds, 0.35) << path;
     EXPECT_GE(decodedVideoFrames(path), int(seconds * 25) - 2) << path;
   }
+
+  std::atomic<qint64> now{1700000000};
 };
 
 TEST_F(FilesTest, ThreeSecondRecordingHasAKeyFrameFirstAndSound) {
@@ -136,15 +160,11 @@ TEST_F(FilesTest, RecordingStartedInTheMiddleOfAGroupBeginsAtTheNextKeyFrame) {
 }
 
 TEST_F(FilesTest, TimeLimitClosesTheFileAndOpensTheNextOne) {
-  std::atomic<qint64> now{1700000000};
-  media->setClock([&now] { return now.load(); });
+  useTestClock();
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Single);
   ASSERT_NO_FATAL_FAILURE(startSinglePlayWithSound(feed));
-  ASSERT_TRUE(media->record_start());
+  uint64_t ts = recordOneSecond(feed);
   const QString first = media->recordFilePath();
-  feed.seekVideo(0);
-  uint64_t ts = feed.both(1.0, 1000);
-  ASSERT_TRUE(recordDrained(25));
   now += FFmpeg_Avideo_record_thread::kRecordLimitSeconds + 1;  // 500 hours later
   ASSERT_TRUE(pumpUntil([&] { return media->recordFilePath() != first && media->recordThread.gate.runActive(); }, 10000))
       << "no next file";
@@ -157,25 +177,15 @@ TEST_F(FilesTest, TimeLimitClosesTheFileAndOpensTheNextOne) {
   const QString second = media->recordFilePath();
   ASSERT_TRUE(media->record_stop());
   expectPlayableRecording(first.toStdString(), 1.0);
-  const std::vector<ProbePacket> packets = probePackets(second.toStdString());
-  ASSERT_FALSE(packets.empty());
-  for (const ProbePacket& p : packets) {
-    if (p.type != "video") continue;
-    EXPECT_TRUE(p.key) << "the next file begins with a key frame";
-    break;
-  }
+  expectKeyFrameFirst(second.toStdString());
   ASSERT_TRUE(pumpUntil([&] { return events.count("recordPictureState false") == 1; }, 5000));
 }
 
 TEST_F(FilesTest, AStopBeforeTheRestartOpensNoNextFile) {
-  std::atomic<qint64> now{1700000000};
-  media->setClock([&now] { return now.load(); });
+  useTestClock();
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Single);
   ASSERT_NO_FATAL_FAILURE(startSinglePlayWithSound(feed));
-  ASSERT_TRUE(media->record_start());
-  feed.seekVideo(0);
-  feed.both(1.0, 1000);
-  ASSERT_TRUE(recordDrained(25));
+  recordOneSecond(feed);
   now += FFmpeg_Avideo_record_thread::kRecordLimitSeconds + 1;
   // The thread ends for the time limit; the user stops before its end is handled.
   ASSERT_TRUE(media->recordThread.wait(5000));
@@ -191,10 +201,7 @@ TEST_F(FilesTest, AStopBeforeTheRestartOpensNoNextFile) {
 TEST_F(FilesTest, StopPlayFinishesTheRecording) {
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Single);
   ASSERT_NO_FATAL_FAILURE(startSinglePlayWithSound(feed));
-  ASSERT_TRUE(media->record_start());
-  feed.seekVideo(0);
-  feed.both(1.0, 1000);
-  ASSERT_TRUE(recordDrained(25));
+  recordOneSecond(feed);
   const std::string path = media->recordFilePath().toStdString();
   media->avideo_stop_play();  // not the record button: the play ends
   EXPECT_FALSE(media->isRecording.load());
@@ -324,13 +331,7 @@ TEST_F(FilesTest, ARecorderKilledMidFileLeavesAPlayableFile) {
   const std::string path = line.substr(std::string("recording ").size());
   const int frames = decodedVideoFrames(path);
   EXPECT_GE(frames, 25) << path << " is not playable after the kill";
-  const std::vector<ProbePacket> packets = probePackets(path);
-  ASSERT_FALSE(packets.empty());
-  for (const ProbePacket& p : packets) {
-    if (p.type != "video") continue;
-    EXPECT_TRUE(p.key);
-    break;
-  }
+  expectKeyFrameFirst(path);
 }
 
 }  // namespace

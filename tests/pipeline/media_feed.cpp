@@ -84,38 +84,36 @@ std::vector<uint8_t> avFrameBytes(int codec, int width, int height, uint64_t ts,
   return f;
 }
 
+void Feeder::send(const std::vector<uint8_t>& bytes, const std::atomic<uint64_t>& queued,
+                  const std::atomic<uint64_t>& decoded, const std::atomic<uint64_t>& failed) {
+  AvFrame f;
+  ASSERT_TRUE(readAvFrame(bytes.data(), uint32_t(bytes.size()), &f));
+  const uint64_t queuedBefore = queued.load();
+  const uint64_t done = decoded.load() + failed.load();
+  media_.avFrame(f, mode_);
+  if (stepped_ && queued.load() > queuedBefore) {
+    EXPECT_TRUE(pumpUntil([&] { return decoded.load() + failed.load() > done; }, 10000));
+  }
+}
+
 void Feeder::video(uint64_t ts, int fps) {
   const camera::VideoClip& clip = clips_.fhd;
   if (videoPos_ >= clip.units.size()) videoPos_ = 0;
   const camera::VideoUnit& u = clip.units[videoPos_++];
   const std::vector<uint8_t> bytes =
       avFrameBytes(clip.codec, clip.width, clip.height, ts, u.key ? 0 : 1, fps, u.data);
-  AvFrame f;
-  ASSERT_TRUE(readAvFrame(bytes.data(), uint32_t(bytes.size()), &f));
   MediaCounters& n = media_.counters;
-  const uint64_t queued = n.videoPacketsQueued.load();
-  const uint64_t done = n.videoDecoded.load() + n.videoDecodeFailed.load();
-  media_.avFrame(f, mode_);
+  send(bytes, n.videoPacketsQueued, n.videoDecoded, n.videoDecodeFailed);
   ++videoSent_;
-  if (stepped_ && n.videoPacketsQueued.load() > queued) {
-    EXPECT_TRUE(pumpUntil([&] { return n.videoDecoded.load() + n.videoDecodeFailed.load() > done; }, 10000));
-  }
 }
 
 void Feeder::audio(uint64_t ts, int fps) {
   if (clips_.audio.empty()) return;
   if (audioPos_ >= clips_.audio.size()) audioPos_ = 0;
   const std::vector<uint8_t> bytes = avFrameBytes(259, 0, 0, ts, 0, fps, clips_.audio[audioPos_++]);
-  AvFrame f;
-  ASSERT_TRUE(readAvFrame(bytes.data(), uint32_t(bytes.size()), &f));
   MediaCounters& n = media_.counters;
-  const uint64_t queued = n.audioPacketsQueued.load();
-  const uint64_t done = n.audioDecoded.load() + n.audioDecodeFailed.load();
-  media_.avFrame(f, mode_);
+  send(bytes, n.audioPacketsQueued, n.audioDecoded, n.audioDecodeFailed);
   ++audioSent_;
-  if (stepped_ && n.audioPacketsQueued.load() > queued) {
-    EXPECT_TRUE(pumpUntil([&] { return n.audioDecoded.load() + n.audioDecodeFailed.load() > done; }, 10000));
-  }
 }
 
 uint64_t Feeder::both(double seconds, uint64_t startTs) {

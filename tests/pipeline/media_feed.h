@@ -50,6 +50,11 @@ class Feeder {
   size_t audioSent() const { return audioSent_; }
 
  private:
+  // Hands one frame over; stepped, waits until the consumer whose counters
+  // are given has handled it (when it was queued at all).
+  void send(const std::vector<uint8_t>& bytes, const std::atomic<uint64_t>& queued,
+            const std::atomic<uint64_t>& decoded, const std::atomic<uint64_t>& failed);
+
   CameraMedia& media_;
   const camera::MediaClips& clips_;
   PlayMode mode_;
