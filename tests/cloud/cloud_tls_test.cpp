@@ -30,6 +30,8 @@
 
 namespace {
 
+constexpr const char* kInstallId = "{3f2b8c1e-7d4a-4e9b-a2c6-0d1e5f7a9b34}";
+
 QCoreApplication& app() {
   static int argc = 1;
   static char name[] = "cloud_tls_test";
@@ -48,9 +50,9 @@ struct Answer {
   QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
-Answer post(QNetworkAccessManager& manager, const QNetworkRequest& request,
-            const QByteArray& body) {
-  std::unique_ptr<QNetworkReply> reply(manager.post(request, body));
+// Waits (bounded) for the reply and takes what it brought.
+Answer finish(QNetworkReply* raw) {
+  std::unique_ptr<QNetworkReply> reply(raw);
   QEventLoop loop;
   QTimer limit;
   limit.setSingleShot(true);
@@ -64,6 +66,11 @@ Answer post(QNetworkAccessManager& manager, const QNetworkRequest& request,
   a.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   a.body = reply->readAll();
   return a;
+}
+
+Answer post(QNetworkAccessManager& manager, const QNetworkRequest& request,
+            const QByteArray& body) {
+  return finish(manager.post(request, body));
 }
 
 QByteArray body(const char* metaKey = nullptr, const char* metaValue = nullptr,
@@ -99,6 +106,17 @@ class CloudTls : public ::testing::Test {
   }
 
   QUrl url(const char* path) const { return QUrl(cloud.baseUrl() + QLatin1String(path)); }
+  QUrl entry(const char* path) const { return QUrl(cloud.entryUrl() + QLatin1String(path)); }
+
+  // The strict cloud found nothing to object to in what Qt put on the wire.
+  void expectNoViolations() {
+    for (const QJsonValue& v : loggedRequests()) {
+      const QJsonObject entry = v.toObject();
+      EXPECT_TRUE(entry["violations"].toArray().isEmpty())
+          << entry["path"].toString().toStdString() << ": "
+          << QJsonDocument(entry["violations"].toArray()).toJson().toStdString();
+    }
+  }
 
   SimCloudProcess cloud;
   std::unique_ptr<QNetworkAccessManager> manager;  // made once the application exists
@@ -107,12 +125,12 @@ class CloudTls : public ::testing::Test {
 }  // namespace
 
 TEST_F(CloudTls, UntrustedCloudFailsThenTheCaSettingMakesItWork) {
-  const Answer refused = post(*manager, HTTP_cloudRequest(url("/api/v1/app-startup")), body());
+  const Answer refused = post(*manager, HTTP_cloudRequest(entry("/api/v1/app-startup")), body());
   EXPECT_EQ(refused.error, QNetworkReply::SslHandshakeFailedError);
   EXPECT_EQ(refused.status, 0);
   EXPECT_TRUE(loggedRequests().isEmpty()) << "the request must not reach the server";
 
-  qputenv(cloud_config::kUrlVariable, cloud.baseUrl().toUtf8());
+  qputenv(cloud_config::kUrlVariable, cloud.entryUrl().toUtf8());
   qputenv(cloud_config::kCaVariable, cloud.caFile().toUtf8());
   CloudConfig config;
   QString why;
@@ -129,6 +147,7 @@ TEST_F(CloudTls, UntrustedCloudFailsThenTheCaSettingMakesItWork) {
   EXPECT_TRUE(
       ok.json()["result"].toObject()["appConfig"].toObject()["uacUrl"].toString().startsWith(
           cloud.baseUrl() + "/"));
+  expectNoViolations();
 }
 
 TEST_F(CloudTls, SignedRequestIsVerifiedByTheCloud) {
@@ -166,6 +185,8 @@ TEST_F(CloudTls, SignedRequestIsVerifiedByTheCloud) {
   EXPECT_EQ(ours, QStringList({"Content-Type", "Accept-Language", "x-agent-token", "Authorization",
                                "X-UAC-Signature"}));
 
+  EXPECT_TRUE(entry["violations"].toArray().isEmpty());
+
   tokens.set_signToken("stale-key");
   const Answer rejected = post(
       *manager,
@@ -181,6 +202,7 @@ TEST_F(CloudTls, PasswordBoxMadeWithTheClientHelpersOpens) {
   const QByteArray challengeBody = body(nullptr, nullptr, [](cJSON* d) {
     cJSON_AddStringToObject(d, "username", "user@example.com");
     cJSON_AddStringToObject(d, "action", "signin");
+    cJSON_AddStringToObject(d, "agentToken", kInstallId);
   });
   const QJsonObject keys =
       post(*manager, HTTP_cloudRequest(url("/uac/v1/challenge")), challengeBody)
@@ -223,6 +245,7 @@ TEST_F(CloudTls, PasswordBoxMadeWithTheClientHelpersOpens) {
     cJSON_AddStringToObject(d, "password", boxText);
     cJSON_AddStringToObject(d, "nonce", nonceText);
     cJSON_AddStringToObject(d, "agentName", "windows");
+    cJSON_AddStringToObject(d, "agentToken", kInstallId);
     cJSON_AddStringToObject(d, "osName", "windows");
     cJSON_AddStringToObject(d, "grantType", "password");
     cJSON_AddStringToObject(d, "scope", "all");
@@ -233,4 +256,16 @@ TEST_F(CloudTls, PasswordBoxMadeWithTheClientHelpersOpens) {
       post(*manager, HTTP_cloudRequest(url("/uac/v1/signin"), "zh;q=1.0"), signinBody);
   EXPECT_EQ(signedIn.json()["status"].toString(), "ok") << signedIn.body.toStdString();
   EXPECT_FALSE(signedIn.json()["result"].toObject()["signToken"].toString().isEmpty());
+  expectNoViolations();
+}
+
+TEST_F(CloudTls, ThumbnailDownloadCarriesOnlyWhatQtAdds) {
+  QString why;
+  ASSERT_TRUE(cloud_config::installCaFile(cloud.caFile(), &why)) << why.toStdString();
+  QNetworkRequest request(url("/thumb/CAM0001.jpeg"));
+  request.setSslConfiguration(HTTP_sslConfiguration());
+  const Answer picture = finish(manager->get(request));
+  EXPECT_EQ(picture.status, 200);
+  EXPECT_TRUE(picture.body.startsWith("\xff\xd8")) << picture.body.left(16).toHex().toStdString();
+  expectNoViolations();
 }

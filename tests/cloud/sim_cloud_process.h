@@ -19,6 +19,9 @@ class SimCloudProcess {
   void stop();
 
   QString baseUrl() const { return QStringLiteral("https://127.0.0.1:%1").arg(port_); }
+  // What the client is configured with: "/api/v1/app-startup" and
+  // "/api/v1/dev-config" are under it.
+  QString entryUrl() const { return baseUrl() + QStringLiteral("/cloud"); }
   QString caFile() const { return dir_.filePath(QStringLiteral("ca.pem")); }
   QString logFile() const { return dir_.filePath(QStringLiteral("requests.jsonl")); }
 

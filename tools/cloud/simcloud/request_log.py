@@ -1,4 +1,5 @@
-"""One JSON line per request: path, headers in arrival order, the raw body, the answer."""
+"""One JSON line per request: path, headers in arrival order, the raw body, the
+answer and the problems found in the request."""
 import base64
 import json
 import threading
@@ -11,7 +12,7 @@ class RequestLog:
         self._lock = threading.Lock()
         self._seq = 0
 
-    def write(self, method, path, headers, body, status, note):
+    def write(self, method, path, headers, body, status, note, violations=()):
         if not self._path:
             return
         with self._lock:
@@ -20,6 +21,7 @@ class RequestLog:
                      "path": path, "headers": [[k, v] for k, v in headers],
                      "body": body.decode("utf-8", errors="replace"),
                      "bodyBase64": base64.b64encode(body).decode("ascii"),
-                     "status": status, "note": note}
+                     "status": status, "note": note,
+                     "violations": list(violations)}
             with open(self._path, "a", encoding="utf-8") as f:
                 f.write(json.dumps(entry, ensure_ascii=False) + "\n")
