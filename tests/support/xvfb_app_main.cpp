@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "keep_gl_driver.h"
 #include "netns_test.h"
 #include "xvfb_server.h"
 
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   setenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8().constData(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
+  testsupport::keepGlDriverLoaded();
   int rc = 0;
   {
     QApplication app(argc, argv);
