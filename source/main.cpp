@@ -1,24 +1,16 @@
 // camviewer entry point.
-#include <QApplication>
-#include <QDebug>
+#include "app_entry.h"
 
-#include <cstdio>
-
-#include "adapter_hardWare/AdapterHardware.h"
-#include "util_class/debug_message_handler.h"
+#if CAMVIEWER_REQUIRE_NETNS
+#include "private_netns.h"
+#endif
 
 int main(int argc, char* argv[]) {
-  // The program runs DPI-unaware: it scales its own design sizes.
-  QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-  QApplication app(argc, argv);
-
-  debug_removeOldLog();
-  qInstallMessageHandler(debug_messageHandler);
-  adapterHardware.set_screen();
-  qDebug() << "camviewer version" << "1.0.210718.2";
-
-  std::fprintf(stderr,
-               "camviewer 1.0.210718.2: start-up and logging are in place; the sign-in "
-               "dialog and main window are not built yet.\n");
-  return 0;
+#if CAMVIEWER_REQUIRE_NETNS
+  // The program links the device link and its P2P transport, which
+  // broadcast and punch: on these machines it runs only inside a private
+  // network namespace (scripts/netns.sh).
+  netns::requirePrivateNamespaceOrExit("camviewer");
+#endif
+  return app_entry::run(argc, argv);
 }

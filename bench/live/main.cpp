@@ -216,7 +216,7 @@ bool runCameras(int n, const Options& o, const std::string& base) {
     std::system(("mkdir -p '" + c->workDir + "'").c_str());
     std::string error;
     if (!c->process.start(LIVE_BENCH_SIM_CAMERA,
-                          {"--id", c->id, "--key", "bench-key", "--size", "1920x1080", "--fps", "25",
+                          {"--id", c->id, "--key", "bench-key", "--fhd", "1920x1080", "--fps", "25",
                            "--lifetime", std::to_string(o.seconds + 90), "--work-dir", c->workDir},
                           &error)) {
       std::fprintf(stderr, "cannot start the camera: %s\n", error.c_str());

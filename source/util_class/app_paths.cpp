@@ -5,12 +5,21 @@
 
 namespace app_paths {
 
-QString dataDir() {
-  const QByteArray overrideDir = qgetenv("CAMVIEWER_DATA_DIR");
+namespace {
+
+// The folder an environment variable names, else the program's own folder.
+QString folderFrom(const char* variable) {
+  const QByteArray overrideDir = qgetenv(variable);
   if (!overrideDir.isEmpty()) {
     return QDir::cleanPath(QString::fromLocal8Bit(overrideDir));
   }
   return QCoreApplication::applicationDirPath();
 }
+
+}  // namespace
+
+QString dataDir() { return folderFrom("CAMVIEWER_DATA_DIR"); }
+
+QString programDir() { return folderFrom("CAMVIEWER_PROGRAM_DIR"); }
 
 }  // namespace app_paths

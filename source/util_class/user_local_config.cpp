@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "http_command/json_fields.h"
+#include "http_command/log_mask.h"
 #include "sql/user_files.h"
 
 namespace {
@@ -31,7 +32,7 @@ JsonTree readTree(const QString& path, bool logMissing) {
   QByteArray bytes = file.readAll();
   const int zero = bytes.indexOf('\0');
   if (zero >= 0) bytes.truncate(zero);
-  qDebug() << QString::fromUtf8(bytes);
+  qDebug() << maskJsonSecrets(bytes);  // the remembered passwords stay out of the log
   return JsonTree(cJSON_Parse(bytes.constData()));
 }
 

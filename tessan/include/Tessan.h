@@ -186,6 +186,8 @@ TESSAN_API int APP_disconnect(const char* sn);
 TESSAN_API int APP_send(const char* sn, const char* szName, int nMsgType, void* pData, uint32_t nDataLen,
                         int nFrameType);
 TESSAN_API int APPT_send(const char* sn, const void* data, int len, int type);
+/* A framed read of channel 1 (KV_RecvWithChannel): returns within timeoutMs;
+ * a message still arriving comes whole from a later call. */
 TESSAN_API int APPT_recv(const char* sn, void* buf, int* pLen, int timeoutMs, uint8_t* pType);
 TESSAN_API int UTI_md5(const void* data, int len, uint8_t out[16]);
 TESSAN_API int testStart(const char* pServArea);

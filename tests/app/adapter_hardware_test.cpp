@@ -11,7 +11,7 @@ TEST(ScreenScale, FactorsForScreenSizes) {
     double ws, hs;
   } cases[] = {
       {1920, 1080, 0.5, 0.5},
-      {2560, 1440, 2560 / 1920.0 * 0.5, 1440 / 1080.0 * 0.5},
+      {2560, 1440, 0.6666666666666666, 0.6666666666666666},
       {1366, 768, 0.35572916666666665, 0.35555555555555557},
       {3840, 2160, 1.0, 1.0},
       {1280, 1024, 0.33333333333333331, 0.47407407407407409},
@@ -20,11 +20,11 @@ TEST(ScreenScale, FactorsForScreenSizes) {
     EXPECT_DOUBLE_EQ(AdapterHardware::widthScaleFor(c.w), c.ws) << c.w;
     EXPECT_DOUBLE_EQ(AdapterHardware::heightScaleFor(c.h), c.hs) << c.h;
   }
-  EXPECT_NEAR(AdapterHardware::widthScaleFor(2560), 0.6666666, 1e-6);
 }
 
 TEST(ScreenScale, ScaledDesignSizesTruncateTowardZero) {
-  const double w1366 = AdapterHardware::widthScaleFor(1366);
+  const double w1366 = 0.35572916666666665;  // 1366 pixels wide
+  const double h768 = 0.35555555555555557;   // 768 pixels high
   const struct {
     double design, factor;
     int expected;
@@ -34,7 +34,7 @@ TEST(ScreenScale, ScaledDesignSizesTruncateTowardZero) {
       {48, 0.5, 24},
       {1, 0.5, 0},        // 0.5 -> 0
       {-38, w1366, -13},  // toward zero, not down
-      {2159, AdapterHardware::heightScaleFor(768), 767},
+      {2159, h768, 767},  // 767.644...
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AdapterHardware::scaled(c.design, c.factor), c.expected) << c.design;
@@ -53,7 +53,8 @@ TEST(ScreenScale, WindowsVersionNames) {
   }
 }
 
-// set_screen measures the default screen of the desktop (offscreen platform here).
+// set_screen measures the default screen of the desktop: the offscreen
+// platform's one screen is 800 x 600.
 TEST(ScreenScale, SetScreenMeasuresTheDesktop) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   int argc = 1;
@@ -68,8 +69,8 @@ TEST(ScreenScale, SetScreenMeasuresTheDesktop) {
   QT_WARNING_DISABLE_DEPRECATED
   const QRect g = QApplication::desktop()->screenGeometry(-1);
   QT_WARNING_POP
-  ASSERT_GT(g.width(), 0);
-  EXPECT_DOUBLE_EQ(hw.widthScale, g.width() / 1920.0 * 0.5);
-  EXPECT_DOUBLE_EQ(hw.heightScale, g.height() / 1080.0 * 0.5);
-  EXPECT_EQ(hw.sx(3840), g.width());
+  ASSERT_EQ(g, QRect(0, 0, 800, 600));
+  EXPECT_DOUBLE_EQ(hw.widthScale, 0.20833333333333334);
+  EXPECT_DOUBLE_EQ(hw.heightScale, 0.2777777777777778);
+  EXPECT_EQ(hw.sx(3840), 800);
 }

@@ -24,6 +24,7 @@
 #include "http_command/request_context.h"
 #include "http_command/signin.h"
 #include "json_tree.h"
+#include "core_app.h"
 #include "netns_test.h"
 #include "qt_print.h"
 #include "sim_cloud_process.h"
@@ -31,17 +32,6 @@
 namespace {
 
 constexpr const char* kInstallId = "{3f2b8c1e-7d4a-4e9b-a2c6-0d1e5f7a9b34}";
-
-QCoreApplication& app() {
-  static int argc = 1;
-  static char name[] = "cloud_tls_test";
-  static char* argv[] = {name, nullptr};
-  // Qt's own event dispatcher instead of GLib's, whose internals race
-  // detectors cannot see into.
-  qputenv("QT_NO_GLIB", "1");
-  static QCoreApplication instance(argc, argv);
-  return instance;
-}
 
 struct Answer {
   QNetworkReply::NetworkError error = QNetworkReply::NoError;
@@ -87,7 +77,7 @@ class CloudTls : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_PRIVATE_NETNS();
-    app();
+    coreApp();
     manager = std::make_unique<QNetworkAccessManager>();
     request_context::set({QStringLiteral("en-US"), 60, QStringLiteral("host1")});
     QString why;

@@ -1,13 +1,4 @@
-// Test helper: a parsed JSON text that frees itself.
+// Test helper: a parsed JSON text that frees itself (the client's own type).
 #pragma once
 
-#include <cJSON.h>
-
-#include <memory>
-
-struct JsonTreeDeleter {
-  void operator()(cJSON* p) const { cJSON_Delete(p); }
-};
-using JsonTreePtr = std::unique_ptr<cJSON, JsonTreeDeleter>;
-
-inline JsonTreePtr parseJson(const char* text) { return JsonTreePtr(cJSON_Parse(text)); }
+#include "http_command/json_tree.h"

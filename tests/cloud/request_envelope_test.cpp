@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QNetworkRequest>
 #include <QSslSocket>
+#include <ctime>
 #include <memory>
 
 #include "http_command/http_envelope.h"
@@ -46,10 +47,27 @@ TEST_F(Envelope, ContextValuesTravelAsUtf8AndNumbers) {
   EXPECT_STREQ(cJSON_GetObjectItem(data.get(), "agentName")->valuestring, "b\xC3\xBCro");
 }
 
-TEST_F(Envelope, SystemContextHasUsableValues) {
-  const RequestContext c = request_context::fromSystem();
-  EXPECT_FALSE(c.systemLocale.isEmpty());
-  EXPECT_EQ(c.localtz, QDateTime::currentDateTime().offsetFromUtc() / 60);
+// The UTC offset in minutes of the local zone, pinned with TZ (zones
+// without summer time, written the POSIX way: the sign is west of UTC).
+TEST_F(Envelope, SystemContextHasTheLocalesNameAndTheZonesOffsetInMinutes) {
+  const QByteArray saved = qgetenv("TZ");
+  const bool hadTz = qEnvironmentVariableIsSet("TZ");
+  const struct {
+    const char* tz;
+    int minutes;
+  } zones[] = {{"NST3:30", -210}, {"JST-9", 540}, {"UTC0", 0}, {"XST-5:45", 345}, {"YST10", -600}};
+  for (const auto& z : zones) {
+    qputenv("TZ", z.tz);
+    tzset();
+    const RequestContext c = request_context::fromSystem();
+    EXPECT_FALSE(c.systemLocale.isEmpty());
+    EXPECT_EQ(c.localtz, z.minutes) << z.tz;
+  }
+  if (hadTz)
+    qputenv("TZ", saved);
+  else
+    qunsetenv("TZ");
+  tzset();
 }
 
 TEST_F(Envelope, TimestampIsMillisecondsNow) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../app/log_capture.h"
 #include "data_dir_fixture.h"
 #include "qt_print.h"
 #include "sql/user_files.h"
@@ -155,4 +156,15 @@ TEST_F(UserConfig, WriteIntoAMissingFolderFails) {
   EXPECT_FALSE(writeConfigFileUserinfo("never-made", "e", "p", "", "", 0, 0, 0));
   UserLocalConfig out;
   EXPECT_FALSE(readConfigFileFromUsername("never-made", out));
+}
+
+TEST_F(UserConfig, ReadingLogsNoRememberedPassword) {
+  ASSERT_TRUE(writeConfigFileUserinfo("A", "a@example.com", "mail-secret-1", "138",
+                                      "phone-secret-2", 86, 1, 0));
+  testsupport::LogCapture log;
+  const UserLocalConfig c = read("A");
+  EXPECT_EQ(c.emailPassWord, "mail-secret-1");
+  EXPECT_GT(log.count("a@example.com"), 0) << "the file is still logged";
+  EXPECT_EQ(log.count("mail-secret-1"), 0);
+  EXPECT_EQ(log.count("phone-secret-2"), 0);
 }

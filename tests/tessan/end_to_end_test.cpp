@@ -2,11 +2,14 @@
 // test in a namespace of its own inside the private one: statuses,
 // requests and answers, and frames byte-identical to what the camera sent.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <thread>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -20,6 +23,7 @@
 #include "test_frames.h"
 
 using namespace linktest;
+using frames::Bytes;
 
 namespace {
 
@@ -64,6 +68,15 @@ std::string probe(const std::string& path) {
   std::string line;
   std::getline(in, line);
   return line;
+}
+
+// The transport session the library opened for `sn` (found by its id).
+int transportHandle(const std::string& sn) {
+  for (int h = 0; h < 128; ++h) {
+    KV_SessionInfo info{};
+    if (KV_CheckSessionInfo(h, &info) == 0 && std::strstr(info.id, sn.c_str()) != nullptr) return h;
+  }
+  return -1;
 }
 
 class EndToEnd : public ::testing::Test {
@@ -335,6 +348,31 @@ TEST_F(EndToEnd, ReconnectsAfterTheCameraDropsTheLink) {
   ASSERT_TRUE(waitFor([](const std::vector<Event>& ev) { return countVideo(ev, "CAMRE") >= 15; }));
 }
 
+TEST_F(EndToEnd, ServesLinkAfterLinkForItsWholeLifetime) {
+  ASSERT_NO_FATAL_FAILURE(startCamera("CAMEVER", {"--sessions", "0", "--wait", "1"}));
+  ASSERT_TRUE(cameraSaid("idle", 5000)) << "a wait without a client ends the camera";
+  ASSERT_TRUE(cameraSaid("listening 1", 5000));
+  for (int link = 1; link <= 3; ++link) {
+    SCOPED_TRACE("link " + std::to_string(link));
+    const size_t before = statuses(recorder().events(), "CAMEVER").size();
+    const MSG_AUTH_REQ t = clientToken(key_, true);
+    if (link == 1) {
+      ASSERT_NO_FATAL_FAILURE(connect("CAMEVER", true));
+    } else {
+      ASSERT_EQ(0, APP_connect("CAMEVER", key_.data(), int(key_.size()), &t, KV_CONNECT_LAN, "127.0.0.1"));
+    }
+    ASSERT_TRUE(waitFor([&](const std::vector<Event>& ev) { return statuses(ev, "CAMEVER").size() >= before + 2; }));
+    const std::vector<int> st = statuses(recorder().events(), "CAMEVER");
+    ASSERT_EQ(st[before + 1], E_CONN_STATUS_ONLINE);
+    const size_t frames = countVideo(recorder().events(), "CAMEVER");
+    send("CAMEVER", E_MSG_VIDEO_START_REQ);
+    ASSERT_TRUE(waitFor([&](const std::vector<Event>& ev) { return countVideo(ev, "CAMEVER") >= frames + 5; }));
+    EXPECT_EQ(0, APP_disconnect("CAMEVER"));
+    // The camera sees the link end and waits for the next one.
+    ASSERT_TRUE(cameraSaid("listening " + std::to_string(link + 1), 15000));
+  }
+}
+
 TEST_F(EndToEnd, DisconnectBreaksAPendingConnect) {
   // No camera: the transport would search the LAN for its whole connect time.
   ASSERT_NO_FATAL_FAILURE(connect("CAMNONE", true));
@@ -344,6 +382,65 @@ TEST_F(EndToEnd, DisconnectBreaksAPendingConnect) {
   EXPECT_EQ(0, APP_disconnect("CAMNONE"));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   EXPECT_EQ(statuses(recorder().events(), "CAMNONE"), (std::vector<int>{1, 5}));
+}
+
+// APPT_recv against a channel_peer, which echoes channel 1: a message whose
+// payload stalls after its header never holds APPT_recv beyond its
+// time-out, and comes out whole once the rest arrives.
+TEST_F(EndToEnd, AStalledChannelOnePayloadNeverHoldsAPPTRecvBeyondItsTimeOut) {
+  testworld::ChildProcess peer;
+  const std::string sn = "ONE" + std::to_string(::getpid() % 100000);
+  std::string error;
+  ASSERT_TRUE(peer.start(CHANNEL_PEER_PROGRAM, {"--id", sn, "--lifetime", "60"}, &error)) << error;
+  const APP_INIT_PARAM p = recordingParam(0, 0);
+  ASSERT_EQ(0, APP_init(&p));
+  ASSERT_EQ(0, APP_setServInfo(sn.c_str(), ""));
+  const MSG_AUTH_REQ t = token(false);
+  ASSERT_EQ(0, APP_connect(sn.c_str(), nullptr, 0, &t, KV_CONNECT_LAN, "127.0.0.1"));
+  ASSERT_TRUE(recorder().waitFor(
+      [&](const std::vector<Event>& ev) {
+        const std::vector<int> s = statuses(ev, sn);
+        return !s.empty() && s.back() == E_CONN_STATUS_ONLINE;
+      },
+      15000));
+  const int h = transportHandle(sn);
+  ASSERT_GE(h, 0);
+
+  // Header (1000 bytes, type 5) and 300 payload bytes, echoed back on channel 1.
+  Bytes message = {0xE8, 0x03, 0x00, 0x05};
+  for (int i = 0; i < 1000; ++i) message.push_back(static_cast<uint8_t>(i * 7 + 1));
+  ASSERT_EQ(KV_SendWithChannel(h, 1, message.data(), 304), 304);
+  for (int i = 0; i < 500 && APPT_recv(sn.c_str(), nullptr, nullptr, 0, nullptr) < 304; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(APPT_recv(sn.c_str(), nullptr, nullptr, 0, nullptr), 304);
+
+  Bytes buf(2000);
+  for (int i = 0; i < 3; ++i) {
+    int len = static_cast<int>(buf.size());
+    uint8_t type = 9;
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_EQ(APPT_recv(sn.c_str(), buf.data(), &len, 250, &type), KV_ERR_TIMEOUT) << "read " << i;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("[ figures  ] APPT_recv 250 ms on a stalled payload: returned after %lld ms\n",
+                static_cast<long long>(ms));
+    EXPECT_EQ(len, 0);
+    EXPECT_EQ(APPT_recv(sn.c_str(), nullptr, nullptr, 0, nullptr), 300);
+  }
+
+  ASSERT_EQ(KV_SendWithChannel(h, 1, message.data() + 304, 700), 700);
+  const Bytes next = {2, 0, 0, 6, 'o', 'k'};
+  ASSERT_EQ(KV_SendWithChannel(h, 1, next.data(), int(next.size())), int(next.size()));
+  int len = static_cast<int>(buf.size());
+  uint8_t type = 0;
+  ASSERT_EQ(APPT_recv(sn.c_str(), buf.data(), &len, 5000, &type), 0);
+  ASSERT_EQ(len, 1000);
+  EXPECT_EQ(type, 5);
+  EXPECT_TRUE(std::equal(buf.begin(), buf.begin() + 1000, message.begin() + 4));
+  len = static_cast<int>(buf.size());
+  ASSERT_EQ(APPT_recv(sn.c_str(), buf.data(), &len, 5000, &type), 0);
+  EXPECT_EQ(Bytes(buf.begin(), buf.begin() + len), (Bytes{'o', 'k'}));
+  EXPECT_EQ(type, 6);
 }
 
 }  // namespace

@@ -245,6 +245,41 @@ TEST_F(ChannelExports, AFramedMessageLargerThanTheBufferStaysReadable) {
   EXPECT_EQ(buf[199], 199);
 }
 
+TEST_F(ChannelExports, AMessageStillArrivingIsHeldForTheNextFramedRead) {
+  Bytes frame = {100, 0, 0, 6};
+  for (int i = 0; i < 100; ++i) frame.push_back(static_cast<uint8_t>(i + 1));
+  arrive(1, Bytes(frame.begin(), frame.begin() + 44));
+  uint8_t buf[100];
+  int len = sizeof buf;
+  uint8_t type = 9;
+  EXPECT_EQ(KV_RecvWithChannel(kSlot, 1, buf, &len, 50, &type), -3);
+  EXPECT_EQ(len, 0);
+  EXPECT_EQ(type, 0);
+  // The 40 payload bytes taken so far are still waiting bytes.
+  EXPECT_EQ(KV_GetP2PBufSizeUsedWithChannel(kSlot, 1, 1), 40);
+  arrive(1, Bytes(frame.begin() + 44, frame.end()));
+  EXPECT_EQ(KV_GetP2PBufSizeUsedWithChannel(kSlot, 1, 1), 100);
+  len = sizeof buf;
+  ASSERT_EQ(KV_RecvWithChannel(kSlot, 1, buf, &len, 50, &type), 0);
+  EXPECT_EQ(len, 100);
+  EXPECT_EQ(type, 6);
+  EXPECT_TRUE(std::equal(buf, buf + 100, frame.begin() + 4));
+  EXPECT_EQ(KV_GetP2PBufSizeUsedWithChannel(kSlot, 1, 1), 0);
+}
+
+TEST_F(ChannelExports, AnUnframedReadTakesTheHeldPayloadFirst) {
+  Bytes frame = {10, 0, 0, 1, 'a', 'b', 'c', 'd', 'e', 'f'};
+  arrive(0, frame);
+  uint8_t buf[16];
+  int len = sizeof buf;
+  EXPECT_EQ(KV_Recv(kSlot, buf, &len, 0, nullptr), -3);
+  arrive(0, {'g', 'h', 'i', 'j', 'K'});
+  // The header stays consumed; its payload follows as plain bytes, in order.
+  len = sizeof buf;
+  ASSERT_EQ(KV_Recv2(kSlot, buf, &len, 0), 0);
+  EXPECT_EQ(Bytes(buf, buf + len), (Bytes{'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'K'}));
+}
+
 TEST_F(ChannelExports, ReadsOnAnEmptyChannel) {
   uint8_t buf[10];
   int len = sizeof buf;

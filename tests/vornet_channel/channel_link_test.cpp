@@ -2,7 +2,9 @@
 // channel_peer that echoes every channel, in a network namespace of its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <thread>
@@ -152,6 +154,67 @@ TEST_F(LinkedPeer, AMessageLargerThanTheBufferIsRefusedAndStaysReadable) {
   EXPECT_EQ(len, 0);
   EXPECT_EQ(type, 1);
   EXPECT_EQ(readBack(0, 200, 2000), payload);
+}
+
+// The peer echoes a header and part of a payload, then nothing but
+// keep-alives for a while: framed reads come back within their time-out
+// each time (-3), and once the rest arrives the message and the next one
+// are read whole. Channel 0 through KV_Recv, the others through
+// KV_RecvWithChannel.
+TEST_F(LinkedPeer, FramedReadsReturnWithinTheirTimeOutWhileAPayloadStalls) {
+  link();
+  for (int channel = 0; channel < 4; channel += 3) {
+    const Bytes payload = randomBytes(5000, static_cast<uint32_t>(channel + 40));
+    const Bytes next = randomBytes(300, static_cast<uint32_t>(channel + 50));
+    Bytes message = {0x88, 0x13, 0x00, 0x7F};  // 5000 bytes, type 127
+    message.insert(message.end(), payload.begin(), payload.end());
+    ASSERT_EQ(send(channel, Bytes(message.begin(), message.begin() + 2100)), 2100);
+    const int countChannel = channel;
+    auto waiting = [&] {
+      return countChannel == 0 ? KV_GetP2PBufSizeUsed(handle_, 1)
+                               : KV_GetP2PBufSizeUsedWithChannel(handle_, static_cast<uint8_t>(countChannel), 1);
+    };
+    for (int i = 0; i < 500 && waiting() < 2100; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(waiting(), 2100);
+
+    Bytes buf(8000);
+    auto readFramed = [&](int timeoutMs, int* len, uint8_t* type) {
+      *len = static_cast<int>(buf.size());
+      return channel == 0 ? KV_Recv(handle_, buf.data(), len, timeoutMs / 1000, type)
+                          : KV_RecvWithChannel(handle_, static_cast<uint8_t>(channel), buf.data(), len, timeoutMs,
+                                               type);
+    };
+    const int timeoutMs = channel == 0 ? 1000 : 300;
+    long longestMs = 0;
+    for (int i = 0; i < 3; ++i) {
+      int len = -1;
+      uint8_t type = 9;
+      const auto t0 = std::chrono::steady_clock::now();
+      ASSERT_EQ(readFramed(timeoutMs, &len, &type), KV_ERR_TIMEOUT) << "channel " << channel << " read " << i;
+      const long ms = static_cast<long>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count());
+      longestMs = std::max(longestMs, ms);
+      EXPECT_EQ(len, 0);
+      EXPECT_EQ(type, 0);
+      EXPECT_EQ(waiting(), 2096) << "the payload bytes taken are still waiting";
+    }
+    std::printf("[ figures  ] channel %d: a %d ms framed read on a stalled payload returned after at most %ld ms\n",
+                channel, timeoutMs, longestMs);
+
+    ASSERT_EQ(send(channel, Bytes(message.begin() + 2100, message.end())), 2904);
+    ASSERT_EQ(sendFramed(channel, next, 1), 300);
+    int len = 0;
+    uint8_t type = 0;
+    ASSERT_EQ(readFramed(5000, &len, &type), 0) << "channel " << channel;
+    ASSERT_EQ(len, 5000);
+    EXPECT_EQ(type, 127);
+    EXPECT_EQ(digest(Bytes(buf.begin(), buf.begin() + len)), digest(payload));
+    ASSERT_EQ(readFramed(5000, &len, &type), 0);
+    ASSERT_EQ(len, 300);
+    EXPECT_EQ(type, 1);
+    EXPECT_EQ(digest(Bytes(buf.begin(), buf.begin() + len)), digest(next));
+    EXPECT_EQ(waiting(), 0);
+  }
 }
 
 TEST_F(LinkedPeer, ThePeersCloseIsSeenAsClosedByPeer) {

@@ -12,6 +12,7 @@
 #include "Vornet.h"
 #include "raw_peer.h"
 #include "session_world.h"
+#include "udp_port.h"
 #include "wire/zorp_wire.h"
 
 namespace world_test {
@@ -122,7 +123,7 @@ TEST_F(SessionLinks, WaitingConnectorLinksOnTheDevicesAnnounce) {
   auto connecting = std::async(std::launch::async, [] {
     return KV_Connect("CAMANNC", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr);
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // its announce socket is open
+  ASSERT_TRUE(testsupport::waitForOwnUdpPort(32106, 5000)) << "the connector's announce socket never opened";
   startDevice({"--id", "CAMANNC", "--no-detect"});
   ASSERT_EQ(connecting.wait_for(std::chrono::seconds(3)), std::future_status::ready) << "the announce went unheard";
   const int h = connecting.get();
@@ -226,6 +227,12 @@ TEST_F(SessionLinks, RelayedDataSurvivesAFaultyPathWithEitherAlgorithm) {
     const std::string data = pattern(30000);
     EXPECT_EQ(echo(h, data, 15000), data);
     EXPECT_EQ(KV_Close(h), 0);
+    // Our close message, or an acknowledgement before it, may be lost on
+    // this path: the device then learns of the end from its keep-alives
+    // (8 s at most). Until then its teardown would wait for
+    // acknowledgements that never come, longer than a stop allows.
+    JsonEntry closed;
+    EXPECT_TRUE(deviceEvent("closed", &closed, 12000)) << "the device never saw the session end";
     EXPECT_EQ(device.stop(), 0);
     EXPECT_EQ(servers.stop(), 0);
   }

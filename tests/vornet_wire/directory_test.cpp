@@ -138,16 +138,24 @@ TEST_F(DirectoryFixture, GrowsAtHalfLoadKeepingEveryRecord) {
 }
 
 TEST_F(DirectoryFixture, EightTakenProbePlacesForceGrowthBelowHalfLoad) {
-  // Find eight keys whose start index is the same place k in a 256 table,
-  // then a ninth: its 8 probe places k..k+7 are all taken.
-  const uint32_t k = directory_hash("target", 256);
+  // Eight keys whose start index in a 256 table is 152, the place of
+  // "target" too, worked out apart from the library (CRC-32 without
+  // inversions, the mixing steps, the golden-ratio multiply); in a 512
+  // table they part: 152 or 408. The ninth key finds its 8 probe places
+  // 152..159 all taken.
+  const struct {
+    const char* key;
+    uint32_t at512;
+  } places[] = {{"b101", 408}, {"b152", 152}, {"b328", 152}, {"b574", 408},
+                {"b1069", 152}, {"b1142", 408}, {"b1325", 408}, {"b1401", 152}};
+  ASSERT_EQ(directory_hash("target", 256), 152u);
+  ASSERT_EQ(directory_hash("target", 512), 152u);
   std::vector<std::string> blockers;
-  for (int i = 0; blockers.size() < 8 && i < 2000000; ++i) {
-    std::string key = "b" + std::to_string(i);
-    const uint32_t h = directory_hash(key.c_str(), 256);
-    if (h == k) blockers.push_back(key);
+  for (const auto& p : places) {
+    EXPECT_EQ(directory_hash(p.key, 256), 152u) << p.key;
+    EXPECT_EQ(directory_hash(p.key, 512), p.at512) << p.key;
+    blockers.push_back(p.key);
   }
-  ASSERT_EQ(blockers.size(), 8u);
   for (const auto& key : blockers) {
     ZORP_ServerRecord* r = fresh(key);
     ASSERT_EQ(directory_insert(d, r->id, r), 0);

@@ -10,6 +10,7 @@
 #include "Vornet.h"
 #include "core/library_state.h"
 #include "netns_test.h"
+#include "udp_port.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ class LanLink : public ::testing::Test {
     ASSERT_EQ(KV_Initialize(), 0);
     ASSERT_EQ(KV_SetServInfo(kId, ""), 0);
     listener = std::thread([this] { listenResult = KV_Listen(kId, 0, 10 | KV_LISTEN_NO_DETECT); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // LAN socket of the listener up
+    // The listener answers LAN searches once its LAN socket is bound.
+    ASSERT_TRUE(testsupport::waitForOwnUdpPort(32108, 5000)) << "the listener's LAN socket never opened";
     connectResult = KV_Connect(kId, 0, 15, KV_CONNECT_LAN, "127.0.0.1");
     listener.join();
   }
@@ -111,7 +113,8 @@ TEST(AnnounceLink, ConnectorLinksOnTheListenersAnnounce) {
   std::atomic<int> connectResult{1};
   std::thread connector(
       [&] { connectResult = KV_Connect(kAnnounced, 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));  // its announce socket is up
+  // The connector hears announces once its announce socket is bound.
+  ASSERT_TRUE(testsupport::waitForOwnUdpPort(32106, 5000)) << "the connector's announce socket never opened";
   const int listenResult = KV_Listen(kAnnounced, 0, 5 | KV_LISTEN_NO_DETECT);
   connector.join();
   ASSERT_GE(listenResult, 0);

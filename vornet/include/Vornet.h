@@ -108,6 +108,10 @@ KV_STATIC_ASSERT(offsetof(KV_SessionInfo, id) == 64, "id at 64");
                                   const char* lanAddr);
 /* ord 6 */ KV_API int KV_CheckSessionInfo(int session, KV_SessionInfo* out);
 /* ord 7 */ KV_API int KV_Send(int session, const void* data, int len, uint8_t type);
+/* Framed reads (KV_Recv; KV_RecvWithChannel with a time-out or a type
+ * pointer) return within their time-out: a message whose payload is still
+ * arriving is kept by the library (-3 meanwhile) and handed over whole by a
+ * later framed read on the same channel. */
 /* ord 8 */ KV_API int KV_Recv(int session, void* buf, int* len, int timeoutSeconds, uint8_t* typeOut);
 /* ord 9 */ KV_API int KV_Close(int session);
 /* ord 10 */ KV_API int KV_SetServInfo(const char* id, const char* serverList);

@@ -81,7 +81,7 @@ int channel_buffer_used(int session, int channel, int* sendSide, int* readSide) 
   DiscardSink none;
   DrwEngine engine(session_at(session), none);
   if (sendSide != nullptr) *sendSide = engine.sendSideBytes(channel);
-  if (readSide != nullptr) *readSide = engine.inOrderBytes(channel);
+  if (readSide != nullptr) *readSide = engine.heldBytes(channel) + engine.inOrderBytes(channel);
   return 0;
 }
 

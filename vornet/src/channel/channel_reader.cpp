@@ -12,9 +12,10 @@ namespace {
 
 constexpr uint32_t kReadPassMs = 10;
 constexpr uint32_t kHeaderRoundMs = 50;
-constexpr uint32_t kPayloadStepMs = 100;
-constexpr uint32_t kPayloadPauseMs = 50;
-constexpr int kHeaderBytes = 4;
+// A framed pass that neither delivered nor failed: no whole header yet, or
+// a message whose payload is still arriving (polled at the reader's pace).
+constexpr int kNoHeader = 1;
+constexpr int kPayloadDue = 2;
 
 int stop_code(ReadStop stop) {
   switch (stop) {
@@ -41,7 +42,8 @@ int ChannelReader::read(int channel, uint8_t* buf, int* len, uint32_t timeoutMs)
   int delivered = 0;
   {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
-    delivered = engine.takeStaged(channel, buf, want);
+    delivered = engine.takeHeld(channel, buf, want);
+    delivered += engine.takeStaged(channel, buf + delivered, want - delivered);
   }
   if (delivered == want) return 0;
 
@@ -54,6 +56,7 @@ int ChannelReader::read(int channel, uint8_t* buf, int* len, uint32_t timeoutMs)
       std::lock_guard<std::recursive_mutex> lock(mutex_);
       stop = liveCheck_();
       if (stop != 0) break;
+      delivered += engine.takeHeld(channel, buf + delivered, want - delivered);
       delivered += engine.takeInOrder(channel, buf + delivered, want - delivered);
       if (delivered == want) break;
       stop = stop_code(engine.checkAfterRead(channel, clock_.now()));
@@ -76,81 +79,57 @@ int ChannelReader::read(int channel, uint8_t* buf, int* len, uint32_t timeoutMs)
   return stop == 0 ? 0 : stop;
 }
 
-int ChannelReader::waitForHeader(int channel, uint8_t header[4], int64_t timeoutMs) {
+int ChannelReader::framedPass(int channel, uint8_t* buf, int* len, uint8_t* typeOut) {
   DiscardSink none;
   DrwEngine engine(s_, none);
-  const int64_t rounds = std::max<int64_t>(timeoutMs / kHeaderRoundMs, 1);
-  for (int64_t round = 0; round < rounds; ++round) {
-    {
-      std::lock_guard<std::recursive_mutex> lock(mutex_);
-      const int gone = liveCheck_();
-      if (gone != 0) return gone;
-      if (s_.closedByCaller) return -14;
-      if (s_.broken) return -20;
-      // Messages that arrived whole before a time-out or the peer's close
-      // are still delivered.
-      if (engine.inOrderBytes(channel) >= kHeaderBytes) {
-        engine.takeInOrder(channel, header, kHeaderBytes);
-        return 0;
-      }
-      if (s_.timedOut) return -13;
-      if (s_.closedByPeer) return -12;
-    }
-    clock_.sleep(kHeaderRoundMs);
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  const int gone = liveCheck_();
+  if (gone != 0) return gone;
+  if (s_.closedByCaller) return -14;
+  if (s_.broken) return -20;
+  // Messages that arrived whole before a time-out or the peer's close are
+  // still delivered.
+  const FramedPass pass = engine.framedPass(channel, buf, *len);
+  switch (pass.result) {
+    case FramedPass::Delivered:
+      *len = pass.length;
+      if (typeOut != nullptr) *typeOut = pass.type;
+      return 0;
+    case FramedPass::TooSmall:
+      if (typeOut != nullptr) *typeOut = pass.type;
+      return -23;
+    case FramedPass::Broken:
+      return -20;
+    case FramedPass::Waiting:
+      break;
   }
-  return -3;
-}
-
-int ChannelReader::readPayload(int channel, uint8_t* buf, int length) {
-  int got = 0;
-  while (got < length) {
-    int n = length - got;
-    const int r = read(channel, buf + got, &n, kPayloadStepMs);
-    if (r == 0) {
-      got += n;
-      continue;
-    }
-    if (r != -3) return r;
-    // Nothing more can come once the peer is gone.
-    {
-      std::lock_guard<std::recursive_mutex> lock(mutex_);
-      DiscardSink none;
-      DrwEngine engine(s_, none);
-      if (engine.inOrderBytes(channel) == 0) {
-        if (s_.timedOut) return -13;
-        if (s_.closedByPeer) return -12;
-      }
-    }
-    clock_.sleep(kPayloadPauseMs);
-  }
-  return 0;
+  const int stop = stop_code(engine.checkAfterRead(channel, clock_.now()));
+  if (stop != 0) return stop;
+  // Nothing more comes once the peer is gone.
+  if (s_.timedOut) return -13;
+  if (s_.closedByPeer) return -12;
+  return s_.drw.channels[channel].held.open ? kPayloadDue : kNoHeader;
 }
 
 int ChannelReader::readFramed(int channel, uint8_t* buf, int* len, int64_t timeoutMs, uint8_t* typeOut) {
   if (typeOut != nullptr) *typeOut = 0;
-  uint8_t header[kHeaderBytes];
-  const int waited = waitForHeader(channel, header, timeoutMs);
-  if (waited != 0) {
-    *len = 0;
-    return waited;
+  // The wait is whole header rounds, at least one: what a caller asking for
+  // timeoutMs gets at most (plus one pass).
+  const int64_t budget = std::max<int64_t>(timeoutMs / kHeaderRoundMs, 1) * kHeaderRoundMs;
+  const uint32_t start = clock_.now();
+  for (;;) {
+    const int r = framedPass(channel, buf, len, typeOut);
+    if (r != kNoHeader && r != kPayloadDue) {
+      if (r != 0) *len = 0;
+      return r;
+    }
+    const int64_t elapsed = static_cast<uint32_t>(clock_.now() - start);
+    if (elapsed >= budget) break;
+    const int64_t pause = r == kPayloadDue ? kReadPassMs : kHeaderRoundMs;
+    clock_.sleep(static_cast<uint32_t>(std::min<int64_t>(pause, budget - elapsed)));
   }
-  if (typeOut != nullptr) *typeOut = header[3];
-  const int length = header[0] | (header[1] << 8) | (header[2] << 16);
-  if (length > *len) {
-    *len = 0;
-    return -23;
-  }
-  if (length == 0) {
-    *len = 0;
-    return 0;
-  }
-  const int r = readPayload(channel, buf, length);
-  if (r != 0) {
-    *len = 0;
-    return r;
-  }
-  *len = length;
-  return 0;
+  *len = 0;
+  return -3;
 }
 
 }  // namespace channel

@@ -34,6 +34,13 @@ constexpr uint32_t kAlivePassesAlgorithm0 = 50;
 constexpr uint32_t kMaxMissedAlgorithm1 = 6;
 constexpr uint32_t kMaxMissedAlgorithm0 = 3;
 
+// What one pass of a framed read came to.
+struct FramedPass {
+  enum Result { Waiting, Delivered, TooSmall, Broken } result = Waiting;
+  int length = 0;    // payload length of the message (Delivered, TooSmall)
+  uint8_t type = 0;  // its type byte
+};
+
 // Why a reader's pass stopped short.
 enum class ReadStop { None, ClosedByCaller, Broken, TimedOutInGap, ClosedByPeerInGap };
 
@@ -51,10 +58,23 @@ class DrwEngine {
   int inOrderBytes(int channel) const;
   // Unacknowledged send-side bytes (sendQueue + ready + inFlight).
   int sendSideBytes(int channel) const;
+  // Bytes held by a framed read that has not finished its message.
+  int heldBytes(int channel) const;
+  // Delivers up to `want` held bytes to an unframed read. Such a read ends
+  // the held message's framing: its payload bytes go out as plain bytes,
+  // as after a too-small buffer (the header stays consumed).
+  int takeHeld(int channel, uint8_t* out, int want);
   // Delivers up to `want` bytes from the read staging only.
   int takeStaged(int channel, uint8_t* out, int want);
   // Delivers up to `want` in-order bytes, moving packets through the staging.
   int takeInOrder(int channel, uint8_t* out, int want);
+  // One pass of a framed read into `out` (capacity bytes): takes the
+  // 4-byte header once it is whole, moves what is in order behind it into
+  // the held message, and delivers the message when its payload is
+  // complete. TooSmall: a payload longer than `capacity`; a new header is
+  // then consumed and its payload left in the stream, an open message
+  // stays held. Broken: the held bytes could not be stored.
+  FramedPass framedPass(int channel, uint8_t* out, int capacity);
   // Checks the channel's gap after a reader's pass: starts its gap clock,
   // or times the session out when the gap is older than 5 s.
   ReadStop checkAfterRead(int channel, uint32_t now);

@@ -13,6 +13,10 @@ void drw_free_lists(DrwSessionState& state) {
     list_free_all(c.ready);
     list_free_all(c.inFlight);
     list_free_all(c.received);
+    std::vector<uint8_t>().swap(c.held.bytes);
+    c.held.open = false;
+    c.held.length = 0;
+    c.held.type = 0;
   }
 }
 

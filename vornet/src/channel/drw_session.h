@@ -31,7 +31,7 @@ namespace channel {
 // window (110 for algorithm 1, 0 for algorithm 0) and round period (8 ms).
 void drw_reset(DrwSessionState& state, uint8_t algorithm);
 
-// Frees every packet of the sixteen lists.
+// Frees every packet of the sixteen lists and the bytes framed reads held.
 void drw_free_lists(DrwSessionState& state);
 
 // Starts ZORP_thread_recv_DRW and ZORP_thread_send_DRW for a linked
@@ -58,9 +58,11 @@ int channel_read(int channel, int session, void* buf, int* len, uint32_t timeout
 
 // sendSide: unacknowledged bytes, those of sendQueue + ready + inFlight
 // (bytes still in the write staging are not counted);
-// readSide: bytes readable in order now: the unread rest of the read
-// staging plus the run of received packets that starts at nextRecvSeq
-// (packets behind a gap are not counted). Either pointer may be null.
+// readSide: bytes readable in order now: those a framed read took and
+// holds (the payload of a message that has not all arrived), the unread
+// rest of the read staging and the run of received packets that starts at
+// nextRecvSeq (packets behind a gap are not counted). Either pointer may
+// be null.
 // 0, or -1 -5 -11 -14 -20 -13 -12.
 int channel_buffer_used(int session, int channel, int* sendSide, int* readSide);
 

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <thread>
+#include <vector>
 
 #include "wire/zorp_wire.h"
 
@@ -43,6 +44,19 @@ struct PacketList {
   int bytes = 0;  // sum of lengths
 };
 
+// Bytes a framed read took out of a channel and has not handed over yet: a
+// message whose payload has not all arrived when the read's time is up
+// stays here for the next framed read, so no read waits beyond its time-out
+// and no message is split. These bytes come before the channel's packets.
+struct HeldStream {
+  std::vector<uint8_t> bytes;
+  // While set, a message's 4-byte header was taken and `bytes` begins with
+  // its payload so far.
+  bool open = false;
+  int length = 0;
+  uint8_t type = 0;
+};
+
 struct DrwChannel {
   PacketList sendQueue;  // cut, not yet eligible
   PacketList ready;      // eligible to be sent or sent again
@@ -58,6 +72,8 @@ struct DrwChannel {
   uint8_t readStaging[kPacketBytes] = {};
   uint16_t readPos = 0;
   uint16_t readFill = 0;
+
+  HeldStream held;
 
   uint16_t ackList[kAckListCapacity] = {};
   uint16_t ackCount = 0;

@@ -21,14 +21,20 @@ std::mutex& lifecycleMutex() {
 }
 }  // namespace
 
+// The state and its mutex are made once and never destroyed. A process may
+// end (return from main, exit) with sessions still open and their protocol
+// and data threads running: destroying a joinable std::thread at exit would
+// abort the process, and those threads would then use freed memory. The
+// kernel ends the threads when the process ends; the pointers below keep
+// the objects reachable, so leak checkers do not count them.
 LibraryState& lib() {
-  static LibraryState state;
-  return state;
+  static LibraryState* const state = new LibraryState;
+  return *state;
 }
 
 std::recursive_mutex& mainMutex() {
-  static std::recursive_mutex m;
-  return m;
+  static std::recursive_mutex* const m = new std::recursive_mutex;
+  return *m;
 }
 
 ActiveCall::ActiveCall() { lib().activeCalls.fetch_add(1); }

@@ -3,7 +3,9 @@
 //
 // The main mutex is recursive (calls made under it may take it again) and
 // lives for the whole process: it is never destroyed at de-initialise, so
-// a caller still inside an export never uses a dead lock.
+// a caller still inside an export never uses a dead lock. Neither it nor
+// the state is destroyed at process exit either: threads of sessions left
+// open keep using them until the kernel ends the process.
 #pragma once
 
 #include <atomic>

@@ -1,0 +1,66 @@
+// MainWindow: the signed-in user's files beside the program (private folder,
+// remembered user, install id, config.json, group.dat), as thin calls of the
+// stores that keep them.
+#include <QDebug>
+
+#include "mainwindow.h"
+#include "sql/group_file.h"
+#include "sql/user_files.h"
+#include "util_class/user_local_config.h"
+#include "view/UserWindow.h"
+
+void MainWindow::userPrivate_dir_init(QString& userName) {
+  userName_private_dir = ::userPrivate_dir_init(userName);
+}
+
+void MainWindow::userName_loginReadToLocalFile(QString& out) { ::userName_loginReadToLocalFile(out); }
+
+void MainWindow::userName_loginWriteToLocalFile(QString& userName) {
+  ::userName_loginWriteToLocalFile(userName);
+}
+
+void MainWindow::userName_loginRemoveLocalFile() { ::userName_loginRemoveLocalFile(); }
+
+void MainWindow::uuidReadToLocalFile(QString& out) { ::uuidReadToLocalFile(out); }
+
+bool MainWindow::readConfigFileFromUsername(QString& userName) {
+  UserLocalConfig read;
+  if (!::readConfigFileFromUsername(userName, read)) return false;
+  delete userLocalConfig;
+  userLocalConfig = new UserLocalConfig(read);
+  return true;
+}
+
+void MainWindow::writeConfigFileUserinfo(QString user, QString& emailUserName,
+                                         QString& emailPassWord, QString& phoneUserName,
+                                         QString& phonePassWord, int countryCode,
+                                         int remeberUser, int loginMode) {
+  ::writeConfigFileUserinfo(user, emailUserName, emailPassWord, phoneUserName, phonePassWord,
+                            countryCode, remeberUser, loginMode);
+}
+
+void MainWindow::writeConfigFileAVideoinfo(QString& rootSavePath, QString& videoSavePath,
+                                           QString& pictureSavePath) {
+  // The file of the user the user menu shows (the one who signed in).
+  const QString user = userWindow ? userWindow->get_userName() : QString();
+  UserLocalConfig written;
+  if (!::writeConfigFileAVideoinfo(user, rootSavePath, videoSavePath, pictureSavePath,
+                                   &written)) {
+    return;
+  }
+  // The held record follows what the file now says.
+  if (!userLocalConfig) userLocalConfig = new UserLocalConfig;
+  userLocalConfig->rootSavePath = written.rootSavePath;
+  userLocalConfig->videoSavePath = written.videoSavePath;
+  userLocalConfig->pictureSavePath = written.pictureSavePath;
+}
+
+void MainWindow::device_groupInfodb_init() { ::device_groupInfodb_init(userName_private_dir); }
+
+void MainWindow::device_groupInfodb_insert(QuadWindowDevice_local_file_node& node) {
+  ::device_groupInfodb_insert(userName_private_dir, node);
+}
+
+void MainWindow::device_groupInfodb_delete_byGroupName(QString& groupName) {
+  ::device_groupInfodb_delete_byGroupName(userName_private_dir, groupName);
+}

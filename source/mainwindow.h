@@ -1,0 +1,249 @@
+// MainWindow: the program's one top-level window and the hub the rest of the
+// program reaches through the process-wide `mainwindow` pointer. It holds the
+// signed-in user's state, the camera and group lists, the cloud calls'
+// network managers, the token timers and the snapshot request thread, and
+// lays out the navigation column, the list column and the play area.
+//
+// Where the members live:
+//   mainwindow.cpp                 construction, navigation column and slots, destruction
+//   event/mainwindow_cloud.cpp     HTTP_* requests and reply slots, random_string
+//   event/mainwindow_tokens.cpp    refresh and login-other-place timers
+//   event/mainwindow_lists.cpp     camera and group lists, play and icon slots
+//   event/mainwindow_signout.cpp   sign-out and closing the window
+//   event/mainwindow_settings.cpp  the settings dialog
+//   event/mainwindow_user_files.cpp    per-user files (thin calls of the stores)
+//   event/mainwindow_country_codes.cpp the country table
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+
+#include "util_class/country_code.h"
+
+class QCloseEvent;
+class QGridLayout;
+class QGroupBox;
+class QLabel;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QPushButton;
+class QScrollArea;
+class QTimer;
+class QVBoxLayout;
+class QWidget;
+
+struct App_config;
+struct Challenge;
+class CloudClient;
+class Device;
+class LoginWindow;
+class QuadWindowDevice;
+class Signin;
+class SnapshotRequestThread;
+class UserWindow;
+class oneWindowDevice;
+struct QuadWindowDevice_local_file_node;
+struct UserLocalConfig;
+enum class NavigationPage;
+
+// What the play area shows (playState).
+enum {
+  E_MAINWINDOW_NOT_PLAYING = 0,
+  E_MAINWINDOW_ONEWINDOW_PLAYING = 1,
+  E_MAINWINDOW_QUADWINDOW_PLAYING = 2,
+};
+
+// The play-view buttons whose icons the two icon slots set (iconType).
+enum {
+  E_ICON_PLAY = 0,
+  E_ICON_SNAPSHOT = 2,
+  E_ICON_RECORD = 3,
+  E_ICON_SPEAKER = 4,
+  E_ICON_FULLSCREEN = 5,
+  E_ICON_QUAD_MAXIMIZE = 6,  // the group play window's maximise button (group slot only)
+};
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Builds the navigation column (called by the constructor).
+  void controlGroup_init();
+  // Builds the group panel (once per camera-list build).
+  void create_groupButton();
+  // Stops and deletes every camera and group (after a sign-out).
+  void mainWindow_deleteAllDevice();
+
+  // The country table of countrycode.json beside the program.
+  void readCountryCode_fromJsonFile();
+  void countryCode_list_clear();
+
+  // Cloud requests (the replies arrive at the HTTP_* slots).
+  void HTTP_Startup();
+  void HTTP_deviceList();
+  void HTTP_devConfig();
+  void HTTP_signout();
+  void HTTP_refershToken();
+  QString random_string(int len);
+  // The cloud protocol every HTTP_* member calls (made and wired on first use).
+  CloudClient& cloud();
+
+  // Token timers.
+  void refreshToken_timer_Start();
+  void refreshToken_timer_Stop();
+  void loginOtherPlace_timer_Start();
+  void loginOtherPlace_timer_Stop();
+
+  // Per-user files.
+  void userPrivate_dir_init(QString& userName);
+  void userName_loginReadToLocalFile(QString& out);
+  void userName_loginWriteToLocalFile(QString& userName);
+  void userName_loginRemoveLocalFile();
+  void uuidReadToLocalFile(QString& out);
+  bool readConfigFileFromUsername(QString& userName);
+  void writeConfigFileUserinfo(QString user, QString& emailUserName, QString& emailPassWord,
+                               QString& phoneUserName, QString& phonePassWord, int countryCode,
+                               int remeberUser, int loginMode);
+  void writeConfigFileAVideoinfo(QString& rootSavePath, QString& videoSavePath,
+                                 QString& pictureSavePath);
+  void device_groupInfodb_init();
+  void device_groupInfodb_insert(QuadWindowDevice_local_file_node& node);
+  void device_groupInfodb_read_groupInfo();
+  void device_groupInfodb_delete_byGroupName(QString& groupName);
+
+  // A picture that ships with the program: program folder + imageFolder + name.
+  QString picturePath(const QString& name) const;
+
+  // Widgets and Qt objects below are owned by the window (Qt parent).
+  QGridLayout* centralGrid = nullptr;
+  QGroupBox* playArea = nullptr;
+  QWidget* centralBox = nullptr;
+  QVBoxLayout* controlGroupLayout = nullptr;
+  QWidget* controlGroup = nullptr;
+  QString emailUserName;
+  QString emailPassWord;
+  QString phoneUserName;
+  QString phonePassWord;
+  QString userName_private_dir;
+  int loginMode = 0;
+  int countryCode = 0;
+  int remeberUser = 0;
+  QString systemLocale;
+  int firstRefresh_done = 0;
+  QString imageFolder;
+  QString appTitle;
+  UserLocalConfig* userLocalConfig = nullptr;  // owned
+  Challenge* challenge = nullptr;              // not owned
+  Signin* tokenInfo = nullptr;                 // not owned
+  QTimer* refreshToken_timer = nullptr;
+  QTimer* loginOtherPlace_timer = nullptr;
+  int localtz = 0;
+  QString machineName;
+  QString rootSavePath;
+  QString pictureSavePath;
+  QString videoSavePath;
+  int playState = E_MAINWINDOW_NOT_PLAYING;
+  QPushButton* userButton = nullptr;
+  QPushButton* cameraButton = nullptr;
+  QPushButton* screenButton_4 = nullptr;
+  QPushButton* setingButton = nullptr;
+  QLabel* cameraLabel = nullptr;
+  QLabel* quadLabel = nullptr;
+  QLabel* setingLabel = nullptr;
+  QLabel* listTitleLabel = nullptr;
+  QVBoxLayout* listColumnLayout = nullptr;
+  QWidget* listColumn = nullptr;
+  QList<oneWindowDevice*> oneWindowDevice_list;   // owned
+  QList<QuadWindowDevice*> quadWindowDevice_List;  // owned
+  bool login_running = false;
+  QNetworkAccessManager* appConfigManager = nullptr;
+  QNetworkAccessManager* deviceListManager = nullptr;
+  QNetworkAccessManager* refreshTokenManager = nullptr;
+  QNetworkAccessManager* devConfigManager = nullptr;
+  QNetworkAccessManager* isLANManager = nullptr;
+  QNetworkAccessManager* liveSecTokenManager = nullptr;
+  QNetworkAccessManager* snapshotManager = nullptr;
+  QNetworkAccessManager* signoutManager = nullptr;
+  bool load_deviceList_succeed = false;
+  App_config* appConfig = nullptr;                           // the cloud client's
+  Device* device = nullptr;                                  // the cloud client's
+  SnapshotRequestThread* snapshotRequestThread = nullptr;    // owned
+  QScrollArea* deviceListScroll = nullptr;
+  QWidget* deviceListWidget = nullptr;
+  QVBoxLayout* deviceListLayout = nullptr;
+  QScrollArea* quadListScroll = nullptr;
+  QWidget* quadListWidget = nullptr;
+  QPushButton* createGroupButton = nullptr;
+  QVBoxLayout* quadListLayout = nullptr;
+  UserWindow* userWindow = nullptr;  // made by the program entry
+  CountryCodeList* CountryCode_List = nullptr;  // owned; null when no table is loaded
+
+ signals:
+  void localPictureLoad_singnal();
+  void delete_quadDevice(QString groupName);
+  void user_singout();
+  void update_device_state(QString deviceId, int state);
+  void update_device_record_time(QString deviceId);
+  void device_stop_play(QString deviceId);
+  void device_change_record_picture_state(QString deviceId, bool state);
+  void oneWindow_playWindow_icon_change(QString deviceId, int iconType, bool state);
+  void quadWindow_playWindow_icon_change(QString groupName, QString deviceId, int iconType,
+                                         bool state);
+  void quadWindow_devicelistUpdate();
+
+ public slots:
+  void userButton_Handler();
+  void cameraButton_Handler();
+  void screenButton_4_Handler();
+  void setingButton_Handler();
+  void oneWindow_playWindow_icon_change_Handler(QString deviceId, int iconType, bool state);
+  void quadWindow_playWindow_icon_change_Handler(QString groupName, QString deviceId,
+                                                 int iconType, bool state);
+  void HTTP_appConfigHandler(QNetworkReply* reply);
+  void HTTP_is_LANHandler(QNetworkReply* reply);
+  void HTTP_liveSecTokenHandler(QNetworkReply* reply);
+  void HTTP_deviceListHandler(QNetworkReply* reply);
+  void HTTP_refershTokenHandler(QNetworkReply* reply);
+  void HTTP_devConfigHandler(QNetworkReply* reply);
+  void HTTP_snapshotHandler(QNetworkReply* reply);
+  void HTTP_signoutHandler(QNetworkReply* reply);
+  void oneWindow_deviceList_create_Handler();
+  void oneWindowPlay_video_Handler(QString groupName, QString deviceid);
+  void quadWindowPlay_video_Handler(QString groupName, QString deviceid);
+  void quadWindow_create_Handler();
+  void update_quadDeviceList_Handler();
+  void delete_quadDevice_Handler(QString groupName);
+  void update_device_state_Handler(QString deviceId, int state);
+  void device_stop_play_Handler(QString deviceId);
+  void device_change_record_picture_state_Handler(QString deviceId, bool state);
+  void user_singout_Handler();
+  void refreshToken_timer_Hander();
+  void loginOtherPlace_timer_Hander();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // The constructor's connections; the destructor undoes exactly these.
+  struct SignalSlot {
+    const QObject* sender;
+    const char* signal;
+    const char* slot;
+  };
+  QList<SignalSlot> constructorConnections() const;
+  void connectAll();
+  void disconnectAll();
+  // Shows one of the two list pages in the navigation column and list column.
+  void showPage(NavigationPage page);
+
+  CloudClient* cloudClient_ = nullptr;  // child of the window
+};
+
+// The one main window, set by the program entry right after construction.
+extern MainWindow* mainwindow;
+// The sign-in dialog of the current pass of the sign-in loop.
+extern LoginWindow* loginwindow;

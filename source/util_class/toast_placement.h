@@ -1,0 +1,18 @@
+// Where a toast goes: its centre at a fraction of a reference area (its
+// parent, or the primary screen for a toast of its own).
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+
+#include <optional>
+
+// A relative position as stored: below 0 becomes -1 ("not placed"), above 1
+// becomes 1, values in between stay.
+double toast_relativeValue(double value);
+
+// Top-left corner that puts the centre of a toast of `own` size at
+// (relativeX, relativeY) of `reference`, each coordinate cut toward zero;
+// nothing when either fraction is -1.
+std::optional<QPoint> toast_position(double relativeX, double relativeY, QSize reference,
+                                     QSize own);

@@ -1,0 +1,66 @@
+#include "view/MyLabel.h"
+
+#include <QDebug>
+#include <QMouseEvent>
+
+#include "mainwindow.h"
+
+MyLabel::MyLabel() : QLabel(nullptr) { Q_UNUSED(flag); }
+
+MyLabel::~MyLabel() {
+  disconnect(this, SIGNAL(clicked_oneWindow_and_quaWindow(int)), this,
+             SLOT(oneWindowDeviceLab_onclicked(int)));
+  disconnect(this, SIGNAL(clicked_oneWindow_and_quaWindow(int)), this,
+             SLOT(quadWindowDeviceLab_onclicked(int)));
+}
+
+void MyLabel::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit clicked_oneWindow_and_quaWindow(0);
+}
+
+void MyLabel::connect_oneWindow_click() {
+  connect(this, SIGNAL(clicked_oneWindow_and_quaWindow(int)), this,
+          SLOT(oneWindowDeviceLab_onclicked(int)));
+}
+
+void MyLabel::connect_quadWindow_click() {
+  connect(this, SIGNAL(clicked_oneWindow_and_quaWindow(int)), this,
+          SLOT(quadWindowDeviceLab_onclicked(int)));
+}
+
+void MyLabel::connect_play_request(int type) {
+  if (type == 1) {
+    connect(this, SIGNAL(set_single_toMainWindow(QString,QString)), mainwindow,
+            SLOT(oneWindowPlay_video_Handler(QString,QString)));
+  } else if (type == 4) {
+    connect(this, SIGNAL(set_single_toMainWindow(QString,QString)), mainwindow,
+            SLOT(quadWindowPlay_video_Handler(QString,QString)));
+  }
+}
+
+void MyLabel::set_deviceId(QString& id) { deviceId = id; }
+
+void MyLabel::set_createCell(QuadWindowCreateCell* cell) { createCell = cell; }
+
+void MyLabel::set_titleWindow(QuadWindowCreateWindow* window) { titleWindow = window; }
+
+void MyLabel::set_createWindow(QuadWindowCreateWindow* window) { createWindow = window; }
+
+void MyLabel::oneWindowDeviceLab_onclicked(int) {
+  // The sender is this label itself; its object name is the camera's device id.
+  const QObject* source = sender() ? sender() : this;
+  emit set_single_toMainWindow(QString(), source->objectName());
+}
+
+void MyLabel::quadWindowDeviceLab_onclicked(int) {
+  emit set_single_toMainWindow(deviceId, QString());
+}
+
+void MyLabel::quadWindowsCreate_onclicked(int) {
+  // The group creation dialog is not built yet. With it this slot takes the
+  // sender's object name as the device id, applies group_selection_toggle to
+  // createWindow's selected ids, sets titleWindow's title to
+  // group_selection_title(count), and shows the count on createCell's order
+  // label (or hides that label when the camera was deselected).
+  qDebug() << "quadWindowsCreate_onclicked: not built yet" << objectName();
+}

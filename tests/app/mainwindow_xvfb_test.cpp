@@ -1,0 +1,215 @@
+// The main window on a private X server of 3840 x 2160 (design units are
+// pixels there): its size, its three columns, the page buttons before and
+// after the camera list exists, and a screenshot to look at.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+#include "adapter_hardWare/AdapterHardware.h"
+#include "log_capture.h"
+#include "mainwindow.h"
+#include "test_artifacts.h"
+#include "xvfb_server.h"
+
+namespace {
+
+using testsupport::LogCapture;
+
+class MainWindowOnX : public ::testing::Test {
+ protected:
+  // Pictures come from the program folder of the build tree.
+  virtual QByteArray programFolder() { return CAMVIEWER_TEST_PROGRAM_DIR; }
+
+  void SetUp() override {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    ASSERT_TRUE(data_.isValid());
+    qputenv("CAMVIEWER_DATA_DIR", data_.path().toUtf8());
+    qputenv("CAMVIEWER_PROGRAM_DIR", programFolder());
+    adapterHardware.set_screen();
+    ASSERT_EQ(adapterHardware.widthScale, 1.0);
+    ASSERT_EQ(adapterHardware.heightScale, 1.0);
+    window_ = new MainWindow(nullptr);
+    mainwindow = window_;
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_, 10000));
+  }
+  void TearDown() override {
+    delete window_;
+    mainwindow = nullptr;
+    qunsetenv("CAMVIEWER_DATA_DIR");
+    qunsetenv("CAMVIEWER_PROGRAM_DIR");
+  }
+
+  // What the page buttons and captions look like, and which list is up.
+  struct Look {
+    QString cameraButtonStyle, cameraLabelStyle, quadButtonStyle, quadLabelStyle;
+    QImage cameraIcon, quadIcon, column;
+    bool titleHidden, deviceListHidden, quadListHidden;
+    bool operator==(const Look& o) const {
+      return cameraButtonStyle == o.cameraButtonStyle && cameraLabelStyle == o.cameraLabelStyle &&
+             quadButtonStyle == o.quadButtonStyle && quadLabelStyle == o.quadLabelStyle &&
+             cameraIcon == o.cameraIcon && quadIcon == o.quadIcon && column == o.column;
+    }
+  };
+  Look look() {
+    QApplication::processEvents();
+    MainWindow& w = *window_;
+    return {w.cameraButton->styleSheet(),
+            w.cameraLabel->styleSheet(),
+            w.screenButton_4->styleSheet(),
+            w.quadLabel->styleSheet(),
+            w.cameraButton->icon().pixmap(48, 48).toImage(),
+            w.screenButton_4->icon().pixmap(48, 48).toImage(),
+            w.controlGroup->grab().toImage(),
+            w.listTitleLabel->isHidden(),
+            w.deviceListScroll->isHidden() || w.deviceListWidget->isHidden(),
+            w.quadListScroll->isHidden() || w.quadListWidget->isHidden()};
+  }
+
+  QTemporaryDir data_;
+  MainWindow* window_ = nullptr;
+};
+
+TEST_F(MainWindowOnX, OpensAtItsDesignSizeWithThreeColumns) {
+  MainWindow& w = *window_;
+  EXPECT_EQ(w.size(), QSize(1920, 1080));
+  EXPECT_EQ(w.minimumSize(), QSize(1920, 1080));
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Orvanta Cloud"));
+  EXPECT_EQ(w.controlGroup->width(), 144);
+  EXPECT_EQ(w.listColumn->width(), 440);
+  const QRect nav = w.controlGroup->geometry();
+  const QRect list = w.listColumn->geometry();
+  const QRect play = w.playArea->geometry();
+  EXPECT_EQ(nav.left(), 0);
+  EXPECT_EQ(nav.top(), 0);
+  EXPECT_GT(list.left(), nav.right());
+  EXPECT_GT(play.left(), list.right());
+  EXPECT_EQ(play.right(), w.centralWidget()->width() - 1);  // the play area takes the rest
+  EXPECT_EQ(list.top(), nav.top());
+  EXPECT_EQ(play.top(), nav.top());
+  EXPECT_EQ(nav.height(), w.centralWidget()->height());
+  EXPECT_EQ(w.centralWidget(), w.centralBox);
+
+  // Navigation column from top to bottom: user, camera, its caption, group
+  // page, its caption, then (at the bottom) settings and its caption.
+  const QWidget* order[] = {w.userButton, w.cameraButton, w.cameraLabel, w.screenButton_4,
+                            w.quadLabel, w.setingButton, w.setingLabel};
+  for (size_t i = 1; i < sizeof order / sizeof *order; ++i) {
+    EXPECT_GT(order[i]->geometry().top(), order[i - 1]->geometry().top()) << i;
+  }
+  EXPECT_EQ(w.userButton->size(), QSize(72, 72));
+  EXPECT_EQ(w.cameraButton->size(), QSize(48, 48));
+  EXPECT_GT(w.setingLabel->geometry().bottom(), nav.height() * 3 / 4);
+
+  // The window is white where nothing is drawn (inside the navigation column).
+  const QImage shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();
+  ASSERT_EQ(shot.size(), QSize(1920, 1080));
+  const QPoint blank(nav.center().x(),
+                     (w.quadLabel->geometry().bottom() + w.setingButton->geometry().top()) / 2);
+  EXPECT_EQ(shot.pixelColor(blank), QColor(Qt::white));
+  EXPECT_EQ(shot.pixelColor(list.center()), QColor(Qt::white));
+
+  const std::string png = testsupport::artifactsDir("app_mainwindow_xvfb_test") + "/main_window.png";
+  std::string error;
+  ASSERT_TRUE(testsupport::xvfbServer->screenshot(png, &error, w.winId())) << error;
+}
+
+// Before the camera list exists the page buttons only write a log line.
+TEST_F(MainWindowOnX, PageButtonsBeforeSignInOnlyLog) {
+  MainWindow& w = *window_;
+  const Look before = look();
+  LogCapture log;
+  QTest::mouseClick(w.screenButton_4, Qt::LeftButton);
+  QTest::mouseClick(w.cameraButton, Qt::LeftButton);
+  EXPECT_EQ(log.lines(), (QStringList{"quadButton_Handler not response",
+                                      "cameraButton_Handler not response"}));
+  const Look after = look();
+  EXPECT_TRUE(after == before);
+  EXPECT_EQ(after.titleHidden, before.titleHidden);
+  EXPECT_EQ(after.deviceListHidden, before.deviceListHidden);
+  EXPECT_EQ(after.quadListHidden, before.quadListHidden);
+}
+
+// The page icons drawn as flat colours of their own, so a swapped icon
+// shows in the pixels whatever pictures the build tree has.
+class MainWindowWithTestPictures : public MainWindowOnX {
+ protected:
+  QByteArray programFolder() override {
+    const QString folder = pictures_.path() + "/Orvanta_image/";
+    QDir().mkpath(folder);
+    const struct {
+      const char* name;
+      QColor colour;
+    } icons[] = {{"ic_device_color.png", kGreen}, {"ic_device_mid.png", kGrey},
+                 {"ic_quad_screen_color.png", kGreen}, {"ic_quad_screen_mid.png", kGrey},
+                 {"ic_user.png", Qt::blue}, {"ic_system setting.png", Qt::blue}};
+    for (const auto& icon : icons) {
+      QImage image(48, 48, QImage::Format_RGB32);
+      image.fill(icon.colour);
+      image.save(folder + QLatin1String(icon.name));
+    }
+    return pictures_.path().toUtf8();
+  }
+  // The colour in the middle of a page button, as drawn in the column.
+  QColor buttonColour(const Look& look, const QPushButton* button) const {
+    return look.column.pixelColor(button->geometry().center());
+  }
+
+  const QColor kGreen{0x68, 0xBF, 0x39};
+  const QColor kGrey{0x95, 0xA5, 0xAD};
+  QTemporaryDir pictures_;
+};
+
+// With the camera list built, the group page turns its button and caption
+// green and shows the group list; the camera page restores exactly the
+// look right after construction.
+TEST_F(MainWindowWithTestPictures, GroupPageAndBackRestoresTheCameraPage) {
+  MainWindow& w = *window_;
+  const Look constructed = look();
+  EXPECT_EQ(constructed.cameraLabelStyle, QStringLiteral("color:#68BF39;"));
+  EXPECT_EQ(constructed.quadLabelStyle, QStringLiteral("color:#95A5AD;"));
+  EXPECT_EQ(buttonColour(constructed, w.cameraButton), kGreen);
+  EXPECT_EQ(buttonColour(constructed, w.screenButton_4), kGrey);
+  EXPECT_EQ(buttonColour(constructed, w.userButton), QColor(Qt::blue));
+  w.load_deviceList_succeed = true;
+
+  QTest::mouseClick(w.screenButton_4, Qt::LeftButton);
+  const Look group = look();
+  EXPECT_EQ(group.quadLabelStyle, QStringLiteral("color:#68BF39;"));
+  EXPECT_EQ(group.quadButtonStyle, QStringLiteral("color:#68BF39;"));
+  EXPECT_EQ(group.cameraLabelStyle, QStringLiteral("color:#95A5AD;"));
+  EXPECT_EQ(group.cameraButtonStyle, QStringLiteral("color:#95A5AD;"));
+  EXPECT_EQ(buttonColour(group, w.cameraButton), kGrey);
+  EXPECT_EQ(buttonColour(group, w.screenButton_4), kGreen);
+  EXPECT_TRUE(group.titleHidden);
+  EXPECT_TRUE(group.deviceListHidden);
+  EXPECT_FALSE(group.quadListHidden);
+  const std::string dir = testsupport::artifactsDir("app_mainwindow_xvfb_test");
+  group.column.save(QString::fromStdString(dir + "/navigation_group_page.png"));
+
+  QTest::mouseClick(w.cameraButton, Qt::LeftButton);
+  const Look camera = look();
+  EXPECT_TRUE(camera == constructed);
+  EXPECT_EQ(buttonColour(camera, w.cameraButton), kGreen);
+  EXPECT_FALSE(camera.titleHidden);
+  EXPECT_FALSE(camera.deviceListHidden);
+  EXPECT_TRUE(camera.quadListHidden);
+  constructed.column.save(QString::fromStdString(dir + "/navigation_constructed.png"));
+  camera.column.save(QString::fromStdString(dir + "/navigation_camera_page.png"));
+}
+
+}  // namespace

@@ -1,0 +1,280 @@
+// The toast: fade-in, display time counted from showing, fade-out, one
+// deletion; placement. Animation time is driven by the test (a manual
+// animation driver), so the opacity at each moment is exact; the display
+// time is a real timer, and only lower bounds are asserted on it.
+#include <gtest/gtest.h>
+
+#include <QAbstractAnimation>
+#include <QAnimationDriver>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QPointer>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QSignalSpy>
+
+#include <functional>
+
+#include "util_class/toast_placement.h"
+#include "view/CToast.h"
+
+namespace {
+
+// Animation time that moves only when the test says so. Like Qt's own
+// driver, its clock counts from its latest start.
+class ManualAnimationDriver : public QAnimationDriver {
+ public:
+  ManualAnimationDriver() { install(); }
+  ~ManualAnimationDriver() override { uninstall(); }
+  // Animations started since the last step join first (Qt queues their
+  // start, in two hops), then time moves on by `ms`.
+  void step(qint64 ms) {
+    for (int hop = 0; hop < 3; ++hop) QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    now_ += ms;
+    advance();
+  }
+  qint64 elapsed() const override { return now_; }
+
+ protected:
+  void start() override {
+    now_ = 0;
+    QAnimationDriver::start();
+  }
+
+ private:
+  qint64 now_ = 0;
+};
+
+double opacityOf(CToast* toast) {
+  return static_cast<QGraphicsOpacityEffect*>(toast->graphicsEffect())->opacity();
+}
+
+QList<QPropertyAnimation*> animationsOf(CToast* toast) {
+  return toast->findChildren<QPropertyAnimation*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+// The toast's animation that ends at `opacity` (0: the fade-out, 1: the fade-in).
+QPropertyAnimation* animationTo(CToast* toast, double opacity) {
+  for (QPropertyAnimation* a : animationsOf(toast)) {
+    if (a->endValue().toDouble() == opacity) return a;
+  }
+  return nullptr;
+}
+
+QPropertyAnimation* fadeOut(CToast* t) { return animationTo(t, 0.0); }
+QPropertyAnimation* fadeIn(CToast* t) { return animationTo(t, 1.0); }
+
+bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
+  const QDeadlineTimer deadline(ms);
+  while (!done() && !deadline.hasExpired()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return done();
+}
+
+CToast* newToast(int displayMs, bool deleteOnHide) {
+  auto* toast = new CToast(nullptr);
+  toast->SetContentWidget(new QLabel(QStringLiteral("Snapshot Success!")));
+  toast->resize(200, 40);
+  toast->SetDuration(displayMs);
+  toast->SetDeleteOnHide(deleteOnHide);
+  toast->SetRelativePos(0.5, 0.8);
+  return toast;
+}
+
+TEST(Toast, FadesInStaysFadesOutAndIsDeletedOnce) {
+  ManualAnimationDriver driver;
+  QPointer<CToast> toast = newToast(1500, true);
+  ASSERT_EQ(animationsOf(toast).size(), 2);
+  ASSERT_NE(fadeOut(toast), nullptr);
+  ASSERT_NE(fadeIn(toast), nullptr);
+  QPointer<QWidget> content = toast->findChild<QLabel*>();
+  QSignalSpy destroyed(toast.data(), &QObject::destroyed);
+  QSignalSpy fadedOut(fadeOut(toast), &QAbstractAnimation::finished);
+  EXPECT_FALSE(toast->isVisible());
+  EXPECT_EQ(opacityOf(toast), 0.0);  // transparent until the fade-in runs
+
+  QElapsedTimer sinceShown;
+  sinceShown.start();
+  toast->StartShowAnimation();
+  EXPECT_TRUE(toast->isVisible());
+  // The fade-in rises linearly over 1.2 s of animation time.
+  double previous = opacityOf(toast);
+  for (int ms = 200; ms <= 1200; ms += 200) {
+    driver.step(200);
+    EXPECT_NEAR(opacityOf(toast), ms / 1200.0, 1e-6) << ms;
+    EXPECT_GT(opacityOf(toast), previous);
+    previous = opacityOf(toast);
+  }
+  EXPECT_EQ(fadeIn(toast)->state(), QAbstractAnimation::Stopped);
+
+  // The display time ends 1.5 s after showing: the fade-out starts then.
+  ASSERT_TRUE(waitUntil([&] { return fadeOut(toast)->state() == QAbstractAnimation::Running; }));
+  EXPECT_GE(sinceShown.elapsed(), 1500);
+  EXPECT_TRUE(toast->isVisible());
+  driver.step(600);
+  EXPECT_NEAR(opacityOf(toast), 0.5, 1e-6);
+  EXPECT_TRUE(toast->isVisible());
+  driver.step(600);
+  EXPECT_EQ(fadedOut.count(), 1);
+  ASSERT_FALSE(toast.isNull());  // hidden now, deleted by the event loop
+  EXPECT_FALSE(toast->isVisible());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(toast.isNull());
+  EXPECT_TRUE(content.isNull());  // the content goes with it
+  EXPECT_EQ(destroyed.count(), 1);
+}
+
+// The display time counts from showing, not from the end of the fade-in:
+// with animation time frozen, the fade-out still starts on time, and it
+// takes over from the fade-in where that got to.
+TEST(Toast, DisplayTimeCountsFromShowing) {
+  ManualAnimationDriver driver;
+  QPointer<CToast> toast = newToast(300, false);
+  toast->StartShowAnimation();
+  driver.step(300);
+  EXPECT_NEAR(opacityOf(toast), 0.25, 1e-6);
+  ASSERT_TRUE(waitUntil([&] { return fadeOut(toast)->state() == QAbstractAnimation::Running; }));
+  EXPECT_EQ(fadeIn(toast)->state(), QAbstractAnimation::Stopped);
+  driver.step(600);
+  EXPECT_NEAR(opacityOf(toast), 0.125, 1e-6);  // from 0.25 toward 0, half way
+  driver.step(600);
+  EXPECT_FALSE(toast->isVisible());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_FALSE(toast.isNull());  // not deleted: delete-on-hide is off
+
+  // Shown again, it fades in from where the fade-out left it.
+  toast->StartShowAnimation();
+  EXPECT_TRUE(toast->isVisible());
+  EXPECT_EQ(opacityOf(toast), 0.0);
+  driver.step(600);
+  EXPECT_NEAR(opacityOf(toast), 0.5, 1e-6);
+  delete toast;
+}
+
+// Without fading out the toast disappears at once, at the opacity it had.
+TEST(Toast, WithoutFadeOutHidesAtOnce) {
+  ManualAnimationDriver driver;
+  CToast* toast = newToast(200, false);
+  toast->SetFadeOut(false);
+  toast->StartShowAnimation();
+  driver.step(600);
+  ASSERT_TRUE(waitUntil([&] { return !toast->isVisible(); }));
+  EXPECT_NEAR(opacityOf(toast), 0.5, 1e-6);
+  EXPECT_EQ(fadeOut(toast)->state(), QAbstractAnimation::Stopped);
+  delete toast;
+}
+
+// A display time of -1 or 0 never hides the toast: a toast with a short
+// display time, shown at the same moment, is gone while they stay.
+TEST(Toast, NoDisplayTimeStaysShown) {
+  ManualAnimationDriver driver;
+  QPointer<CToast> reference = newToast(100, true);
+  QPointer<CToast> never = newToast(-1, true);
+  QPointer<CToast> zero = newToast(0, true);
+  reference->SetFadeOut(false);
+  for (CToast* t : {never.data(), zero.data(), reference.data()}) t->StartShowAnimation();
+  ASSERT_TRUE(waitUntil([&] {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return reference.isNull();
+  }));
+  driver.step(5000);
+  QCoreApplication::processEvents();
+  for (CToast* t : {never.data(), zero.data()}) {
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->isVisible());
+    EXPECT_EQ(fadeOut(t)->state(), QAbstractAnimation::Stopped);
+    EXPECT_EQ(opacityOf(t), 1.0);
+  }
+  delete never;
+  delete zero;
+}
+
+TEST(Toast, RelativeValuesAreClamped) {
+  const struct {
+    double in, stored;
+  } cases[] = {{-0.2, -1.0}, {-1.0, -1.0}, {0.0, 0.0}, {0.5, 0.5}, {1.0, 1.0}, {1.7, 1.0}};
+  for (const auto& c : cases) EXPECT_EQ(toast_relativeValue(c.in), c.stored) << c.in;
+}
+
+TEST(Toast, PositionPutsTheCentreAtTheFraction) {
+  const struct {
+    double x, y;
+    QSize reference, own;
+    bool placed;
+    QPoint topLeft;
+  } cases[] = {
+      {0.5, 0.8, {400, 300}, {100, 50}, true, {150, 215}},
+      {0.0, 0.0, {400, 300}, {100, 50}, true, {-50, -25}},
+      {1.0, 1.0, {400, 300}, {100, 50}, true, {350, 275}},
+      {0.5, 0.5, {401, 301}, {100, 51}, true, {150, 125}},  // 150.5 and 125 cut
+      {0.1, 0.1, {100, 100}, {41, 41}, true, {-10, -10}},  // -10.5 cut toward zero
+      {-1.0, 0.5, {400, 300}, {100, 50}, false, {}},
+      {0.5, -1.0, {400, 300}, {100, 50}, false, {}},
+  };
+  for (const auto& c : cases) {
+    const auto position = toast_position(c.x, c.y, c.reference, c.own);
+    ASSERT_EQ(position.has_value(), c.placed) << c.x << "," << c.y;
+    if (c.placed) {
+      EXPECT_EQ(*position, c.topLeft) << c.x << "," << c.y;
+    }
+  }
+}
+
+// Placed inside its parent, or on the primary screen without one; an
+// out-of-range fraction keeps the position it has.
+TEST(Toast, PlacementOnShowing) {
+  ManualAnimationDriver driver;
+  QWidget parent;
+  parent.resize(400, 300);
+  parent.show();
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  const struct {
+    bool parented;
+    double x, y;
+    QPoint expected;
+  } cases[] = {
+      {true, 0.5, 0.8, {150, 215}},
+      {true, 0.0, 0.0, {-50, -25}},
+      {true, 0.5, 1.7, {150, 275}},
+      {true, -0.2, 0.5, {33, 44}},
+      {false, 0.5, 0.8, {screen.width() / 2 - 50, static_cast<int>(screen.height() * 0.8) - 25}},
+  };
+  for (const auto& c : cases) {
+    CToast toast(c.parented ? &parent : nullptr);
+    EXPECT_EQ(toast.isWindow(), !c.parented);
+    toast.resize(100, 50);
+    toast.move(33, 44);
+    toast.SetRelativePos(c.x, c.y);
+    toast.StartShowAnimation();
+    EXPECT_EQ(toast.pos(), c.expected) << c.parented << " " << c.x << "," << c.y;
+  }
+  CToast centred(&parent);
+  centred.resize(100, 50);
+  centred.SetCenterPos();
+  centred.StartShowAnimation();
+  EXPECT_EQ(centred.pos(), QPoint(150, 125));
+}
+
+TEST(Toast, ContentWidget) {
+  CToast toast(nullptr);
+  QPointer<QLabel> first = new QLabel(QStringLiteral("first"));
+  toast.SetContentWidget(first);
+  EXPECT_EQ(first->parentWidget(), &toast);
+  toast.SetContentWidget(nullptr);  // keeps the content
+  EXPECT_EQ(first->parentWidget(), &toast);
+  QPointer<QLabel> second = new QLabel(QStringLiteral("second"));
+  toast.SetContentWidget(second);  // replaces it, in the same layout
+  EXPECT_EQ(second->parentWidget(), &toast);
+  EXPECT_EQ(toast.layout()->count(), 1);
+  EXPECT_EQ(toast.layout()->itemAt(0)->widget(), second.data());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(first.isNull());
+}
+
+}  // namespace
