@@ -140,7 +140,17 @@ def proto_seeds():
 
 
 # Channel operations (low four bits of the code; bits 4-5 the channel).
-RAW, RAW_STRANGER, PEER_PACKET, PEER_ACK, WRITE, ROUND, PASS, ADVANCE, READ, COUNTS = range(10)
+RAW, RAW_STRANGER, PEER_PACKET, PEER_ACK, WRITE, ROUND, PASS, ADVANCE, READ, COUNTS, FRAMED = range(11)
+# A framed read's byte: time-out index (low 3 bits, -1 0 1 49 50 120 300
+# 1000 ms), buffer kind (bits 3-4: given size, the next message's length
+# plus (bits 5-6) % 3 - 1, any u16, -1..1), bit 7: no type wanted.
+FRAMED_SIZE, FRAMED_NEXT, FRAMED_ANY, FRAMED_TINY = (0 << 3, 1 << 3, 2 << 3, 3 << 3)
+
+
+def framed(channel=0, timeout=2, kind=FRAMED_SIZE, size=11999, delta=1, no_type=False):
+    how = timeout | kind | (delta % 3) << 5 | int(no_type) << 7
+    arg = b"" if kind == FRAMED_NEXT else u16(size)
+    return op(FRAMED, channel) + bytes([how]) + arg
 
 
 def op(code, channel=0, flags=0):
@@ -159,8 +169,27 @@ def channel_seeds():
         raw = setup + op(RAW) + run(DATAGRAMS["drw"]) + op(RAW) + run(DATAGRAMS["drw_ack"]) + op(RAW) + \
             run(DATAGRAMS["alive"]) + op(RAW_STRANGER) + run(DATAGRAMS["drw"]) + op(PASS, 0, 0x40) + \
             op(RAW) + run(DATAGRAMS["punch_ack"]) + op(RAW) + run(DATAGRAMS["close"]) + op(READ) + u16(100) + bytes([0])
+        packets = lambda channel, sequences: b"".join(op(PEER_PACKET, channel) + u16(q) for q in sequences)
+        # Whole messages, one after another, with buffers of every kind.
+        framed_in_order = setup + packets(1, range(24)) + framed(1) + framed(1, 6, FRAMED_NEXT, delta=1) + \
+            framed(1, 0, FRAMED_NEXT, delta=0) + framed(1, 4, FRAMED_NEXT, delta=2, no_type=True) + framed(1, 5) * 4
+        # A message only partly in: -3 within the time-out, then whole.
+        framed_partial = setup + packets(0, range(6)) + (framed(0, 7) + framed(0, 3)) * 3 + packets(0, range(6, 16)) + \
+            framed(0, 6) * 4
+        # A buffer too small for a new and for a held message; unframed reads between.
+        framed_small = setup + packets(2, range(8)) + framed(2, 1, FRAMED_TINY, 1) + framed(2, 1, FRAMED_NEXT, delta=0) + op(READ, 2) + u16(7) + bytes([0]) + \
+            framed(2, 5, FRAMED_NEXT, delta=0) + packets(2, range(8, 30)) + framed(2, 2, FRAMED_NEXT, delta=0) + \
+            framed(2, 2, FRAMED_NEXT, delta=1) + op(READ, 2) + u16(300) + bytes([1]) + framed(2, 2)
+        # Packets out of order and a gap that times out under a framed read.
+        framed_gap = setup + packets(3, [1, 0, 3, 4, 6, 5]) + framed(3) * 3 + (op(ADVANCE) + u16(3000) + framed(3, 7)) * 3 + \
+            packets(3, [2]) + framed(3, 7, FRAMED_ANY, 65535)
+        # Framed reads on one channel, unframed on another, interleaved.
+        framed_mixed = setup + packets(1, range(16)) + packets(3, range(12)) + framed(1, 4) + op(READ, 3) + u16(500) + \
+            bytes([2]) + framed(1, 4) + op(RAW) + run(DATAGRAMS["close"]) + framed(1, 4) + framed(1, 4)
         for name, data in (("in_order", in_order), ("gap_then_wrap", wrap), ("write_and_ack", write_and_ack),
-                           ("idle_keepalive", idle), ("raw_datagrams", raw)):
+                           ("idle_keepalive", idle), ("raw_datagrams", raw), ("framed_in_order", framed_in_order),
+                           ("framed_partial", framed_partial), ("framed_too_small", framed_small),
+                           ("framed_gap", framed_gap), ("framed_mixed", framed_mixed)):
             write("channel_fuzz", f"{name}_algorithm{algorithm}", data)
 
 
