@@ -297,6 +297,8 @@ def cloud_seeds():
     write("cloud_replies_fuzz", "wrong_types", '{"status":1,"result":{"infos":{"info":[]},"devices":"x",'
           '"conDevices":[1,"a",null],"appConfig":[]}}')
 
+    cloud_client_seeds(replies)
+
     for name, text in (("hello", "aGVsbG8="), ("two_pad", "aGk="), ("pads_only", "===="),
                        ("outside_alphabet", "a-_b*c\n"), ("short", "YQ"), ("nonce", "MDEyMzQ1Njc4OWFiY2RlZmdoaWprbG1u"),
                        ("pad_inside", "YQ==YQ==")):
@@ -312,6 +314,65 @@ def cloud_seeds():
           '"loginMode":1.9}\n')
     write("config_json_fuzz", "zero_byte_then_junk", b'{"loginMode":1}\0garbage')
     write("config_json_fuzz", "not_json", "emailUserName=alice\n")
+
+
+# The cloud client target: operations (one byte), and one answer for each
+# request at the moment it is made: a shape byte (status index in the low 3
+# bits: 200 200 200 0 500 404 502 u16-that-follows; transport error index in
+# bits 3-5: none none none closed refused timeout cancelled TLS) and a kind
+# byte (delay index in the low 3 bits: 0 0 0 0 10 ms 1 s 60 s never; body in
+# bits 3-4: raw run, the call's good reply with the status variant of bits
+# 5-7, a token reply, none).
+SETTLE, NEXT_TIMER, SIGN_IN, ABANDON, REFRESH, SIGN_OUT, SNAPSHOT = 0, 2, 3, 4, 5, 6, 7
+STATUS_VARIANTS = ['"status":"error"', '"status":"OK"', '"status":null', '"status":"ok "', '"status":1',
+                   '"code":1011,"status":"error"', '"nostatus":"ok"', '"status":"ok"']
+
+
+def answer(status=0, error=0, delay=0, body="good", variant='"status":"ok"', raw=b"", status_code=None, token_flags=0):
+    shape = bytes([status | error << 3]) + (u16(status_code) if status == 7 else b"")
+    kinds = {"raw": 0, "good": 1, "tokens": 2, "none": 3}
+    # Token replies: bits 5-7 pick AT2, SK2, a 400 s lifetime.
+    kind = delay | kinds[body] << 3 | (STATUS_VARIANTS.index(variant) if body == "good" else token_flags) << 5
+    return shape + bytes([kind]) + (run(raw) if body == "raw" else b"")
+
+
+def ops(*codes):
+    return bytes(codes)
+
+
+def cloud_client_seeds(replies):
+    good = answer()
+    signed_in = good + ops(SETTLE) + good + good
+    chain = signed_in + ops(REFRESH) + good + ops(SETTLE) + good + good + ops(SETTLE)
+    seeds = {
+        "good_chain_and_sign_out": chain + ops(SIGN_OUT) + good + ops(SETTLE, SNAPSHOT) + good + ops(SETTLE),
+        "each_step_fails_once": answer(status=6, body="none") + ops(SETTLE) + good + ops(SETTLE) +
+        answer(error=3, body="none") + ops(SETTLE) + good + good + answer(status=3, error=4, body="none") + ops(SETTLE) +
+        good + good + ops(REFRESH) + answer(status=4, body="none") + ops(SETTLE) + good + ops(SETTLE) +
+        answer(body="raw", raw=b"<html>busy</html>") + ops(NEXT_TIMER) + good + good + ops(SETTLE),
+        "startup_gives_up": (answer(status=7, status_code=503, body="none") + ops(SETTLE, NEXT_TIMER)) * 6,
+        "signin_refused": good + ops(SETTLE) + good + answer(variant='"status":"error"') + ops(SETTLE, SIGN_IN) + good +
+        ops(SETTLE) + good + good + ops(SETTLE),
+        "challenge_not_ok": good + ops(SETTLE) + answer(variant='"status":null') + answer(variant='"nostatus":"ok"') +
+        ops(SETTLE),
+        "refresh_signed_in_elsewhere": signed_in + ops(REFRESH) + answer(variant='"code":1011,"status":"error"') +
+        good + ops(SETTLE, NEXT_TIMER),
+        "refresh_new_tokens": chain + ops(REFRESH) + answer(body="tokens", token_flags=7) +
+        ops(SETTLE, REFRESH) + answer(variant='"status":"OK"') + ops(SETTLE),
+        "late_replies_after_sign_out": signed_in + ops(REFRESH) + answer(delay=6) + ops(SIGN_OUT) + good +
+        ops(NEXT_TIMER, NEXT_TIMER, SIGN_IN) + answer(delay=5) + ops(ABANDON, NEXT_TIMER, SETTLE),
+        "device_list_not_ok": signed_in + ops(REFRESH) + good + ops(SETTLE) + answer(variant='"status":"error"') +
+        ops(SETTLE, REFRESH) + good + ops(SETTLE),
+        "snapshots": signed_in + ops(SNAPSHOT) + answer(status=5, body="none") + ops(SNAPSHOT) +
+        answer(body="raw", raw=b"\x00\xff") + ops(SNAPSHOT) + answer(delay=7) + ops(SETTLE, NEXT_TIMER),
+    }
+    # Real reply bodies as raw bodies of the chain's steps.
+    raw = lambda name: answer(body="raw", raw=json.dumps(replies[name], separators=(",", ":")).encode())
+    seeds["raw_bodies"] = raw("app_startup") + ops(SETTLE) + raw("challenge") + raw("sign_in") + ops(REFRESH) + \
+        raw("refresh_1011") + ops(SETTLE, REFRESH) + raw("sign_in") + ops(SETTLE) + raw("device_list") + \
+        raw("dev_config") + ops(SETTLE)
+    for name, data in seeds.items():
+        write("cloud_client_fuzz", name, data)
 
 
 # ---- media ---------------------------------------------------------------
