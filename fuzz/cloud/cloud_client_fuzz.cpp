@@ -37,6 +37,7 @@
 #include "http_command/call_retry.h"
 #include "http_command/cloud_bodies.h"
 #include "http_command/cloud_poster.h"
+#include "http_command/device_container.h"
 #include "http_command/request_context.h"
 #include "http_command/signin.h"
 #include "virtual_time_dispatcher.h"
@@ -192,10 +193,13 @@ struct Seen {
   const Signin* store;
   QString access, refresh, sign;
   int accessExpires, refreshExpires;
+  const Device* device;
+  int devConfigs;  // cameras of the device container's dev-config list
   bool operator==(const Seen& o) const {
     return signedIn == o.signedIn && failures == o.failures && deviceReady == o.deviceReady &&
            devConfigReady == o.devConfigReady && elsewhere == o.elsewhere && appConfigReady == o.appConfigReady &&
-           requests == o.requests && retries == o.retries && store == o.store && sameTokens(o);
+           requests == o.requests && retries == o.retries && store == o.store && sameTokens(o) &&
+           device == o.device && devConfigs == o.devConfigs;
   }
   bool sameTokens(const Seen& o) const {
     return access == o.access && refresh == o.refresh && sign == o.sign && accessExpires == o.accessExpires &&
@@ -256,7 +260,8 @@ class Run {
   Seen seen() const {
     const ClientHarness& h = *harness_;
     Seen s{h.signedInCount, int(h.failures.size()), h.deviceReadyCount, h.devConfigReadyCount,
-           h.signedOutElsewhereCount, appConfigReady_, requests(), {}, h.client.tokens(), {}, {}, {}, 0, 0};
+           h.signedOutElsewhereCount, appConfigReady_, requests(), {}, h.client.tokens(), {}, {}, {}, 0, 0,
+           h.client.device(), h.client.device() ? int(h.client.device()->devConfigList.size()) : 0};
     for (const CallRetry* r : retries_) s.retries.push_back({r->failures(), r->pending()});
     if (Signin* t = h.client.tokens()) {
       s.access = t->get_accessToken();
@@ -310,6 +315,15 @@ class Run {
     // The token store: a new one only with a sign-in, new values only from a good refresh.
     FUZZ_CHECK(a.store == b.store || signedIn == 1);
     if (a.store == b.store && !a.sameTokens(b)) FUZZ_CHECK(call_ == CloudCall::RefreshToken && ok);
+    // The device container: made from a good device list, dropped only when
+    // the session ends ("signed in elsewhere") or a new one starts (a sign-in);
+    // its dev-config list filled from a good dev-config.
+    if (a.device != b.device) {
+      FUZZ_CHECK(a.device == nullptr ? a.elsewhere == b.elsewhere + 1 || signedIn == 1
+                                     : call_ == CloudCall::DeviceList && ok);
+    } else if (a.devConfigs != b.devConfigs) {
+      FUZZ_CHECK(call_ == CloudCall::DevConfig && ok && a.devConfigReady == b.devConfigReady + 1);
+    }
   }
 
   // A failed attempt counts once; a running sign-in never stalls.
