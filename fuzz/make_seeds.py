@@ -183,13 +183,18 @@ def channel_seeds():
         # Packets out of order and a gap that times out under a framed read.
         framed_gap = setup + packets(3, [1, 0, 3, 4, 6, 5]) + framed(3) * 3 + (op(ADVANCE) + u16(3000) + framed(3, 7)) * 3 + \
             packets(3, [2]) + framed(3, 7, FRAMED_ANY, 65535)
+        # Packets cut where the peer likes (bit 6: a length follows): the
+        # second message one byte short, then that byte.
+        cut = lambda channel, sequence, length: op(PEER_PACKET, channel, 0x40) + u16(sequence) + u16(length - 1)
+        framed_cut = setup + cut(0, 0, 1000) + cut(0, 1, 865) + framed(0) + framed(0, 5) + cut(0, 2, 1) + \
+            framed(0, 0) + cut(0, 3, 4) + framed(0, 1, FRAMED_NEXT, delta=1) + cut(0, 4, 1024) + framed(0)
         # Framed reads on one channel, unframed on another, interleaved.
         framed_mixed = setup + packets(1, range(16)) + packets(3, range(12)) + framed(1, 4) + op(READ, 3) + u16(500) + \
             bytes([2]) + framed(1, 4) + op(RAW) + run(DATAGRAMS["close"]) + framed(1, 4) + framed(1, 4)
         for name, data in (("in_order", in_order), ("gap_then_wrap", wrap), ("write_and_ack", write_and_ack),
                            ("idle_keepalive", idle), ("raw_datagrams", raw), ("framed_in_order", framed_in_order),
                            ("framed_partial", framed_partial), ("framed_too_small", framed_small),
-                           ("framed_gap", framed_gap), ("framed_mixed", framed_mixed)):
+                           ("framed_gap", framed_gap), ("framed_mixed", framed_mixed), ("framed_cut", framed_cut)):
             write("channel_fuzz", f"{name}_algorithm{algorithm}", data)
 
 

@@ -189,6 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ChannelReader reader(s, mutex, clock, [] { return 0; });
   fuzzvornet::ReaderModel model;
   const fuzzvornet::PeerStream& stream = fuzzvornet::PeerStream::instance();
+  fuzzvornet::PeerPackets packets;
   bool peerContentsKnown = true;
   uint64_t written[kChannelCount] = {};
   std::vector<uint8_t> body(kReceiveCapacity);
@@ -211,8 +212,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 2: {  // one of the peer's packets
         const uint16_t sequence = in.u16();
         uint8_t d[wire::kDrwDatagram];
-        std::vector<uint8_t> payload(static_cast<size_t>(stream.packetLength(channel, sequence)));
-        stream.packetBytes(channel, sequence, payload.data());
+        // A new packet may end where the peer likes. Bit 6: the length that
+        // follows; bit 7: a few bytes (the byte that follows, -3..+3) off the
+        // end of the message it starts in.
+        int wanted = 0;
+        if (code & 0x40) {
+          wanted = 1 + in.u16() % fuzzvornet::PeerStream::kMaxPacket;
+        } else if (code & 0x80) {
+          const uint64_t at = packets.offset(channel, sequence);
+          wanted = int(std::min<uint64_t>(stream.messageEnd(channel, at) - at, 4096)) + in.byte() % 7 - 3;
+        }
+        const fuzzvornet::PeerPackets::Packet p = packets.packet(channel, sequence, wanted);
+        std::vector<uint8_t> payload(static_cast<size_t>(p.length));
+        stream.bytes(channel, p.offset, payload.data(), payload.size());
         const size_t n = wire::build_drw(d, uint8_t(channel), sequence, payload.data(), payload.size());
         engine.onDatagram(d[1], d + 4, n - 4, kPeer, clock.now());
         break;

@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kSequences = 65536;
 
-int packetLengthOf(int channel, int sequence) { return 1 + (sequence * 37 + channel * 11) % 1024; }
+int usualPacketLength(int channel, int sequence) { return 1 + (sequence * 37 + channel * 11) % 1024; }
 
 // Payload lengths of all sizes a reader meets: empty, a few bytes, about a
 // packet, several packets.
@@ -44,26 +44,15 @@ const PeerStream& PeerStream::instance() {
 }
 
 PeerStream::PeerStream() {
+  const uint64_t end = uint64_t(kSequences) * uint64_t(kMaxPacket);
   for (int c = 0; c < kChannels; ++c) {
-    std::vector<uint32_t>& packets = packetStart_[c];
-    packets.resize(kSequences + 1);
-    packets[0] = 0;
-    for (int s = 0; s < kSequences; ++s) packets[size_t(s) + 1] = packets[size_t(s)] + uint32_t(packetLengthOf(c, s));
     std::vector<uint32_t>& messages = messageStart_[c];
     uint64_t at = 0;
-    for (uint32_t m = 0; at <= packets.back(); ++m) {
+    for (uint32_t m = 0; at <= end; ++m) {
       messages.push_back(uint32_t(at));
       at += uint64_t(kHeaderBytes) + uint64_t(messageLengthOf(c, m));
     }
   }
-}
-
-int PeerStream::packetLength(int channel, uint16_t sequence) const {
-  return int(packetStart_[channel][size_t(sequence) + 1] - packetStart_[channel][sequence]);
-}
-
-void PeerStream::packetBytes(int channel, uint16_t sequence, uint8_t* out) const {
-  bytes(channel, packetStart_[channel][sequence], out, size_t(packetLength(channel, sequence)));
 }
 
 size_t PeerStream::messageContaining(int channel, uint64_t offset) const {
@@ -121,12 +110,33 @@ int64_t PeerStream::messageAt(int channel, uint64_t offset) const {
   return messageStart_[channel][m] == offset ? int64_t(m) : -1;
 }
 
-uint64_t PeerStream::messageStart(int channel, int64_t message) const {
-  return messageStart_[channel][size_t(message)];
+uint64_t PeerStream::messageEnd(int channel, uint64_t offset) const {
+  const size_t m = messageContaining(channel, offset);
+  return messageStart_[channel][m] + uint64_t(kHeaderBytes) + uint64_t(messageLengthOf(channel, uint32_t(m)));
 }
 
-int PeerStream::messageLength(int channel, int64_t message) const {
-  return messageLengthOf(channel, uint32_t(message));
+void PeerPackets::cutUpTo(int channel, uint16_t sequence) {
+  std::vector<uint64_t>& start = start_[channel];
+  if (start.empty()) start.push_back(0);
+  while (start.size() <= size_t(sequence)) {
+    const int s = int(start.size()) - 1;
+    start.push_back(start.back() + uint64_t(usualPacketLength(channel, s)));
+  }
+}
+
+uint64_t PeerPackets::offset(int channel, uint16_t sequence) {
+  cutUpTo(channel, sequence);
+  return start_[channel][sequence];
+}
+
+PeerPackets::Packet PeerPackets::packet(int channel, uint16_t sequence, int wanted) {
+  cutUpTo(channel, sequence);
+  std::vector<uint64_t>& start = start_[channel];
+  if (start.size() == size_t(sequence) + 1) {  // a new packet
+    const bool asked = wanted >= 1 && wanted <= PeerStream::kMaxPacket;
+    start.push_back(start.back() + uint64_t(asked ? wanted : usualPacketLength(channel, sequence)));
+  }
+  return {start[sequence], int(start[size_t(sequence) + 1] - start[sequence])};
 }
 
 }  // namespace fuzzvornet

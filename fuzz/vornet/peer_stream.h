@@ -1,7 +1,7 @@
 // What the peer of the channel fuzz target writes on each channel: one
 // byte stream of framed messages (a 4-byte header, the payload length in
 // its low 24 bits little-endian and the type in byte 3, then the payload),
-// cut into packets whose lengths depend on channel and sequence only. So
+// the same for every run, and how one run's peer cut it into packets. So
 // the bytes of any packet the target builds are known, and so is what a
 // reader must get from any point of the stream, framed or not.
 #pragma once
@@ -16,13 +16,10 @@ class PeerStream {
  public:
   static constexpr int kChannels = 4;
   static constexpr int kHeaderBytes = 4;
+  static constexpr int kMaxPacket = 1024;
 
-  // Built once (tables for every sequence of every channel).
+  // Built once (the message table of every channel).
   static const PeerStream& instance();
-
-  // Packet `sequence` of `channel`: its length (1..1024) and bytes.
-  int packetLength(int channel, uint16_t sequence) const;
-  void packetBytes(int channel, uint16_t sequence, uint8_t* out) const;
 
   // Bytes [offset, offset + n) of the channel's stream.
   void bytes(int channel, uint64_t offset, uint8_t* out, size_t n) const;
@@ -35,16 +32,37 @@ class PeerStream {
 
   // The message that starts at `offset`, or -1 when none starts there.
   int64_t messageAt(int channel, uint64_t offset) const;
-  uint64_t messageStart(int channel, int64_t message) const;
-  int messageLength(int channel, int64_t message) const;
+  // Where the message that holds `offset` ends.
+  uint64_t messageEnd(int channel, uint64_t offset) const;
 
  private:
   PeerStream();
   uint8_t byteAt(int channel, uint64_t offset) const;
   size_t messageContaining(int channel, uint64_t offset) const;
 
-  std::vector<uint32_t> packetStart_[kChannels];   // 65537 offsets: packet s is [s, s+1)
-  std::vector<uint32_t> messageStart_[kChannels];  // up to the end of packet 65535
+  std::vector<uint32_t> messageStart_[kChannels];  // as far as 65536 packets of the largest size reach
+};
+
+// Where one run's peer cut each channel's stream into packets. A packet
+// keeps the bytes it was first built with (a resend repeats them); a new
+// packet's length is the one asked for, or else one that depends on the
+// channel and sequence only; the packets between the last one cut and a
+// new one further on get that usual length.
+class PeerPackets {
+ public:
+  struct Packet {
+    uint64_t offset;  // in the channel's stream
+    int length;       // 1..1024
+  };
+  // `wanted`: the length for a new packet (1..1024), or 0 for the usual one.
+  Packet packet(int channel, uint16_t sequence, int wanted);
+  // Where packet `sequence` starts (the packets before it are cut).
+  uint64_t offset(int channel, uint16_t sequence);
+
+ private:
+  void cutUpTo(int channel, uint16_t sequence);
+
+  std::vector<uint64_t> start_[PeerStream::kChannels];  // start_[c][s]: offset of packet s; one more than cut
 };
 
 }  // namespace fuzzvornet
