@@ -139,7 +139,9 @@ def proto_seeds():
         write("proto_dispatch_fuzz", name, data)
 
 
-# Channel operations (low four bits of the code; bits 4-5 the channel).
+# Channel operations (low four bits of the code; bits 4-5 the channel). A
+# peer packet with bit 6 set is followed by its length - 1 (u16), with bit 7
+# by a byte that ends it that byte % 7 - 3 bytes off its message's end.
 RAW, RAW_STRANGER, PEER_PACKET, PEER_ACK, WRITE, ROUND, PASS, ADVANCE, READ, COUNTS, FRAMED = range(11)
 # A framed read's byte: time-out index (low 3 bits, -1 0 1 49 50 120 300
 # 1000 ms), buffer kind (bits 3-4: given size, the next message's length
