@@ -12,10 +12,7 @@ function(camviewer_add_gtest name)
   endif()
   add_executable(${name} ${ARG_SOURCES} $<TARGET_OBJECTS:camviewer_netns_gate>)
   camviewer_warnings(${name})
-  # The fake device link comes last: a test that links Tessan gets the real
-  # one, every other test that reaches the camera object the fake.
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} camviewer_testsupport GTest::gtest_main GTest::gmock Threads::Threads
-    camviewer_fake_tessan)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} camviewer_testsupport GTest::gtest_main GTest::gmock Threads::Threads)
   # Several labels reach the tests as one list: the list passes through three
   # expansions inside the GoogleTest discovery scripts, hence the deep escape.
   string(REPLACE ";" "\\\\\\\\\\\\\\;" labels "${ARG_LABELS}")

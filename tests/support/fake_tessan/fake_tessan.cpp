@@ -219,6 +219,10 @@ void postAvFrames(const std::string& sn, const Bytes& frame, int count) {
   for (int i = 0; i < count; ++i) postAvFrame(sn, frame);
 }
 
+void postPause(int ms) {
+  state().post([ms] { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+}
+
 bool flush(int timeoutMs) {
   State& s = state();
   std::unique_lock<std::mutex> lock(s.mutex);

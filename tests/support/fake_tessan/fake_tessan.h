@@ -97,6 +97,8 @@ void postAvFrame(const std::string& sn, const Bytes& frame);
 void postAv(const std::string& sn, const Bytes& bytes, uint8_t frameType);
 // `count` copies of `frame`, each a callback of its own.
 void postAvFrames(const std::string& sn, const Bytes& frame, int count);
+// The fake thread pauses `ms` before the next job (to spread frames in time).
+void postPause(int ms);
 // Waits (bounded) until everything posted so far has been delivered.
 bool flush(int timeoutMs = 10000);
 // Callbacks fired so far (both kinds).
