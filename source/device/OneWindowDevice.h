@@ -198,6 +198,9 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void buildTile();
   void connectSignals();
   QString thumbnailFilePath() const;
+  // A play may start only while the camera is Online; then the save
+  // folders are taken over and the play mode noted for the callbacks.
+  bool readyToPlay(PlayMode mode);
   // One APP_send of a request (frame type 127, no name).
   int sendRequest(int msgType, const QByteArray& payload);
 

@@ -8,24 +8,22 @@
 #include "device/OneWindowDevice.h"
 #include "mainwindow.h"
 
-void oneWindowDevice::avideo_start_play() {
+bool oneWindowDevice::readyToPlay(PlayMode mode) {
   if (p2pState != E_CONN_STATUS_ONLINE) {
-    qDebug() << deviceId << "avideo_start_play: not online, state" << p2pState;
-    return;
+    qDebug() << deviceId << "play start: not online, state" << p2pState;
+    return false;
   }
   syncSaveFolders();
-  playMode_.store(PlayMode::Single);
-  CameraMedia::avideo_start_play();
+  playMode_.store(mode);
+  return true;
+}
+
+void oneWindowDevice::avideo_start_play() {
+  if (readyToPlay(PlayMode::Single)) CameraMedia::avideo_start_play();
 }
 
 void oneWindowDevice::video_start_play() {
-  if (p2pState != E_CONN_STATUS_ONLINE) {
-    qDebug() << deviceId << "video_start_play: not online, state" << p2pState;
-    return;
-  }
-  syncSaveFolders();
-  playMode_.store(PlayMode::Group);
-  CameraMedia::video_start_play();
+  if (readyToPlay(PlayMode::Group)) CameraMedia::video_start_play();
 }
 
 void oneWindowDevice::avideo_stop_play() {

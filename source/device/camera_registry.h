@@ -43,19 +43,11 @@ class DeviceRegistry {
   // with the lock held; false (nothing called) for an unknown id.
   template <typename Visit>
   bool visitFirst(const std::string& id, Visit&& visit) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = cameras_.find(id);
-    if (it == cameras_.end()) return false;
-    visit(it->second.front());
-    return true;
+    return visitOne(id, false, visit);
   }
   template <typename Visit>
   bool visitLast(const std::string& id, Visit&& visit) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = cameras_.find(id);
-    if (it == cameras_.end()) return false;
-    visit(it->second.back());
-    return true;
+    return visitOne(id, true, visit);
   }
 
   size_t size() const {
@@ -66,6 +58,15 @@ class DeviceRegistry {
   }
 
  private:
+  template <typename Visit>
+  bool visitOne(const std::string& id, bool last, Visit& visit) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = cameras_.find(id);
+    if (it == cameras_.end()) return false;
+    visit(last ? it->second.back() : it->second.front());
+    return true;
+  }
+
   mutable std::mutex mutex_;
   std::map<std::string, std::vector<Camera*>> cameras_;
 };

@@ -69,11 +69,3 @@ void CameraTest::report(oneWindowDevice* camera, int status) {
   deliver();
 }
 
-bool CameraTest::waitUntil(const std::function<bool()>& done, int ms) {
-  const QDeadlineTimer deadline(ms);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(1);
-  }
-  return done();
-}

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "device/OneWindowDevice.h"
+#include "wait_until.h"
 #include "fake_tessan.h"
 #include "http_command/device_container.h"
 #include "mainwindow.h"
@@ -36,7 +37,9 @@ class CameraTest : public ::testing::Test {
   // The fake reports `status` for the camera; delivered.
   void report(oneWindowDevice* camera, int status);
 
-  static bool waitUntil(const std::function<bool()>& done, int ms = 10000);
+  static bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
+    return cameratest::waitUntil(done, ms);
+  }
 
   QTemporaryDir data_;
   MainWindow* window_ = nullptr;

@@ -57,15 +57,6 @@ void CameraWorld::TearDown() {
   qunsetenv(cloud_config::kUrlVariable);
 }
 
-bool CameraWorld::waitUntil(const std::function<bool()>& done, int ms) {
-  const QDeadlineTimer deadline(ms);
-  while (!done() && !deadline.hasExpired()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return done();
-}
-
 void CameraWorld::startWorld(const QStringList& cloudArgs) {
   std::string error;
   ASSERT_TRUE(rendezvous_.start(RENDEZVOUS_PROGRAM, {"--lifetime", "300"}, &error)) << error;

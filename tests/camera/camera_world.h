@@ -22,6 +22,7 @@
 #include "../cloud/sim_cloud_process.h"
 #include "child_process.h"
 #include "device/OneWindowDevice.h"
+#include "wait_until.h"
 #include "http_command/cloud_records.h"
 #include "mainwindow.h"
 
@@ -47,7 +48,9 @@ class CameraWorld : public ::testing::Test {
   // GET of a cloud URL by the test itself (the bytes it serves).
   QByteArray fetch(const QString& url);
 
-  static bool waitUntil(const std::function<bool()>& done, int ms);
+  static bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
+    return cameratest::waitUntil(done, ms);
+  }
 
   QTemporaryDir data_;
   SimCloudProcess cloud_;

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 
 #include "../app/log_capture.h"
+#include "av_frame_bytes.h"
 #include "camera_fixture.h"
 
 namespace {
@@ -12,7 +13,7 @@ namespace {
 using fake_tessan::Bytes;
 
 Bytes h264Frame(int flag = 0, int fps = 25) {
-  return fake_tessan::avFrame(E_CODECID_VIDEO_H264, 640, 360, 40, flag, fps,
+  return testsupport::avFrameBytes(E_CODECID_VIDEO_H264, 640, 360, 40, flag, fps,
                               Bytes{0, 0, 0, 1, 0x65, 0x88, 0x84, 0x00});
 }
 

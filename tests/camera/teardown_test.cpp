@@ -6,6 +6,7 @@
 
 #include "../app/log_capture.h"
 #include "../app/message_box_answer.h"
+#include "av_frame_bytes.h"
 #include "camera_fixture.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using fake_tessan::Bytes;
 
 Bytes videoFrame() {
-  return fake_tessan::avFrame(E_CODECID_VIDEO_H264, 640, 360, 40, 0, 25,
+  return testsupport::avFrameBytes(E_CODECID_VIDEO_H264, 640, 360, 40, 0, 25,
                               Bytes{0, 0, 0, 1, 0x65, 0x88, 0x84, 0x00, 0x10, 0x20});
 }
 

@@ -102,28 +102,26 @@ void noteStatus(State& s, const std::string& sn, int status) {
   }
 }
 
+// The callbacks as APP_init kept them (none before it), counting one
+// delivery; called right before a callback, without the lock held after.
+APP_INIT_PARAM callbacksForDelivery() {
+  State& s = state();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  ++s.delivered;
+  return s.initialised ? s.param : APP_INIT_PARAM{};
+}
+
 // Reports a status through the message callback on the calling thread.
 void reportStatus(const std::string& sn, int status, int linkMode) {
   State& s = state();
   noteStatus(s, sn, status);
-  P2P_PCB_RECV_MSG callback;
-  void* context;
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    callback = s.initialised ? s.param.pfnRecvMsg : nullptr;
-    context = s.param.pMsgCtx;
-    ++s.delivered;
-  }
-  if (!callback) return;
+  const APP_INIT_PARAM p = callbacksForDelivery();
+  if (!p.pfnRecvMsg) return;
   MSG_CONN_STATUS record{};
   record.nStatus = status;
   record.nLinkMode = uint8_t(linkMode);
-  callback(sn.c_str(), E_MSG_CONN_STATUS, reinterpret_cast<char*>(&record), sizeof record,
-           nullptr, E_FRAME_TYPE_HH, context);
-}
-
-void put(Bytes& out, size_t at, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out[at + size_t(i)] = uint8_t(value >> (8 * i));
+  p.pfnRecvMsg(sn.c_str(), E_MSG_CONN_STATUS, reinterpret_cast<char*>(&record), sizeof record,
+               nullptr, E_FRAME_TYPE_HH, p.pMsgCtx);
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -178,38 +176,22 @@ void postStatus(const std::string& sn, int status, int linkMode) {
 
 void postMessage(const std::string& sn, uint32_t msgType, const Bytes& payload) {
   state().post([sn, msgType, payload] {
-    State& s = state();
-    P2P_PCB_RECV_MSG callback;
-    void* context;
-    {
-      std::lock_guard<std::mutex> lock(s.mutex);
-      callback = s.initialised ? s.param.pfnRecvMsg : nullptr;
-      context = s.param.pMsgCtx;
-      ++s.delivered;
-    }
-    if (!callback) return;
+    const APP_INIT_PARAM p = callbacksForDelivery();
+    if (!p.pfnRecvMsg) return;
     Bytes data = payload;  // the library's own buffer, valid during the call
     char name[18] = {};
-    callback(sn.c_str(), msgType, data.empty() ? nullptr : reinterpret_cast<char*>(data.data()),
-             uint32_t(data.size()), name, E_FRAME_TYPE_HH, context);
+    p.pfnRecvMsg(sn.c_str(), msgType, data.empty() ? nullptr : reinterpret_cast<char*>(data.data()),
+                 uint32_t(data.size()), name, E_FRAME_TYPE_HH, p.pMsgCtx);
   });
 }
 
 void postAv(const std::string& sn, const Bytes& bytes, uint8_t frameType) {
   state().post([sn, bytes, frameType] {
-    State& s = state();
-    P2P_PCB_RECV_AV callback;
-    void* context;
-    {
-      std::lock_guard<std::mutex> lock(s.mutex);
-      callback = s.initialised ? s.param.pfnRecvAV : nullptr;
-      context = s.param.pAVCtx;
-      ++s.delivered;
-    }
-    if (!callback) return;
+    const APP_INIT_PARAM p = callbacksForDelivery();
+    if (!p.pfnRecvAV) return;
     Bytes data = bytes;
-    callback(sn.c_str(), reinterpret_cast<char*>(data.data()), uint32_t(data.size()), context,
-             frameType);
+    p.pfnRecvAV(sn.c_str(), reinterpret_cast<char*>(data.data()), uint32_t(data.size()), p.pAVCtx,
+                frameType);
   });
 }
 
@@ -234,22 +216,6 @@ uint64_t delivered() {
   State& s = state();
   std::lock_guard<std::mutex> lock(s.mutex);
   return s.delivered;
-}
-
-Bytes avFrame(int codec, int width, int height, uint64_t timeStamp, int flag, int fps,
-              const Bytes& payload) {
-  Bytes out(48, 0);
-  put(out, 0, TESSAN_MAGIC_AV, 4);
-  out[4] = E_FRAME_TYPE_HH;
-  put(out, 6, uint64_t(codec), 2);
-  put(out, 8, uint64_t(width), 2);
-  put(out, 10, uint64_t(height), 2);
-  put(out, 12, payload.size(), 4);
-  put(out, 16, timeStamp, 8);
-  out[24] = uint8_t(flag);
-  out[25] = uint8_t(fps);
-  out.insert(out.end(), payload.begin(), payload.end());
-  return out;
 }
 
 }  // namespace fake_tessan

@@ -31,7 +31,7 @@
 //   fake_tessan::reset();
 //   ... create the camera (it calls APP_init) ...
 //   fake_tessan::postStatus("CAM1", E_CONN_STATUS_ONLINE);
-//   fake_tessan::postAvFrame("CAM1", fake_tessan::videoFrame(...));
+//   fake_tessan::postAvFrame("CAM1", testsupport::avFrameBytes(...));
 //   ASSERT_TRUE(fake_tessan::flush());      // everything posted was delivered
 //   EXPECT_EQ(fake_tessan::calls("APP_send").size(), 2u);
 #pragma once
@@ -91,7 +91,8 @@ void scriptConnect(const std::string& sn, const std::vector<int>& statuses);
 void postStatus(const std::string& sn, int status, int linkMode = 1);
 // Any message (the payload as the camera sent it, 18-byte name empty).
 void postMessage(const std::string& sn, uint32_t msgType, const Bytes& payload);
-// A/V callback with `frame` as it is (see avFrame()), frame type 127.
+// A/V callback with `frame` as it is (testsupport::avFrameBytes in
+// av_frame_bytes.h builds one), frame type 127.
 void postAvFrame(const std::string& sn, const Bytes& frame);
 // A/V callback with any bytes and frame type (length-prefixed frames).
 void postAv(const std::string& sn, const Bytes& bytes, uint8_t frameType);
@@ -103,9 +104,5 @@ void postPause(int ms);
 bool flush(int timeoutMs = 10000);
 // Callbacks fired so far (both kinds).
 uint64_t delivered();
-
-// An HH02 frame: the 48-byte AV_HEAD (little-endian) and the payload.
-Bytes avFrame(int codec, int width, int height, uint64_t timeStamp, int flag, int fps,
-              const Bytes& payload);
 
 }  // namespace fake_tessan
