@@ -4,12 +4,15 @@
 // a stream must say they failed.
 #include <gtest/gtest.h>
 
+#include <QCursor>
+#include <QResizeEvent>
 #include <QTest>
 
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/WholeRenderWindow.h"
 #include "event/group_icons.h"
 #include "fake_tessan.h"
+#include "view/ptz_pad_geometry.h"
 #include "playview_support.h"
 
 namespace {
@@ -276,3 +279,141 @@ TEST_F(PlayView, GroupSlotWithoutGroupsChangesNothing) {
 }
 
 }  // namespace
+
+// The pad over the video of a PTZ camera: the render widget shows it on the
+// button bar when the mouse enters, leaves it while the cursor is still
+// over the video (the pad is a window of its own), and hides it with one
+// stop when the mouse really left.
+class PtzOverVideo : public PlayView {
+ protected:
+  // The view stays hidden: the offscreen platform would turn every cursor
+  // move over a shown window into enter and leave events of its own. The
+  // events are sent by hand instead; the cursor is kept off the pad.
+  void SetUp() override {
+    ASSERT_TRUE(w.online());
+    resizeView(1280, 800);
+    view.renderWnd.set_ptzWindow_exist(true);
+    view.renderWnd.m_pDevice = camera;
+  }
+  void resizeView(int width, int height) {
+    const QSize old = view.size();
+    view.resize(width, height);
+    QResizeEvent e(view.size(), old);
+    QCoreApplication::sendEvent(&view, &e);
+  }
+  void cursorAt(int x, int y) {
+    const QPoint at = view.mapToGlobal(QPoint(x, y));
+    ASSERT_FALSE(pad.geometry().contains(at));
+    QCursor::setPos(at);
+    ASSERT_EQ(QCursor::pos(), at) << "the platform keeps no cursor";
+  }
+  void enter() {
+    QEvent e(QEvent::Enter);
+    QCoreApplication::sendEvent(&view.renderWnd, &e);
+  }
+  void leave(QWidget* from) {
+    QEvent e(QEvent::Leave);
+    QCoreApplication::sendEvent(from, &e);
+  }
+  QPoint expectedPadPosition() {
+    return ptzPadPosition(QRect(view.mapToGlobal(QPoint(0, 0)), view.size()), view.barHeight,
+                          view.ptzWindow.height());
+  }
+  PTZcontrolWindow& pad = view.ptzWindow;
+};
+
+TEST_F(PtzOverVideo, ShownOnEnterKeptOverTheVideoHiddenWithAStopOutside) {
+  cursorAt(400, 300);
+  enter();
+  EXPECT_TRUE(pad.isVisible());
+  EXPECT_EQ(pad.pos(), expectedPadPosition());
+  leave(&view.renderWnd);  // onto the pad: still over the video
+  EXPECT_TRUE(pad.isVisible());
+  cursorAt(400, view.height() - 1);  // the button bar
+  leave(&view.renderWnd);
+  EXPECT_FALSE(pad.isVisible());
+  EXPECT_EQ(w.ptzRequests(), (std::vector<std::pair<int, int>>{{0, 1}}));
+}
+
+TEST_F(PtzOverVideo, LeavingThePadAsksTheVideo) {
+  cursorAt(400, 300);
+  enter();
+  leave(&pad);  // the cursor is over the video: the pad stays
+  EXPECT_TRUE(pad.isVisible());
+  cursorAt(-50, 300);
+  leave(&pad);
+  EXPECT_FALSE(pad.isVisible());
+  EXPECT_EQ(w.ptzRequests(), (std::vector<std::pair<int, int>>{{0, 1}}));
+}
+
+TEST_F(PtzOverVideo, NoPadOverGroupCellsOrCamerasWithoutAHead) {
+  const struct {
+    const char* what;
+    int playState;
+    bool ptz;
+    bool bound;
+  } cases[] = {
+      {"group view", E_MAINWINDOW_QUADWINDOW_PLAYING, true, true},
+      {"nothing playing", E_MAINWINDOW_NOT_PLAYING, true, true},
+      {"no PTZ head", E_MAINWINDOW_ONEWINDOW_PLAYING, false, true},
+      {"no camera bound", E_MAINWINDOW_ONEWINDOW_PLAYING, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    w.window->playState = c.playState;
+    view.renderWnd.set_ptzWindow_exist(c.ptz);
+    view.renderWnd.m_pDevice = c.bound ? camera : nullptr;
+    cursorAt(400, 300);
+    enter();
+    EXPECT_FALSE(pad.isVisible());
+    pad.move(expectedPadPosition());
+    pad.show();  // shown by someone else: leaving changes nothing either
+    cursorAt(-50, -50);
+    leave(&view.renderWnd);
+    leave(&pad);
+    EXPECT_TRUE(pad.isVisible());
+    pad.hide();
+  }
+  EXPECT_TRUE(w.ptzRequests().empty());
+}
+
+TEST_F(PtzOverVideo, ResizePlacesThePadAgain) {
+  cursorAt(400, 300);
+  enter();
+  resizeView(960, 600);
+  EXPECT_TRUE(pad.isVisible());
+  EXPECT_EQ(pad.pos(), expectedPadPosition());
+  cursorAt(2000, 300);
+  resizeView(1280, 800);
+  EXPECT_FALSE(pad.isVisible()) << "the cursor is no longer over the video";
+  EXPECT_EQ(w.ptzRequests(), (std::vector<std::pair<int, int>>{{0, 1}}));
+}
+
+// A key held while the mouse leaves the video: the move stops once, and
+// neither the key's timer nor its release sends anything afterwards.
+TEST_F(PtzOverVideo, LeavingWhileAKeyIsHeldStopsForGood) {
+  const struct {
+    const char* when;
+    int leaveAfterMs;
+    std::vector<std::pair<int, int>> sent;
+  } cases[] = {
+      {"before the timer", 100, {{0, 1}}},
+      {"while moving", 700, {{1, 1}, {0, 1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.when);
+    fake_tessan::reset();
+    ASSERT_TRUE(w.online());
+    cursorAt(400, 300);
+    enter();
+    QTest::mousePress(pad.upButton, Qt::LeftButton);
+    pumpFor(c.leaveAfterMs);
+    cursorAt(-50, 300);
+    leave(&view.renderWnd);
+    EXPECT_FALSE(pad.isVisible());
+    pumpFor(600);
+    QTest::mouseRelease(pad.upButton, Qt::LeftButton);
+    pumpFor(100);
+    EXPECT_EQ(w.ptzRequests(), c.sent);
+  }
+}
