@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QPalette>
 
+#include <mutex>
+
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/OneWindowDevice.h"
 #include "device/play_timing.h"
@@ -253,8 +255,14 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
     report_icon(E_ICON_RECORD, false);
     return;
   }
-  // Start: a file left open from before is finished first (the session
-  // does it); a file that cannot be opened starts nothing.
+  // Start. A file still open from a recording whose flag was cleared
+  // elsewhere is finished first, so its handle is never overwritten and its
+  // run ends before the new one; a file that cannot be opened starts
+  // nothing.
+  if (recordFileOpen()) {
+    qDebug() << deviceId << "finishing the record file left open";
+    ownerDevice->record_stop();
+  }
   if (!ownerDevice->record_start()) {
     qDebug() << deviceId << "record not started";
     show_toast(play_view::recordStartFailedNotice());
@@ -266,6 +274,11 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   labRecordTime.show();
   recordTimeTimer.start(1000);
   report_icon(E_ICON_RECORD, true);
+}
+
+bool WholeRenderWindow::recordFileOpen() const {
+  std::lock_guard<std::mutex> lock(ownerDevice->mp4Mutex);
+  return ownerDevice->mp4Writer != nullptr;
 }
 
 void WholeRenderWindow::update_labRecordTime_timer_Hanlder() {

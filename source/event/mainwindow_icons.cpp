@@ -4,7 +4,7 @@
 
 #include "device/OneWindowDevice.h"
 #include "device/WholeRenderWindow.h"
-#include "event/group_icons.h"
+#include "event/play_view_icons.h"
 #include "mainwindow.h"
 
 void MainWindow::oneWindow_playWindow_icon_change_Handler(QString deviceId, int iconType,
@@ -13,11 +13,11 @@ void MainWindow::oneWindow_playWindow_icon_change_Handler(QString deviceId, int 
   if (!camera) return;
   if (iconType < E_ICON_PLAY || iconType > E_ICON_FULLSCREEN) return;
   WholeRenderWindow& view = camera->wholeRenderWindow;
-  view.show_button_state(iconType, state);
   if (iconType == E_ICON_RECORD) {
-    camera->isRecording.store(state);
+    state = record_icon_state(camera, state);
     view.show_record_state(state);
   }
+  view.show_button_state(iconType, state);
 }
 
 void MainWindow::quadWindow_playWindow_icon_change_Handler(QString groupName, QString deviceId,

@@ -10,7 +10,7 @@
 
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/WholeRenderWindow.h"
-#include "event/group_icons.h"
+#include "event/play_view_icons.h"
 #include "fake_tessan.h"
 #include "view/ptz_pad_geometry.h"
 #include "playview_support.h"
@@ -193,8 +193,8 @@ TEST_F(PlayView, RecordWithoutAStreamSaysItFailed) {
   EXPECT_EQ(toastTexts(), (std::vector<QString>{"Record failed!"}));
 }
 
-// The single-view icon slot, row by row; unknown cameras and types outside
-// 0-5 change nothing.
+// The single-view icon slot, row by row (the record row follows the camera,
+// below); unknown cameras and types outside 0-5 change nothing.
 TEST_F(PlayView, IconSlotSetsTheCamerasOwnButtons) {
   const struct {
     int type;
@@ -204,7 +204,6 @@ TEST_F(PlayView, IconSlotSetsTheCamerasOwnButtons) {
   } rows[] = {
       {E_ICON_PLAY, &view.playButton, "ic_stop_dark.png", "ic_play_dark.png"},
       {E_ICON_SNAPSHOT, &view.snapshotButton, "ic_screenshots_light.png", "ic_screenshots_dark.png"},
-      {E_ICON_RECORD, &view.recordButton, "ic_record_color.png", "ic_record_dark.png"},
       {E_ICON_SPEAKER, &view.audioButton, "ic_speaker_on_dark.png", "ic_speaker_off_dark.png"},
       {E_ICON_FULLSCREEN, &view.maxButton, "ic_small_screen_dark.png", "ic_full_screen_dark.png"},
   };
@@ -224,16 +223,19 @@ TEST_F(PlayView, IconSlotSetsTheCamerasOwnButtons) {
 }
 
 // Record state through the icon slot (as the camera reports the end of a
-// recording): the badge follows, and a stopped badge counts from 0 again.
-TEST_F(PlayView, RecordIconStateDrivesTheBadge) {
+// recording): the badge and the icon show what the camera really does, and
+// a hidden badge stops counting and starts from 0 again.
+TEST_F(PlayView, RecordIconShowsWhatTheCameraDoes) {
   w.window->oneWindow_playWindow_icon_change_Handler("CAM1", E_ICON_RECORD, true);
-  EXPECT_TRUE(camera->isRecording.load());
-  EXPECT_FALSE(view.labRecordTime.isHidden());
+  EXPECT_FALSE(camera->isRecording.load()) << "a report opens no file";
+  EXPECT_TRUE(view.labRecordTime.isHidden());
+  EXPECT_TRUE(showsIcon(view.recordButton, "ic_record_dark.png"));
+
+  view.labRecordTime.show();  // as a running recording left it
   view.recordTimeTimer.start(1000);
   for (int i = 0; i < 75; ++i) view.update_labRecordTime_timer_Hanlder();
   EXPECT_EQ(view.labRecordTime.text(), "00:01:15");
   w.window->device_change_record_picture_state_Handler("CAM1", false);
-  EXPECT_FALSE(camera->isRecording.load());
   EXPECT_TRUE(view.labRecordTime.isHidden());
   EXPECT_EQ(view.labRecordTime.text(), "00:00:00");
   EXPECT_EQ(view.recordSeconds, 0);
@@ -256,9 +258,12 @@ TEST_F(PlayView, GroupIconsGoToTheMembersCell) {
   EXPECT_TRUE(showsIcon(cells[0].playButton, "ic_play_dark.png"));
   EXPECT_TRUE(showsIcon(view.playButton, "ic_play_dark.png")) << "the camera's own view stays";
 
-  apply_group_icon("G", group, "CAM2", E_ICON_RECORD, true);
-  EXPECT_TRUE(second.isRecording.load());
-  EXPECT_TRUE(showsIcon(cells[0].recordButton, "ic_record_color.png"));
+  apply_group_icon("G", group, "CAM2", E_ICON_SPEAKER, false);
+  EXPECT_TRUE(showsIcon(cells[0].audioButton, "ic_speaker_off_dark.png"));
+  EXPECT_TRUE(showsIcon(cells[1].audioButton, "ic_speaker_on_dark.png"));
+  apply_group_icon("G", group, "CAM2", E_ICON_RECORD, true);  // CAM2 records nothing
+  EXPECT_FALSE(second.isRecording.load());
+  EXPECT_TRUE(showsIcon(cells[0].recordButton, "ic_record_dark.png"));
   EXPECT_TRUE(cells[0].labRecordTime.isHidden()) << "cells have no badge";
 
   apply_group_icon("G", group, "NOPE", E_ICON_PLAY, true);  // no member: nothing

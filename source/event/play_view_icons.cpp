@@ -1,4 +1,4 @@
-#include "event/group_icons.h"
+#include "event/play_view_icons.h"
 
 #include <QDebug>
 #include <QIcon>
@@ -10,6 +10,14 @@
 #include "device/play_view_rules.h"
 #include "mainwindow.h"
 #include "view/program_picture.h"
+
+bool record_icon_state(oneWindowDevice* camera, bool reported) {
+  const bool recording = camera->isRecording.load();
+  if (recording != reported)
+    qDebug() << camera->deviceId << "record state reported" << reported << "but recording is"
+             << recording;
+  return recording;
+}
 
 bool find_group_play_cells(const QList<QuadWindowDevice*>& groups, const QString& groupName,
                            GroupPlayCells* out) {
@@ -47,6 +55,6 @@ void apply_group_icon(const QString& groupName, const GroupPlayCells& group,
   }
   if (iconType < E_ICON_PLAY || iconType > E_ICON_FULLSCREEN) return;
   if (member < 0 || member >= group.cells.size() || !group.cells[member]) return;
+  if (iconType == E_ICON_RECORD) state = record_icon_state(group.members[member], state);
   group.cells[member]->show_button_state(iconType, state);
-  if (iconType == E_ICON_RECORD) group.members[member]->isRecording.store(state);
 }
