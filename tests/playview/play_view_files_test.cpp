@@ -4,8 +4,7 @@
 // ffprobe, and the notices must say what happened.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFileInfo>
+#include <QDateTime>
 
 #include <atomic>
 #include <memory>
@@ -13,37 +12,13 @@
 #include "device/WholeRenderWindow.h"
 #include "libjpeg_reference.h"
 #include "media_assets.h"
+#include "camera_window.h"
 #include "playview_support.h"
 
 namespace {
 
 using namespace playviewtest;
 using pipelinetest::Feeder;
-
-QStringList filesUnder(const QString& dir, const QString& pattern) {
-  QStringList out;
-  for (const QFileInfo& sub : QDir(dir).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
-    out += filesUnder(sub.filePath(), pattern);
-  for (const QFileInfo& f : QDir(dir).entryInfoList({pattern}, QDir::Files)) out << f.filePath();
-  return out;
-}
-
-// A recording that opens and plays: a key frame first, about `seconds`
-// long, every picture decodable.
-void expectPlayableVideo(const std::string& path, double seconds) {
-  SCOPED_TRACE(path);
-  const std::vector<pipelinetest::ProbePacket> packets = pipelinetest::probePackets(path);
-  ASSERT_FALSE(packets.empty()) << "ffprobe reads no packet";
-  size_t video = 0;
-  for (const pipelinetest::ProbePacket& p : packets) {
-    if (p.type != "video") continue;
-    if (video++ == 0) {
-      EXPECT_TRUE(p.key) << "the first picture is no key frame";
-    }
-  }
-  EXPECT_NEAR(pipelinetest::probeDuration(path), seconds, 0.35);
-  EXPECT_GE(pipelinetest::decodedVideoFrames(path), int(seconds * 25) - 2);
-}
 
 class PlayViewFiles : public ::testing::Test {
  protected:

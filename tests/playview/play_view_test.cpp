@@ -13,6 +13,7 @@
 #include "event/play_view_icons.h"
 #include "fake_tessan.h"
 #include "view/ptz_pad_geometry.h"
+#include "camera_window.h"
 #include "playview_support.h"
 
 namespace {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 
 #include <cstdlib>
 
-#include "fake_tessan.h"
+#include "mainwindow.h"
 #include "view/CToast.h"
 
 namespace playviewtest {
@@ -43,44 +45,27 @@ QImage programIconImage(const QString& name) {
   return image;
 }
 
-CameraWindow::CameraWindow(const QString& deviceId) {
-  fake_tessan::reset();
-  window = std::make_unique<MainWindow>();
-  mainwindow = window.get();
-  camera = new oneWindowDevice(deviceId, QStringLiteral("Door"), 1);
-  window->oneWindowDevice_list.append(camera);
-  window->playState = E_MAINWINDOW_ONEWINDOW_PLAYING;
-}
-
-CameraWindow::~CameraWindow() {
-  dropToasts();
-  window->oneWindowDevice_list.removeAll(camera);
-  delete camera;
-  mainwindow = nullptr;
-  window.reset();
-  fake_tessan::reset();
-}
-
-bool CameraWindow::online() {
-  fake_tessan::postStatus(camera->deviceId.toStdString(), E_CONN_STATUS_ONLINE);
-  return fake_tessan::flush() &&
-         pumpUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 5000);
-}
-
-std::vector<int> CameraWindow::qualityRequests() const {
-  std::vector<int> out;
-  for (const fake_tessan::Call& c : fake_tessan::calls("APP_send")) {
-    if (c.msgType == 270) out.push_back(c.payload.empty() ? -1 : c.payload[0]);
-  }
+QStringList filesUnder(const QString& dir, const QString& pattern) {
+  QStringList out;
+  for (const QFileInfo& sub : QDir(dir).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+    out += filesUnder(sub.filePath(), pattern);
+  for (const QFileInfo& f : QDir(dir).entryInfoList({pattern}, QDir::Files)) out << f.filePath();
   return out;
 }
 
-std::vector<std::pair<int, int>> CameraWindow::ptzRequests() const {
-  std::vector<std::pair<int, int>> out;
-  for (const fake_tessan::Call& c : fake_tessan::calls("APP_send")) {
-    if (c.msgType == 272 && c.payload.size() >= 2) out.emplace_back(c.payload[0], c.payload[1]);
+void expectPlayableVideo(const std::string& path, double seconds) {
+  SCOPED_TRACE(path);
+  const std::vector<pipelinetest::ProbePacket> packets = pipelinetest::probePackets(path);
+  ASSERT_FALSE(packets.empty()) << "ffprobe reads no packet";
+  size_t video = 0;
+  for (const pipelinetest::ProbePacket& p : packets) {
+    if (p.type != "video") continue;
+    if (video++ == 0) {
+      EXPECT_TRUE(p.key) << "the first picture is no key frame";
+    }
   }
-  return out;
+  EXPECT_NEAR(pipelinetest::probeDuration(path), seconds, 0.35);
+  EXPECT_GE(pipelinetest::decodedVideoFrames(path), int(seconds * 25) - 2);
 }
 
 }  // namespace playviewtest

@@ -1,18 +1,17 @@
 // Shared pieces of the play-view tests: pumping the event loop (bounded),
-// and a main window with one camera on the fake device link, shown alone in
-// the play area and Online.
+// toasts on screen, button pictures, and the checks of recorded files.
 #pragma once
 
 #include <QString>
 
-#include <memory>
+#include <string>
 #include <vector>
 
-#include "device/OneWindowDevice.h"
-#include "media_feed.h"
-#include "mainwindow.h"
+#include <QIcon>
+#include <QImage>
+#include <QStringList>
 
-class CToast;
+#include "media_feed.h"
 
 namespace playviewtest {
 
@@ -29,24 +28,11 @@ void dropToasts();
 QImage iconImage(const QIcon& icon);
 QImage programIconImage(const QString& name);
 
-// The main window (the global `mainwindow`) with one camera "CAM1" (named
-// "Door") in its list, playState single-camera. The fake device link is
-// reset first; online() reports the camera Online through it.
-class CameraWindow {
- public:
-  explicit CameraWindow(const QString& deviceId = QStringLiteral("CAM1"));
-  ~CameraWindow();
+// Every file under `dir` (and its subfolders) matching `pattern`.
+QStringList filesUnder(const QString& dir, const QString& pattern);
 
-  // Reports status 10 for the camera and waits until the camera has it.
-  bool online();
-  // The quality (270) and PTZ (272) requests sent so far: first payload
-  // byte, and for PTZ the second.
-  std::vector<int> qualityRequests() const;
-  std::vector<std::pair<int, int>> ptzRequests() const;
-
-  std::unique_ptr<MainWindow> window;
-  oneWindowDevice* camera = nullptr;  // in window->oneWindowDevice_list
-  WholeRenderWindow& view() { return camera->wholeRenderWindow; }
-};
+// A recording that opens and plays: a key frame first, about `seconds`
+// long, every picture decodable (ffprobe, ffmpeg).
+void expectPlayableVideo(const std::string& path, double seconds);
 
 }  // namespace playviewtest
