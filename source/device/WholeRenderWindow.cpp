@@ -1,5 +1,6 @@
 #include "device/WholeRenderWindow.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFont>
 #include <QFontMetrics>
@@ -7,7 +8,10 @@
 #include <QKeyEvent>
 #include <QPalette>
 
+#include <mutex>
+
 #include "adapter_hardWare/AdapterHardware.h"
+#include "device/OneWindowDevice.h"
 #include "device/play_timing.h"
 #include "device/play_view_rules.h"
 #include "mainwindow.h"
@@ -19,6 +23,11 @@ namespace {
 QIcon programIcon(const char* name) { return QIcon(programPicture(QString::fromLatin1(name))); }
 
 int playState() { return mainwindow ? mainwindow->playState : E_MAINWINDOW_NOT_PLAYING; }
+
+// A snapshot whose JPEG is still being written when its second ends is
+// looked at again every 100 ms, at most 20 times.
+constexpr int kSnapshotWaitMs = 100;
+constexpr int kSnapshotMaxWaits = 20;
 
 }  // namespace
 
@@ -139,12 +148,14 @@ void WholeRenderWindow::show_record_state(bool recording) {
 }
 
 void WholeRenderWindow::report_icon(int iconType, bool state) {
-  if (!mainwindow) return;
+  if (!mainwindow || !ownerDevice) return;
   switch (play_view::iconRoute(mainwindow->playState)) {
     case play_view::IconRoute::Single:
       mainwindow->oneWindow_playWindow_icon_change_Handler(deviceId, iconType, state);
       break;
     case play_view::IconRoute::Group:
+      mainwindow->quadWindow_playWindow_icon_change_Handler(ownerDevice->get_quadGroupName(),
+                                                            deviceId, iconType, state);
       break;
     case play_view::IconRoute::None:
       break;
@@ -177,27 +188,97 @@ void WholeRenderWindow::show_toast(const QString& text) {
 
 void WholeRenderWindow::oneWindowPlay_play_button_Handler() {
   if (!ownerDevice) return;
+  switch (playState()) {
+    case E_MAINWINDOW_ONEWINDOW_PLAYING:
+      if (ownerDevice->get_isPlaying()) {
+        // The last picture becomes the tile's thumbnail, then the main
+        // window stops the camera.
+        ownerDevice->requestThumbnailAndStop();
+        return;
+      }
+      ownerDevice->avideo_start_play();
+      // An offline camera does not start: its button stays "play".
+      if (ownerDevice->get_isPlaying()) report_icon(E_ICON_PLAY, true);
+      return;
+    case E_MAINWINDOW_QUADWINDOW_PLAYING:
+      mainwindow->quadWindowPlay_video_Handler(ownerDevice->get_quadGroupName(), deviceId);
+      return;
+    default:
+      return;
+  }
 }
 
 void WholeRenderWindow::oneWindowPlay_resolution_button_Handler() {
   if (!ownerDevice) return;
   qDebug() << "oneWindowPlay_resolution_button_Handler";
+  const auto step = play_view::resolutionStep(ownerDevice->get_videoQuality());
+  if (!step) return;
+  ownerDevice->P2P_send_change_Video_resolution_quality(step->quality);
+  ownerDevice->set_videoQuality(step->quality);
+  resolutionButton.setText(step->text);
+  qDebug() << "set text" << step->text;
 }
 
 void WholeRenderWindow::oneWindowPlay_snapshot_button_Handler() {
   if (!ownerDevice) return;
+  ownerDevice->requestSnapshot();
   snapshotWaits_ = 0;
   snapshotTimer.start(1000);
   report_icon(E_ICON_SNAPSHOT, true);
 }
 
 void WholeRenderWindow::snapshot_timer_Hanlder() {
-  snapshotTimer.stop();
+  snapshotTimer.stop();  // fires once per press
   if (!ownerDevice) return;
+  // A request no picture took by now is withdrawn.
+  const bool stillPending = ownerDevice->snapshotRequest.exchange(false);
+  const play_view::SnapshotOutcome outcome =
+      play_view::snapshotOutcome(stillPending, ownerDevice->snapshotState());
+  if (outcome == play_view::SnapshotOutcome::StillSaving && snapshotWaits_ < kSnapshotMaxWaits) {
+    ++snapshotWaits_;
+    snapshotTimer.start(kSnapshotWaitMs);
+    return;
+  }
+  const bool saved = outcome == play_view::SnapshotOutcome::Saved;
+  if (!saved) qDebug() << deviceId << "snapshot not saved";
+  if (playState() == E_MAINWINDOW_ONEWINDOW_PLAYING) show_toast(play_view::snapshotNotice(saved));
+  report_icon(E_ICON_SNAPSHOT, false);
 }
 
 void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   if (!ownerDevice) return;
+  if (ownerDevice->isRecording.load()) {
+    // Stop: the file is finished before the notice tells how it went.
+    const bool finished = ownerDevice->record_stop();
+    show_toast(play_view::recordStopNotice(finished));
+    show_record_state(false);
+    report_icon(E_ICON_RECORD, false);
+    return;
+  }
+  // Start. A file still open from a recording whose flag was cleared
+  // elsewhere is finished first, so its handle is never overwritten and its
+  // run ends before the new one; a file that cannot be opened starts
+  // nothing.
+  if (recordFileOpen()) {
+    qDebug() << deviceId << "finishing the record file left open";
+    ownerDevice->record_stop();
+  }
+  if (!ownerDevice->record_start()) {
+    qDebug() << deviceId << "record not started";
+    show_toast(play_view::recordStartFailedNotice());
+    return;
+  }
+  qDebug() << ownerDevice->recordFilePath() << "start record";
+  recordSeconds = 0;
+  labRecordTime.setText(recordTimeText(0));
+  labRecordTime.show();
+  recordTimeTimer.start(1000);
+  report_icon(E_ICON_RECORD, true);
+}
+
+bool WholeRenderWindow::recordFileOpen() const {
+  std::lock_guard<std::mutex> lock(ownerDevice->mp4Mutex);
+  return ownerDevice->mp4Writer != nullptr;
 }
 
 void WholeRenderWindow::update_labRecordTime_timer_Hanlder() {
@@ -209,6 +290,8 @@ void WholeRenderWindow::oneWindowPlay_audio_button_Handler() {
   if (!ownerDevice) return;
   audioOn = !audioOn;
   report_icon(E_ICON_SPEAKER, audioOn);
+  // Group views play no sound: there only the icon follows.
+  if (playState() == E_MAINWINDOW_ONEWINDOW_PLAYING) ownerDevice->setSpeakerOn(audioOn);
 }
 
 void WholeRenderWindow::oneWindowPlay_max_button_Handler() {
@@ -244,4 +327,13 @@ void WholeRenderWindow::keyPressEvent(QKeyEvent* event) {
 void WholeRenderWindow::resizeEvent(QResizeEvent*) {
   if (!ownerDevice) return;
   labRecordTime.move(width() / 2 - labRecordTime.width() / 2, 0);
+  // The pad is placed again for the new size, and hidden again when the
+  // cursor is not over the video.
+  WholeRenderWindow& own = ownerDevice->wholeRenderWindow;
+  if (!own.renderWnd.ptzWindow_exist()) return;
+  own.ptzWindow.hide();
+  QEvent enter(QEvent::Enter);
+  QCoreApplication::sendEvent(&renderWnd, &enter);
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&renderWnd, &leave);
 }

@@ -97,6 +97,8 @@ class WholeRenderWindow : public QWidget {
   void report_icon(int iconType, bool state);
   // A notice for five seconds at 80 % of the screen's height.
   void show_toast(const QString& text);
+  // The bound camera has a record file open (its writer, under mp4Mutex).
+  bool recordFileOpen() const;
   // Leaves full screen: back into the parent, normal size.
   void leave_full_screen();
   // A snapshot still being saved when its second ends is waited for a

@@ -1,5 +1,6 @@
 #include "view/PTZcontrolWindow.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
 #include <QIcon>
@@ -7,6 +8,7 @@
 #include <QPixmap>
 
 #include "adapter_hardWare/AdapterHardware.h"
+#include "device/OneWindowDevice.h"
 #include "mainwindow.h"
 #include "view/program_picture.h"
 
@@ -152,10 +154,11 @@ void PTZcontrolWindow::hide_and_stop() {
 }
 
 void PTZcontrolWindow::send_commands(const PtzCommands& commands) {
-  if (!controlDevice) return;
-  for (const PtzCommand& c : commands) {
-    qDebug() << "PTZ command" << c.command << c.value;
-  }
+  for (const PtzCommand& c : commands) send_ptz(c.command, c.value);
+}
+
+void PTZcontrolWindow::send_ptz(int command, int value) {
+  if (controlDevice) controlDevice->P2P_send_pzt(command, value);
 }
 
 void PTZcontrolWindow::keyPressEvent(QKeyEvent* event) {
@@ -166,4 +169,8 @@ void PTZcontrolWindow::keyPressEvent(QKeyEvent* event) {
 void PTZcontrolWindow::leaveEvent(QEvent*) {
   if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING || !controlDevice)
     return;
+  // The camera's own render widget decides by the cursor whether the mouse
+  // really left the video.
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&controlDevice->wholeRenderWindow.renderWnd, &leave);
 }

@@ -75,8 +75,10 @@ class PTZcontrolWindow : public QDialog {
   // are cleared first, then one stop (E_PTZ_CTRL_STOP, 1) is sent.
   void hide_and_stop();
 
-  // Sends each command to the camera (nothing without one).
+  // Sends each command to the camera, in order.
   void send_commands(const PtzCommands& commands);
+  // One command: P2P_send_pzt on the camera (nothing without one).
+  virtual void send_ptz(int command, int value);
   // The pad background: "ic_direction_bg.png" at rest, the pressed key's
   // own picture while it is held.
   void show_background(const QString& pictureName);

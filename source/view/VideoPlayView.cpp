@@ -3,11 +3,15 @@
 #include <SDL.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QStyle>
 
+#include "device/OneWindowDevice.h"
+#include "mainwindow.h"
 #include "view/letterbox.h"
+#include "view/ptz_pad_geometry.h"
 
 int SDLRenderWnd::renderWndCount = 0;
 
@@ -98,6 +102,29 @@ void SDLRenderWnd::resizeEvent(QResizeEvent*) {
   if (!m_rendering) redraw_last_frame();
 }
 
-void SDLRenderWnd::enterEvent(QEvent*) {}
+// The PTZ pad belongs to the camera's own play view and shows only over a
+// single camera's video (never over group cells) of a camera with a PTZ head.
+static WholeRenderWindow* ptzPadView(oneWindowDevice* camera, bool ptzWindowExist) {
+  if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING) return nullptr;
+  if (!ptzWindowExist || !camera) return nullptr;
+  return &camera->wholeRenderWindow;
+}
 
-void SDLRenderWnd::leaveEvent(QEvent*) {}
+static QRect globalRect(const QWidget& w) { return QRect(w.mapToGlobal(QPoint(0, 0)), w.size()); }
+
+void SDLRenderWnd::enterEvent(QEvent*) {
+  WholeRenderWindow* view = ptzPadView(m_pDevice, m_ptzWindowExist);
+  if (!view) return;
+  PTZcontrolWindow& pad = view->ptzWindow;
+  pad.move(ptzPadPosition(globalRect(*view), view->barHeight, pad.height()));
+  pad.show();
+}
+
+void SDLRenderWnd::leaveEvent(QEvent*) {
+  WholeRenderWindow* view = ptzPadView(m_pDevice, m_ptzWindowExist);
+  if (!view) return;
+  // Over the pad (a window of its own) the mouse is still over the video.
+  if (cursorStillOverVideo(QCursor::pos(), globalRect(*view), view->barHeight)) return;
+  view->ptzWindow.hide_and_stop();
+  qDebug() << "leaveEvent" << "oneWindow  setVisible(false)";
+}
