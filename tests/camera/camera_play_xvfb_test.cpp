@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QScreen>
 
+#include <memory>
 #include <set>
 
 #include "camera_world.h"
@@ -17,7 +18,23 @@ namespace {
 
 bool isBlack(QColor c) { return c.red() < 24 && c.green() < 24 && c.blue() < 24; }
 
-TEST_F(CameraWorld, PlaysTheSimulatedCameraIntoItsPlayViewThenStopsAndIsDeleted) {
+// SDL's video comes up with the first render widget and binds the X server
+// then; it comes up here, before the test moves into a network namespace
+// of its own, where reaching the X server is left to its file socket.
+class CameraWorldOnScreen : public CameraWorld {
+ protected:
+  void SetUp() override {
+    sdlUp_ = std::make_unique<SDLRenderWnd>();
+    CameraWorld::SetUp();
+  }
+  void TearDown() override {
+    CameraWorld::TearDown();
+    sdlUp_.reset();
+  }
+  std::unique_ptr<SDLRenderWnd> sdlUp_;
+};
+
+TEST_F(CameraWorldOnScreen, PlaysTheSimulatedCameraIntoItsPlayViewThenStopsAndIsDeleted) {
   ASSERT_NO_FATAL_FAILURE(startWorld({"--camera", "CAM0001:Front door:1:play-key"}));
   ASSERT_NO_FATAL_FAILURE(startCamera("CAM0001", "play-key"));
   window_->resize(3000, 1600);
