@@ -30,10 +30,14 @@
 //            library keeps the first call's callbacks, which serve every
 //            camera). Then send_fetchInfo_instruct(): its answer starts the
 //            connect timer; the connection reports drive the badge.
-//   play     avideo_start_play() (single view: video and sound) or
-//            video_start_play() (group view, after the group has set
-//            sdlRenderWnd); both do nothing unless the camera is Online (10).
-//   stop     avideo_stop_play() / video_stop_play().
+//   play     avideo_start_play() (single view: video and sound; the play
+//            view shows itself in the play area on the first frame) or
+//            video_start_play() (group view: setRenderTarget(cell) first);
+//            both do nothing unless the camera is Online (10). The main
+//            window's playState says where the first frame goes.
+//   stop     avideo_stop_play() / video_stop_play(). A group that deletes
+//            its cells stops the camera and calls setRenderTarget(nullptr)
+//            first: the display tick draws into whatever target is set.
 //   delete   `delete camera` or deleteLater() on the GUI thread, before the
 //            main window goes. The destructor unregisters the camera (no
 //            callback reaches it afterwards, also none still running),

@@ -66,6 +66,9 @@ TEST_F(CameraWorld, FetchInfosIsAcceptedParsedAndTheCameraGoesOnlineWithTheCloud
   // The thumbnail is the file the cloud serves, byte for byte.
   const QString file = thumbnailFile(window_, "Front door");
   ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 20000));
+  const QList<QJsonObject> gets = logged("/thumb/CAM0001.jpeg");
+  ASSERT_EQ(gets.size(), 1);
+  EXPECT_TRUE(gets[0]["violations"].toArray().isEmpty());
   const QByteArray served = fetch(record->snapshotUrl);
   ASSERT_FALSE(served.isEmpty());
   QFile f(file);
