@@ -42,6 +42,7 @@
 #include "child_process.h"
 #include "keep_gl_driver.h"
 #include "live_glue.h"
+#include "media_clips.h"
 #include "private_netns.h"
 #include "pulse_null_sink.h"
 #include "view/VideoPlayView.h"
@@ -133,7 +134,6 @@ class TimedTarget : public VideoRenderTarget {
 
 struct Camera {
   std::string id;
-  std::string workDir;
   testworld::ChildProcess process;
   Timing timing;
   std::unique_ptr<TimedTarget> target;
@@ -168,9 +168,9 @@ double childCpu(const std::vector<std::string>& args) {
 
 // The camera's 2-second clip repeated to `seconds` (raw streams cannot be
 // looped by seeking; elementary streams simply concatenate).
-std::string longStream(const std::string& dir, const std::string& name, int seconds) {
-  const std::string out = dir + "/long-" + name;
-  std::ifstream in(dir + "/" + name, std::ios::binary);
+std::string longStream(const std::string& file, int seconds) {
+  const std::string out = file + ".long-" + std::to_string(seconds);
+  std::ifstream in(file, std::ios::binary);
   const std::string clip((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::ofstream o(out, std::ios::binary | std::ios::trunc);
   for (int i = 0; i < std::max(1, seconds / 2); ++i) o << clip;
@@ -178,13 +178,12 @@ std::string longStream(const std::string& dir, const std::string& name, int seco
 }
 
 // Baseline 1: the same streams decoded by the ffmpeg CLI on one thread.
-double ffmpegCores(const std::vector<std::unique_ptr<Camera>>& cams, int seconds) {
+double ffmpegCores(const camera::MediaClips& clips, size_t streams, int seconds) {
   double cpu = 0;
-  for (const auto& c : cams) {
+  for (size_t i = 0; i < streams; ++i) {
     const double t = childCpu({"ffmpeg", "-nostdin", "-v", "error", "-threads", "1", "-i",
-                               longStream(c->workDir, "fhd.h264", seconds), "-i",
-                               longStream(c->workDir, "audio.aac", seconds), "-map", "0:v", "-map", "1:a",
-                               "-f", "null", "-"});
+                               longStream(clips.fhd.file, seconds), "-i", longStream(clips.audioFile, seconds),
+                               "-map", "0:v", "-map", "1:a", "-f", "null", "-"});
     if (t < 0) return -1;
     cpu += t;
   }
@@ -192,32 +191,35 @@ double ffmpegCores(const std::vector<std::unique_ptr<Camera>>& cams, int seconds
 }
 
 // Baseline 2: one ffplay window per stream under the same X server.
-double ffplayCores(const std::vector<std::unique_ptr<Camera>>& cams, int seconds) {
+double ffplayCores(const camera::MediaClips& clips, size_t streams, int seconds) {
   const double before = cpuSeconds(RUSAGE_CHILDREN);
+  const std::string stream = longStream(clips.fhd.file, seconds + 4);
   std::vector<std::thread> players;
-  for (const auto& c : cams) {
-    players.emplace_back([&c, seconds] {
+  for (size_t i = 0; i < streams; ++i) {
+    players.emplace_back([&stream, seconds] {
       childCpu({"timeout", "-s", "TERM", std::to_string(seconds), "env", "SDL_AUDIODRIVER=dummy", "ffplay",
-                "-v", "error", "-an", "-x", "960", "-y", "540", longStream(c->workDir, "fhd.h264", seconds + 4)});
+                "-v", "error", "-an", "-x", "960", "-y", "540", stream});
     });
   }
   for (std::thread& t : players) t.join();
   return (cpuSeconds(RUSAGE_CHILDREN) - before) / seconds;
 }
 
-bool runCameras(int n, const Options& o, const std::string& base) {
+bool runCameras(int n, const Options& o, const camera::ClipRequest& clipRequest,
+                const camera::MediaClips& clips) {
   std::printf("\n== %d camera%s, 1920x1080 at 25 fps, %d s%s\n", n, n > 1 ? "s" : "", o.seconds,
               n == 1 ? " (single view, sound to a null sink)" : " (2x2 grid, video only)");
   std::vector<std::unique_ptr<Camera>> cams;
   for (int i = 0; i < n; ++i) {
     auto c = std::make_unique<Camera>();
     c->id = "CAMBENCH" + std::to_string(i + 1);
-    c->workDir = base + "/" + c->id + "-" + std::to_string(n);
-    std::system(("mkdir -p '" + c->workDir + "'").c_str());
     std::string error;
+    // The cameras find the clips made below in their work folder.
     if (!c->process.start(LIVE_BENCH_SIM_CAMERA,
-                          {"--id", c->id, "--key", "bench-key", "--size", "1920x1080", "--fps", "25",
-                           "--lifetime", std::to_string(o.seconds + 90), "--work-dir", c->workDir},
+                          {"--id", c->id, "--key", "bench-key", "--fhd",
+                           std::to_string(clipRequest.fhdWidth) + "x" + std::to_string(clipRequest.fhdHeight),
+                           "--fps", std::to_string(clipRequest.fps), "--lifetime", std::to_string(o.seconds + 90),
+                           "--work-dir", clipRequest.workDir},
                           &error)) {
       std::fprintf(stderr, "cannot start the camera: %s\n", error.c_str());
       return false;
@@ -315,10 +317,10 @@ bool runCameras(int n, const Options& o, const std::string& base) {
   APP_uninit();
   for (auto& c : cams) c->process.stop();
 
-  const double ffmpeg = ffmpegCores(cams, std::max(2, o.seconds));
+  const double ffmpeg = ffmpegCores(clips, cams.size(), std::max(2, o.seconds));
   std::printf("baseline ffmpeg -threads 1 -f null, same streams: %.3f cores -> ours / ffmpeg %.2f\n", ffmpeg,
               ffmpeg > 0 ? cores / ffmpeg : 0.0);
-  const double ffplay = ffplayCores(cams, o.baselineSeconds);
+  const double ffplay = ffplayCores(clips, cams.size(), o.baselineSeconds);
   std::printf("baseline ffplay, one 960x540 window per stream: %.3f cores -> ours / ffplay %.2f\n", ffplay,
               ffplay > 0 ? cores / ffplay : 0.0);
   return true;
@@ -370,7 +372,19 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   // The program's own log lines are not what is measured.
   qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  // The streams every camera sends and the baselines decode: made once here.
+  camera::ClipRequest clipRequest;
+  clipRequest.fhdWidth = 1920;
+  clipRequest.fhdHeight = 1080;
+  clipRequest.fps = 25;
+  clipRequest.workDir = base + "/clips";
+  std::system(("mkdir -p '" + clipRequest.workDir + "'").c_str());
+  const camera::MediaClips clips = camera::makeClips(clipRequest, &error);
+  if (!error.empty()) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
   for (int n : o.cameras)
-    if (!runCameras(n, o, base)) return 1;
+    if (!runCameras(n, o, clipRequest, clips)) return 1;
   return 0;
 }

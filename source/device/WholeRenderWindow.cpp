@@ -138,13 +138,18 @@ void WholeRenderWindow::show_button_state(int iconType, bool state) {
 
 void WholeRenderWindow::show_record_state(bool recording) {
   if (recording) {
-    labRecordTime.show();
+    show_badge();
     return;
   }
   recordTimeTimer.stop();
   labRecordTime.hide();
   labRecordTime.setText(QStringLiteral("00:00:00"));
   recordSeconds = 0;
+}
+
+void WholeRenderWindow::show_badge() {
+  labRecordTime.show();
+  labRecordTime.raise();  // over the video (which keeps its window lowest)
 }
 
 void WholeRenderWindow::report_icon(int iconType, bool state) {
@@ -271,7 +276,7 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   qDebug() << ownerDevice->recordFilePath() << "start record";
   recordSeconds = 0;
   labRecordTime.setText(recordTimeText(0));
-  labRecordTime.show();
+  show_badge();
   recordTimeTimer.start(1000);
   report_icon(E_ICON_RECORD, true);
 }

@@ -95,6 +95,8 @@ class WholeRenderWindow : public QWidget {
   // Reports a button's state to the main window's icon slot of the current
   // play mode (none outside single and group mode).
   void report_icon(int iconType, bool state);
+  // Shows the record badge above the video.
+  void show_badge();
   // A notice for five seconds at 80 % of the screen's height.
   void show_toast(const QString& text);
   // The bound camera has a record file open (its writer, under mp4Mutex).

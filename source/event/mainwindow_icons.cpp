@@ -9,6 +9,7 @@
 
 void MainWindow::oneWindow_playWindow_icon_change_Handler(QString deviceId, int iconType,
                                                           bool state) {
+  qDebug() << "oneWindow_playWindow_icon_change_Handler" << deviceId << iconType << state;
   oneWindowDevice* camera = find_oneWindowDevice(oneWindowDevice_list, deviceId);
   if (!camera) return;
   if (iconType < E_ICON_PLAY || iconType > E_ICON_FULLSCREEN) return;
@@ -22,6 +23,8 @@ void MainWindow::oneWindow_playWindow_icon_change_Handler(QString deviceId, int 
 
 void MainWindow::quadWindow_playWindow_icon_change_Handler(QString groupName, QString deviceId,
                                                            int iconType, bool state) {
+  qDebug() << "quadWindow_playWindow_icon_change_Handler" << groupName << deviceId << iconType
+           << state;
   GroupPlayCells group;
   if (!find_group_play_cells(quadWindowDevice_List, groupName, &group)) {
     qDebug() << "not find group:" << groupName;

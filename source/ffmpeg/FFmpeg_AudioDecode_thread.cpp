@@ -40,11 +40,10 @@ void FFmpeg_AudioDecode_thread::run() {
     const int result = decoder ? KVAudio_Decode(decoder, adts.data(), int(adts.size()), pcm.get(),
                                                 &pcmLength)
                                : -1;
-    if (result < 1 || pcmLength <= 0) {
+    const bool decoded = result > 0 && pcmLength > 0;
+    if (!decoded) {
       qDebug() << "audio_Decode thread decode err:" << result;
-      media->counters.audioDecodeFailed++;
     } else {
-      media->counters.audioDecoded++;
       media->audioFrameQueue.pushDroppingOldest(
           std::make_unique<P2P_AudioNode_Decode>(node->nTimeStamp, pcm.get(), uint32_t(pcmLength)),
           CameraMedia::kMaxAudioNodes);
@@ -57,6 +56,11 @@ void FFmpeg_AudioDecode_thread::run() {
           CameraMedia::kMaxRecordNodes);
       media->recordThread.gate.notify();
     }
+    // Counted once the frame is wholly handled (tests wait on these).
+    if (decoded)
+      media->counters.audioDecoded++;
+    else
+      media->counters.audioDecodeFailed++;
   }
   media->audioDecoder = nullptr;
   if (decoder) KVAudio_Destroy(&decoder);

@@ -62,7 +62,6 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
     decoded = result > 0 && length > 0;
   }
   if (decoded) {
-    media->counters.videoDecoded++;
     auto picture = std::make_unique<P2P_VideoNode_Decode>(node->nTimeStamp, width, height,
                                                           node->fps, output, uint32_t(length));
     picture->serial = media->playSerial();
@@ -70,10 +69,13 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
         std::move(picture), CameraMedia::maxDecodedPictures(node->fps));
     // A snapshot is served only by a picture that really decoded.
     if (media->snapshotRequest.exchange(false)) serveSnapshot(output, length, width, height);
-  } else {
-    media->counters.videoDecodeFailed++;
   }
   passToRecord(std::move(node));
+  // Counted once the packet is wholly handled (tests wait on these).
+  if (decoded)
+    media->counters.videoDecoded++;
+  else
+    media->counters.videoDecodeFailed++;
 }
 
 void FFmpeg_VideoDecode_thread::serveSnapshot(const uint8_t* picture, int length, int width,

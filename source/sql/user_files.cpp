@@ -10,13 +10,14 @@
 
 #include "util_class/app_paths.h"
 #include "util_class/safe_file_name.h"
+#include "util_class/user_folder_name.h"
 
 namespace user_files {
 
 QString usersFolder() { return app_paths::dataDir() + QStringLiteral("/user_private_dir/"); }
 
 QString userPrivateDir(const QString& userName) {
-  return usersFolder() + safe_file_name(userName, QStringLiteral("_")) +
+  return usersFolder() + user_folder_name(userName) +
          QStringLiteral("_private_dir/");
 }
 

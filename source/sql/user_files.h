@@ -11,8 +11,8 @@ namespace user_files {
 // The data folder + "/user_private_dir/".
 QString usersFolder();
 
-// The users' folder + the user name (made safe as a folder name) +
-// "_private_dir/".
+// The users' folder + the user name as a folder name of its own
+// (user_folder_name) + "_private_dir/".
 QString userPrivateDir(const QString& userName);
 
 }  // namespace user_files

@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QStyle>
+#include <QWindow>
 
 #include "device/OneWindowDevice.h"
 #include "mainwindow.h"
@@ -59,6 +60,10 @@ void SDLRenderWnd::tellSdlTheSize() {
   if (!m_pWindow) return;
   const qreal ratio = devicePixelRatioF();
   SDL_SetWindowSize(m_pWindow, int(width() * ratio), int(height() * ratio));
+  // Setting the size restacks the window SDL draws into above its siblings,
+  // and the picture then covers what the play view shows over the video
+  // (the record-time badge): the video window goes back to the bottom.
+  if (QWindow* video = windowHandle()) video->lower();
 }
 
 void SDLRenderWnd::PresentFrame(const unsigned char* yuv, int width, int height) {

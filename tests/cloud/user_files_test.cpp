@@ -27,8 +27,12 @@ TEST_F(UserFiles, PrivateFolderIsMadeAndNamedAfterTheUser) {
   EXPECT_TRUE(QFileInfo(d).isDir());
   EXPECT_EQ(userPrivate_dir_init("alice@example.com"), d);  // exists already: same path
   const QString hostile = userPrivate_dir_init("../../etc");
-  EXPECT_EQ(hostile, path("user_private_dir/.._.._etc_private_dir/"));
+  EXPECT_EQ(hostile, path("user_private_dir/..%2F..%2Fetc_private_dir/"));
   EXPECT_TRUE(QFileInfo(hostile).isDir());
+  // Two accounts whose names differ only in a character a file name cannot
+  // hold get folders (and so config.json and group.dat) of their own.
+  EXPECT_NE(userPrivate_dir_init("a/b"), userPrivate_dir_init("a_b"));
+  EXPECT_NE(userPrivate_dir_init(".."), userPrivate_dir_init("_"));
 }
 
 TEST_F(UserFiles, RememberedUserNameRoundTrip) {

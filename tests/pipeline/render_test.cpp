@@ -24,12 +24,6 @@
 
 namespace {
 
-// Qt's own event dispatcher instead of GLib's: GLib (not built for
-// ThreadSanitizer) wakes its contexts across Qt's D-Bus thread through an
-// eventfd the sanitizer sees as a race. Set before main() creates the
-// application.
-const int kNoGlib = setenv("QT_NO_GLIB", "1", 1);
-
 // A 320x180 I420 picture: left half red, right half blue.
 std::vector<uint8_t> twoColourPicture(int w = 320, int h = 180) {
   std::vector<uint8_t> p(size_t(w) * size_t(h) * 3 / 2);

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@
 #include <QStringList>
 
 #include "media_feed.h"
+
+// Texts in test messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace playviewtest {
 

@@ -348,6 +348,31 @@ TEST_F(EndToEnd, ReconnectsAfterTheCameraDropsTheLink) {
   ASSERT_TRUE(waitFor([](const std::vector<Event>& ev) { return countVideo(ev, "CAMRE") >= 15; }));
 }
 
+TEST_F(EndToEnd, ServesLinkAfterLinkForItsWholeLifetime) {
+  ASSERT_NO_FATAL_FAILURE(startCamera("CAMEVER", {"--sessions", "0", "--wait", "1"}));
+  ASSERT_TRUE(cameraSaid("idle", 5000)) << "a wait without a client ends the camera";
+  ASSERT_TRUE(cameraSaid("listening 1", 5000));
+  for (int link = 1; link <= 3; ++link) {
+    SCOPED_TRACE("link " + std::to_string(link));
+    const size_t before = statuses(recorder().events(), "CAMEVER").size();
+    const MSG_AUTH_REQ t = clientToken(key_, true);
+    if (link == 1) {
+      ASSERT_NO_FATAL_FAILURE(connect("CAMEVER", true));
+    } else {
+      ASSERT_EQ(0, APP_connect("CAMEVER", key_.data(), int(key_.size()), &t, KV_CONNECT_LAN, "127.0.0.1"));
+    }
+    ASSERT_TRUE(waitFor([&](const std::vector<Event>& ev) { return statuses(ev, "CAMEVER").size() >= before + 2; }));
+    const std::vector<int> st = statuses(recorder().events(), "CAMEVER");
+    ASSERT_EQ(st[before + 1], E_CONN_STATUS_ONLINE);
+    const size_t frames = countVideo(recorder().events(), "CAMEVER");
+    send("CAMEVER", E_MSG_VIDEO_START_REQ);
+    ASSERT_TRUE(waitFor([&](const std::vector<Event>& ev) { return countVideo(ev, "CAMEVER") >= frames + 5; }));
+    EXPECT_EQ(0, APP_disconnect("CAMEVER"));
+    // The camera sees the link end and waits for the next one.
+    ASSERT_TRUE(cameraSaid("listening " + std::to_string(link + 1), 15000));
+  }
+}
+
 TEST_F(EndToEnd, DisconnectBreaksAPendingConnect) {
   // No camera: the transport would search the LAN for its whole connect time.
   ASSERT_NO_FATAL_FAILURE(connect("CAMNONE", true));

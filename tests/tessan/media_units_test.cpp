@@ -1,15 +1,8 @@
 // Cutting encoder output into access units and raw AAC frames: literal
-// streams, then real ffmpeg output checked with ffprobe.
+// streams (the camera's real clips: camera_clips_test.cpp).
 #include "media_units.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <cstdio>
-#include <fstream>
-#include <string>
-
-#include "media_clips.h"
 
 using camera::Bytes;
 using camera::VideoCodec;
@@ -69,55 +62,5 @@ TEST(Adts, HeadersWithAndWithoutCrcAreRemoved) {
   EXPECT_EQ(frames[1], b);
   EXPECT_EQ(frames[2], c);
 }
-
-std::string shell(const std::string& cmd) {
-  std::string out;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return out;
-  char buf[256];
-  while (fgets(buf, sizeof buf, p)) out += buf;
-  pclose(p);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
-}
-
-class MadeClips : public ::testing::TestWithParam<VideoCodec> {};
-
-TEST_P(MadeClips, DecodeAsFramesWithKeyFramesEverySecond) {
-  char dir[] = "/tmp/camera_clips.XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  camera::ClipRequest r;
-  r.codec = GetParam();
-  r.workDir = dir;
-  std::string error;
-  const camera::MediaClips c = camera::makeClips(r, &error);
-  ASSERT_TRUE(error.empty()) << error;
-  const bool h264 = GetParam() == VideoCodec::H264;
-  ASSERT_EQ(c.fhd.units.size(), 50u);
-  EXPECT_EQ(c.fhd.codec, h264 ? 2 : 3);
-  for (size_t i = 0; i < c.fhd.units.size(); ++i) EXPECT_EQ(c.fhd.units[i].key, i % 25 == 0) << i;
-  const uint8_t first = c.fhd.units[0].data[4];
-  EXPECT_EQ(h264 ? (first & 0x1F) : (first >> 1), h264 ? 7 : 32) << "parameter sets come first";
-
-  // The cut units, put back together, decode to one picture each.
-  const std::string joined = std::string(dir) + "/joined";
-  {
-    std::ofstream out(joined, std::ios::binary);
-    for (const auto& u : c.hd.units) out.write(reinterpret_cast<const char*>(u.data.data()), long(u.data.size()));
-  }
-  EXPECT_EQ(shell("ffprobe -v error -f " + std::string(h264 ? "h264" : "hevc") +
-                  " -count_frames -show_entries stream=codec_name,width,height,nb_read_frames -of csv=p=0 " + joined),
-            std::string(h264 ? "h264" : "hevc") + ",320,180,50");
-  // As many raw AAC frames as ffprobe counts packets, AAC-LC 8 kHz mono.
-  EXPECT_EQ(shell("ffprobe -v error -count_packets -show_entries stream=profile,sample_rate,channels,nb_read_packets "
-                  "-of csv=p=0 " + std::string(dir) + "/audio.aac"),
-            "LC,8000,1," + std::to_string(c.audio.size()));
-  shell(std::string("rm -rf ") + dir);
-}
-
-INSTANTIATE_TEST_SUITE_P(Codecs, MadeClips, ::testing::Values(VideoCodec::H264, VideoCodec::H265),
-                         [](const ::testing::TestParamInfo<VideoCodec>& i) {
-                           return std::string(i.param == VideoCodec::H264 ? "h264" : "h265");
-                         });
 
 }  // namespace

@@ -1,8 +1,9 @@
 #include "camera_options.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "clip_recipes.h"
 
 namespace camera {
 
@@ -11,19 +12,28 @@ const char* const kUsage =
     "  --key KEY            access key (token check, RC4 key)\n"
     "  --servers LIST       rendezvous servers for KV_SetServInfo (default none: LAN only)\n"
     "  --wait S             each KV_Listen waits S seconds (default 20)\n"
-    "  --lifetime S         stop after S seconds (default 60, at most 600)\n"
-    "  --sessions N         serve N links one after another (default 1)\n"
+    "  --lifetime S         stop after S seconds (default 60, at most 3600)\n"
+    "  --sessions N         serve N links one after another (default 1); 0: any number\n"
+    "                       for the whole lifetime, listening again when a wait ends\n"
     "  --codec h264|h265    video codec (default h264)\n"
     "  --fps N              frames per second (default 25)\n"
     "  --clip-seconds N     length of the encoded clips, played in a loop (default 2)\n"
-    "  --size WxH           picture size of the main quality (default 640x360)\n"
+    "  --fhd WxH, --hd WxH  picture size of quality 5 and 1 (default 640x360, 320x180)\n"
+    "  --pattern NAME       picture: testsrc2 (default), smptehdbars, rgbtestsrc,\n"
+    "                       mandelbrot, life\n"
+    "  --label TEXT         name drawn on the picture with a running clock (left out\n"
+    "                       where ffmpeg cannot draw text)\n"
+    "  --tone HZ            frequency of the sound, 50-3900 (default 440)\n"
+    "  --snapshot FILE      write its first picture there as a JPEG 640 pixels wide\n"
     "  --auth check|refuse|never   answer to the token (default check)\n"
     "  --enc-msg, --enc-av  RC4 on message payloads / A/V payload starts\n"
     "  --drop-after N       drop the link after N video frames\n"
     "  --status3-after N    send status 3 after N video frames (0: right after the token)\n"
     "  --oversized-after N  send an oversized A/V header after N video frames\n"
     "  --manifest FILE      list every A/V frame sent (length and MD5 before RC4)\n"
-    "  --work-dir DIR       folder for the encoder's files (default a new one under /tmp)\n";
+    "  --work-dir DIR       folder for the encoder's files, kept and reused by cameras\n"
+    "                       started with the same media switches (default a new one\n"
+    "                       under /tmp, removed after start-up)\n";
 
 namespace {
 
@@ -32,6 +42,19 @@ bool toInt(const char* s, int lo, int hi, int* out) {
   const long v = std::strtol(s, &end, 10);
   if (!end || *end || v < lo || v > hi) return false;
   *out = int(v);
+  return true;
+}
+
+// "WxH", both even, 16-3840 by 16-2160.
+bool toSize(const char* s, int* w, int* h) {
+  const std::string t = s;
+  const size_t x = t.find('x');
+  if (x == std::string::npos) return false;
+  int a = 0, b = 0;
+  if (!toInt(t.substr(0, x).c_str(), 16, 3840, &a) || !toInt(t.substr(x + 1).c_str(), 16, 2160, &b)) return false;
+  if (a % 2 || b % 2) return false;
+  *w = a;
+  *h = b;
   return true;
 }
 
@@ -60,22 +83,30 @@ std::string parseOptions(int argc, char** argv, Options* o) {
     } else if (a == "--wait") {
       ok = number(1, 86400, &o->waitSeconds);
     } else if (a == "--lifetime") {
-      ok = number(1, 600, &o->lifetimeSeconds);
+      ok = number(1, 3600, &o->lifetimeSeconds);
     } else if (a == "--sessions") {
-      ok = number(1, 1000, &o->sessions);
+      ok = number(0, 1000, &o->sessions);
     } else if (a == "--codec") {
       ok = value(&v) && (std::strcmp(v, "h264") == 0 || std::strcmp(v, "h265") == 0);
       if (ok) o->clips.codec = std::strcmp(v, "h264") == 0 ? VideoCodec::H264 : VideoCodec::H265;
     } else if (a == "--fps") {
       ok = number(1, 60, &o->protocol.fps);
       o->clips.fps = o->protocol.fps;
-    } else if (a == "--size") {
-      int w = 0, h = 0;
-      ok = value(&v) && std::sscanf(v, "%dx%d", &w, &h) == 2 && w >= 16 && h >= 16 && w <= 3840 &&
-           h <= 2160 && w % 2 == 0 && h % 2 == 0;
-      if (ok) o->clips.fhdWidth = w, o->clips.fhdHeight = h;
     } else if (a == "--clip-seconds") {
       ok = number(1, 30, &o->clips.seconds);
+    } else if (a == "--fhd") {
+      ok = value(&v) && toSize(v, &o->clips.fhdWidth, &o->clips.fhdHeight);
+    } else if (a == "--hd") {
+      ok = value(&v) && toSize(v, &o->clips.hdWidth, &o->clips.hdHeight);
+    } else if (a == "--pattern") {
+      ok = value(&v) && knownPattern(v);
+      if (ok) o->clips.pattern = v;
+    } else if (a == "--label") {
+      ok = value(&v) && (o->clips.label = v, true);
+    } else if (a == "--snapshot") {
+      ok = value(&v) && (o->snapshot = v, !o->snapshot.empty());
+    } else if (a == "--tone") {
+      ok = number(50, 3900, &o->clips.toneHz);
     } else if (a == "--auth") {
       ok = value(&v);
       if (ok && std::strcmp(v, "check") == 0)

@@ -13,8 +13,9 @@ struct Options {
   std::string servers;      // KV_SetServInfo list; empty: LAN only
   int waitSeconds = 20;     // each KV_Listen
   int lifetimeSeconds = 60; // the camera stops by itself after this
-  int sessions = 1;         // links served one after another
+  int sessions = 1;         // links served one after another; 0: any number
   std::string manifest;     // file that lists every A/V frame sent
+  std::string snapshot;     // JPEG of the first picture, written at start-up
   ProtocolConfig protocol;
   ClipRequest clips;
 };

@@ -2,12 +2,15 @@
 // device id with our own KV_Listen (the real transport), plays the device
 // side of the device link (token check, answers, HH02 video and audio in
 // real time) and reports on standard output, one line each:
-//   ready <codec> <fhd WxH> <hd WxH>     clips made, before the first listen
-//   listening <n>
+//   ready <codec> <fhd WxH> <hd WxH> text on|off clips encoded|cached <ms>
+//                                        clips made, before the first listen
+//   listening <n>                        waiting for link n
+//   idle                                 a wait ended without a link (--sessions 0)
 //   linked <handle>
 //   event <text>                         what the protocol did ("ptz 3 1", ...)
 //   closed <code>                        the link ended (transport code)
 //   dropped                              the link was dropped on purpose
+//   stalled                              the client took nothing for 5 s: link dropped
 //   stopping <why>                       lifetime | signal | done | failed
 // Runs only inside a private network namespace; stops by itself after its
 // lifetime. Switches: see kUsage in camera_options.cpp (--help).
@@ -27,6 +30,7 @@
 #include "Vornet.h"
 #include "camera_options.h"
 #include "camera_protocol.h"
+#include "link_stall.h"
 #include "media_clips.h"
 #include "private_netns.h"
 #include "stop_watchdog.h"
@@ -71,6 +75,8 @@ class Manifest {
 void serve(int handle, const camera::Options& o, const camera::MediaClips& clips) {
   camera::CameraProtocol proto(o.protocol, clips);
   Manifest manifest(o.manifest);
+  camera::LinkStall stall;
+  uint64_t sent = 0;
   std::vector<uint8_t> buf(64 * 1024);
   while (!stopping) {
     const int waiting = KV_GetP2PBufSizeUsed(handle, 1);
@@ -94,6 +100,13 @@ void serve(int handle, const camera::Options& o, const camera::MediaClips& clips
         KV_Close(handle);
         return;
       }
+      sent += out.size();
+    }
+    const int unacknowledged = KV_GetP2PBufSizeUsed(handle, 0);
+    if (unacknowledged >= 0 && stall.stalled(nowMs(), sent, uint64_t(unacknowledged))) {
+      KV_Close(handle);
+      say("stalled");
+      return;
     }
     if (proto.dropRequested()) {
       KV_Close(handle);
@@ -137,7 +150,10 @@ int main(int argc, char** argv) {
     madeDir = o.clips.workDir = tmpl;
   }
   std::string error;
+  const uint64_t clipsBegan = nowMs();
   const camera::MediaClips clips = camera::makeClips(o.clips, &error);
+  const uint64_t clipsMs = nowMs() - clipsBegan;
+  if (error.empty() && !o.snapshot.empty()) camera::writeSnapshot(clips.fhd, o.snapshot, 640, &error);
   if (!madeDir.empty()) std::system(("rm -rf '" + madeDir + "'").c_str());
   if (!error.empty()) {
     std::fprintf(stderr, "%s: %s\n", argv[0], error.c_str());
@@ -145,20 +161,32 @@ int main(int argc, char** argv) {
     return 1;
   }
   say(std::string("ready ") + (clips.fhd.codec == 2 ? "h264 " : "h265 ") + std::to_string(clips.fhd.width) + "x" +
-      std::to_string(clips.fhd.height) + " " + std::to_string(clips.hd.width) + "x" + std::to_string(clips.hd.height));
+      std::to_string(clips.fhd.height) + " " + std::to_string(clips.hd.width) + "x" + std::to_string(clips.hd.height) +
+      " text " + (clips.labelDrawn ? "on" : "off") + " clips " + (clips.encoded ? "encoded " : "cached ") +
+      std::to_string(clipsMs));
 
   KV_Initialize();
   int status = 0;
   if (KV_SetServInfo(o.id.c_str(), o.servers.c_str()) != 0) status = 1;
   const uint32_t flags = uint32_t(o.waitSeconds) | KV_LISTEN_NO_DETECT;
-  for (int n = 1; status == 0 && n <= o.sessions && !stopping; ++n) {
-    say("listening " + std::to_string(n));
+  // Bounded by the number of links, or with --sessions 0 by the lifetime.
+  const bool anyNumber = o.sessions == 0;
+  int served = 0;
+  while (status == 0 && !stopping && (anyNumber || served < o.sessions)) {
+    say("listening " + std::to_string(served + 1));
+    const uint64_t began = nowMs();
     const int h = KV_Listen(o.id.c_str(), 0, flags);
     if (h < 0) {
+      if (anyNumber && h == KV_ERR_TIMEOUT && !stopping) {
+        say("idle");
+        if (nowMs() - began < 100) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        continue;
+      }
       say("closed " + std::to_string(h));
       status = stopping ? 0 : 1;
       break;
     }
+    ++served;
     say("linked " + std::to_string(h));
     serve(h, o, clips);
   }

@@ -1,20 +1,69 @@
 #include "media_clips.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
+#include "camera_crypto.h"
+#include "clip_recipes.h"
+
 namespace camera {
 namespace {
 
-bool run(const std::string& cmd, std::string* error) {
-  // Bounded: a hung encoder must not keep the camera from stopping.
-  const std::string full = "timeout 60 " + cmd + " </dev/null";
-  if (std::system(full.c_str()) != 0) {
-    *error = "command failed: " + cmd;
+// Runs ffmpeg in `dir`, writing `out` there. Bounded: a hung encoder must
+// not keep the camera from stopping.
+bool runFfmpeg(const std::string& dir, const std::string& args, const std::string& out, std::string* error) {
+  const std::string cmd = "cd " + shellQuote(dir) + " && timeout 120 ffmpeg -nostdin -hide_banner -loglevel error -y " +
+                          args + " " + shellQuote(out) + " </dev/null";
+  if (std::system(cmd.c_str()) != 0) {
+    *error = "command failed: ffmpeg " + args;
     return false;
   }
+  return true;
+}
+
+std::string tag(const std::string& text) {
+  return md5Hex(reinterpret_cast<const uint8_t*>(text.data()), text.size()).substr(0, 16);
+}
+
+bool nonEmptyFile(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+// Writes `text` to `name` in `dir` in one step (other cameras may read it).
+bool writeAtomically(const std::string& dir, const std::string& name, const std::string& text) {
+  const std::string part = dir + "/" + name + ".part" + std::to_string(getpid());
+  {
+    std::ofstream out(part, std::ios::binary);
+    out << text;
+    if (!out.flush()) return false;
+  }
+  return std::rename(part.c_str(), (dir + "/" + name).c_str()) == 0;
+}
+
+// The file that `args` make in the work folder: taken as it is when an
+// earlier run left it there, else encoded under a temporary name and put in
+// place in one step, so a camera stopped halfway leaves no half file behind.
+bool clipFile(const std::string& dir, const std::string& args, const std::string& ext, std::string* path,
+              int* encoded, std::string* error) {
+  const std::string name = "clip-" + tag(args) + ext;
+  *path = dir + "/" + name;
+  if (nonEmptyFile(*path)) return true;
+  const std::string part = name + ".part" + std::to_string(getpid()) + ext;
+  if (!runFfmpeg(dir, args, part, error)) {
+    std::remove((dir + "/" + part).c_str());
+    return false;
+  }
+  if (std::rename((dir + "/" + part).c_str(), path->c_str()) != 0) {
+    *error = "cannot rename " + part;
+    return false;
+  }
+  ++*encoded;
   return true;
 }
 
@@ -23,44 +72,90 @@ Bytes readFile(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool encodeVideo(const ClipRequest& r, int w, int h, const std::string& name, VideoClip* clip, std::string* error) {
-  const bool h264 = r.codec == VideoCodec::H264;
-  const std::string out = r.workDir + "/" + name + (h264 ? ".h264" : ".h265");
-  const std::string size = std::to_string(w) + "x" + std::to_string(h);
-  const std::string gop = std::to_string(r.fps);
-  std::string cmd = "ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc2=size=" + size +
-                    ":rate=" + std::to_string(r.fps) + " -t " + std::to_string(r.seconds) + " -pix_fmt yuv420p ";
-  if (h264)
-    cmd += "-c:v libx264 -preset ultrafast -bf 0 -g " + gop + " -x264-params aud=1:repeat-headers=1 -f h264 ";
-  else
-    cmd += "-c:v libx265 -preset ultrafast -x265-params bframes=0:keyint=" + gop +
-           ":aud=1:repeat-headers=1:log-level=error -f hevc ";
-  if (!run(cmd + "'" + out + "'", error)) return false;
-  clip->codec = h264 ? 2 : 3;
+bool encodeVideo(const ClipRequest& r, int w, int h, const std::string& labelFile, VideoClip* clip, MediaClips* all,
+                 std::string* error) {
+  VideoRecipe recipe;
+  recipe.codec = r.codec;
+  recipe.pattern = r.pattern;
+  recipe.width = w;
+  recipe.height = h;
+  recipe.fps = r.fps;
+  recipe.seconds = r.seconds;
+  recipe.labelFile = labelFile;
+  const std::string ext = r.codec == VideoCodec::H264 ? ".h264" : ".h265";
+  bool made = clipFile(r.workDir, videoArguments(recipe), ext, &clip->file, &all->encoded, error);
+  if (!made && !labelFile.empty()) {  // no font or no drawtext here: the picture without text
+    recipe.labelFile.clear();
+    error->clear();
+    all->labelDrawn = false;
+    made = clipFile(r.workDir, videoArguments(recipe), ext, &clip->file, &all->encoded, error);
+  }
+  if (!made) return false;
+  clip->codec = r.codec == VideoCodec::H264 ? 2 : 3;
   clip->width = uint16_t(w);
   clip->height = uint16_t(h);
-  clip->units = splitAccessUnits(readFile(out), r.codec);
+  clip->units = splitAccessUnits(readFile(clip->file), r.codec);
   if (clip->units.empty() || !clip->units.front().key) {
-    *error = "no key frame at the start of " + out;
+    *error = "no key frame at the start of " + clip->file;
     return false;
   }
   return true;
 }
 
+std::string folderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// ffmpeg runs in another folder: paths are made absolute first.
+std::string absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  char* cwd = getcwd(nullptr, 0);
+  const std::string out = std::string(cwd ? cwd : ".") + "/" + path;
+  std::free(cwd);
+  return out;
+}
+
 }  // namespace
+
+bool writeSnapshot(const VideoClip& clip, const std::string& jpegPathGiven, int width, std::string* error) {
+  const std::string jpegPath = absolute(jpegPathGiven);
+  const std::string part = jpegPath + ".part" + std::to_string(getpid()) + ".jpeg";
+  const std::string args =
+      "-i " + shellQuote(absolute(clip.file)) + " -frames:v 1 -vf scale=" + std::to_string(width) + ":-2 -q:v 4 -f image2";
+  if (!runFfmpeg(folderOf(jpegPath), args, part, error)) {
+    std::remove(part.c_str());
+    return false;
+  }
+  if (std::rename(part.c_str(), jpegPath.c_str()) != 0) {
+    *error = "cannot write " + jpegPath;
+    return false;
+  }
+  return true;
+}
 
 MediaClips makeClips(const ClipRequest& r, std::string* error) {
   MediaClips c;
   error->clear();
-  if (!encodeVideo(r, r.fhdWidth, r.fhdHeight, "fhd", &c.fhd, error)) return c;
-  if (!encodeVideo(r, r.hdWidth, r.hdHeight, "hd", &c.hd, error)) return c;
-  const std::string aac = r.workDir + "/audio.aac";
-  if (!run("ffmpeg -hide_banner -loglevel error -y -f lavfi -i sine=frequency=440:sample_rate=8000:duration=" +
-               std::to_string(r.seconds) + " -ac 1 -ar 8000 -c:a aac -b:a 24k -f adts '" + aac + "'",
-           error))
+  if (!knownPattern(r.pattern)) {
+    *error = "unknown picture pattern " + r.pattern;
     return c;
-  c.audio = splitAdts(readFile(aac));
-  if (c.audio.empty()) *error = "no AAC frames in " + aac;
+  }
+  std::string labelFile;
+  if (!r.label.empty()) {
+    const std::string text = labelText(r.label);
+    labelFile = "label-" + tag(text) + ".txt";
+    if (!writeAtomically(r.workDir, labelFile, text)) {
+      *error = "cannot write " + labelFile + " in " + r.workDir;
+      return c;
+    }
+    c.labelDrawn = true;
+  }
+  if (!encodeVideo(r, r.fhdWidth, r.fhdHeight, labelFile, &c.fhd, &c, error)) return c;
+  if (!encodeVideo(r, r.hdWidth, r.hdHeight, c.labelDrawn ? labelFile : std::string(), &c.hd, &c, error)) return c;
+  if (!clipFile(r.workDir, audioArguments(r.toneHz, r.seconds), ".aac", &c.audioFile, &c.encoded, error)) return c;
+  c.audio = splitAdts(readFile(c.audioFile));
+  if (c.audio.empty()) *error = "no AAC frames in " + c.audioFile;
   return c;
 }
 

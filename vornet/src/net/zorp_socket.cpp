@@ -50,27 +50,7 @@ int receive_ready(int sock, uint8_t* body, size_t capacity, Received* out) {
   out->from = from;
   const size_t total = static_cast<size_t>(n);                            // real size, even when cut
   const size_t held = total < sizeof(datagram) ? total : sizeof(datagram);  // bytes in the buffer
-  if (held < 1 || datagram[0] != wire::ZORP_MAGIC) return kRecvBadMagic;
-  if (held < wire::ZORP_HEADER_SIZE) return kRecvBadLength;
-  wire::ZORP_HEADER h;
-  wire::read_header(datagram, held, &h);
-  out->type = h.type;
-  out->bodyLength = h.bodyLength;
-  if (total != static_cast<size_t>(h.bodyLength) + wire::ZORP_HEADER_SIZE) return kRecvBadLength;
-  const size_t available = held - wire::ZORP_HEADER_SIZE;
-  size_t copy = h.bodyLength;
-  int result = kRecvOk;
-  if (copy > capacity) {
-    copy = capacity;
-    result = kRecvTruncated;
-  }
-  if (copy > available) {
-    copy = available;
-    result = kRecvTruncated;
-  }
-  if (copy > 0) std::memcpy(body, datagram + wire::ZORP_HEADER_SIZE, copy);
-  out->copied = copy;
-  return result;
+  return check_datagram(datagram, held, total, body, capacity, out);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // Socket helpers of the session and channel code: receive with the result
-// codes every caller relies on, binding, the LAN and announce sockets,
-// multicast membership, the local address toward a peer, the LAN search
-// and the ICMP echo.
+// codes every caller relies on (the checks behind them: datagram_check.h),
+// binding, the LAN and announce sockets, multicast membership, the local
+// address toward a peer, the LAN search and the ICMP echo.
 #pragma once
 
 #include <netinet/in.h>
@@ -10,27 +10,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "net/datagram_check.h"
+
 namespace vornet {
 namespace net {
 
-// Receive results.
-constexpr int kRecvOk = 0;
-constexpr int kRecvNothing = -1;
-constexpr int kRecvSocketError = -2;
-constexpr int kRecvBadMagic = -3;
-constexpr int kRecvBadLength = -4;
-constexpr int kRecvTruncated = -5;
-
-struct Received {
-  uint8_t type = 0;
-  uint16_t bodyLength = 0;  // as the header says (also on -5)
-  size_t copied = 0;        // body bytes copied to the caller
-  sockaddr_in from{};
-  int socket = -1;          // the socket that delivered
-};
-
 // One datagram from one socket within timeoutMs.  The body goes to `body`
-// (at most `capacity` bytes).  0, -1, -2, -3, -4 or -5 (see above).
+// (at most `capacity` bytes).  0, -1, -2, -3, -4 or -5 (datagram_check.h).
 int recv_one(int sock, int timeoutMs, uint8_t* body, size_t capacity, Received* out);
 
 // One datagram from the first readable of up to three sockets (session,

@@ -1,0 +1,43 @@
+// The ffmpeg command lines that make the camera's clips: a picture pattern
+// per camera (lavfi test sources), an optional name drawn on it with a
+// running clock, a tone of its own. Pure text: media_clips runs them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "media_units.h"
+
+namespace camera {
+
+// The picture patterns a camera can show.
+const std::vector<std::string>& patternNames();
+bool knownPattern(const std::string& name);
+
+// What goes into the label file that drawtext reads: the name without the
+// characters drawtext would expand ('%', '\\') or that break a line, then
+// the clip's running time.
+std::string labelText(const std::string& name);
+
+struct VideoRecipe {
+  VideoCodec codec = VideoCodec::H264;
+  std::string pattern = "testsrc2";
+  int width = 640, height = 360;
+  int fps = 25;
+  int seconds = 2;
+  std::string labelFile;  // drawtext textfile, relative to the encoder's folder; empty: no text
+};
+
+// ffmpeg arguments (shell-quoted, without the program name and the output
+// file) that encode the recipe as an Annex-B elementary stream with access
+// unit delimiters, parameter sets on every key frame, one key frame per
+// second, no B-frames and a bit rate capped by the picture size.
+std::string videoArguments(const VideoRecipe& r);
+
+// ffmpeg arguments for `seconds` of a sine tone as AAC-LC 8 kHz mono ADTS.
+std::string audioArguments(int toneHz, int seconds);
+
+// Single-quoted for /bin/sh.
+std::string shellQuote(const std::string& s);
+
+}  // namespace camera
