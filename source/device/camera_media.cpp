@@ -46,10 +46,10 @@ void CameraMedia::shutdown() {
   audioPlayThread.gate.requestStop();
   recordThread.gate.requestStop();
   // Nothing below is freed while a worker could still use it.
-  videoDecodeThread.wait();
-  audioDecodeThread.wait();
-  audioPlayThread.wait();
-  recordThread.wait();
+  videoDecodeThread.join();
+  audioDecodeThread.join();
+  audioPlayThread.join();
+  recordThread.join();
   releaseAudioOutput();
   closeRecordFile();
   clear_allQueues();
@@ -333,7 +333,7 @@ void CameraMedia::releaseAudioOutput() {
   audioOutput = nullptr;
   audioIODevice = nullptr;
   audioPlayThread.gate.requestStop();
-  if (audioPlayThread.wait(1000)) {
+  if (audioPlayThread.join(1000)) {
     audioPlayThread.setOutput(nullptr, nullptr);
     out->stop();
     delete out;

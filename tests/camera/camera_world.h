@@ -52,6 +52,9 @@ class CameraWorld : public ::testing::Test {
     return cameratest::waitUntil(done, ms);
   }
 
+  // False for a program that entered a network namespace of its own
+  // before anything else (camviewer_xvfb_fresh_netns_main).
+  bool enterOwnNamespace_ = true;
   QTemporaryDir data_;
   SimCloudProcess cloud_;
   testworld::ChildProcess rendezvous_;
