@@ -55,9 +55,7 @@ void CameraMedia::shutdown() {
   clear_allQueues();
 }
 
-void CameraMedia::runOnGuiThread(std::function<void()> f) {
-  QMetaObject::invokeMethod(&guiAnchor_, std::move(f), Qt::QueuedConnection);
-}
+void CameraMedia::runOnGuiThread(std::function<void()> f) { guiCalls_.post(std::move(f)); }
 
 // ---- settings ----
 

@@ -3,11 +3,16 @@
 #include <SDL.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QStyle>
+#include <QWindow>
 
+#include "device/OneWindowDevice.h"
+#include "mainwindow.h"
 #include "view/letterbox.h"
+#include "view/ptz_pad_geometry.h"
 
 int SDLRenderWnd::renderWndCount = 0;
 
@@ -55,6 +60,10 @@ void SDLRenderWnd::tellSdlTheSize() {
   if (!m_pWindow) return;
   const qreal ratio = devicePixelRatioF();
   SDL_SetWindowSize(m_pWindow, int(width() * ratio), int(height() * ratio));
+  // Setting the size restacks the window SDL draws into above its siblings,
+  // and the picture then covers what the play view shows over the video
+  // (the record-time badge): the video window goes back to the bottom.
+  if (QWindow* video = windowHandle()) video->lower();
 }
 
 void SDLRenderWnd::PresentFrame(const unsigned char* yuv, int width, int height) {
@@ -98,6 +107,29 @@ void SDLRenderWnd::resizeEvent(QResizeEvent*) {
   if (!m_rendering) redraw_last_frame();
 }
 
-void SDLRenderWnd::enterEvent(QEvent*) {}
+// The PTZ pad belongs to the camera's own play view and shows only over a
+// single camera's video (never over group cells) of a camera with a PTZ head.
+static WholeRenderWindow* ptzPadView(oneWindowDevice* camera, bool ptzWindowExist) {
+  if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING) return nullptr;
+  if (!ptzWindowExist || !camera) return nullptr;
+  return &camera->wholeRenderWindow;
+}
 
-void SDLRenderWnd::leaveEvent(QEvent*) {}
+static QRect globalRect(const QWidget& w) { return QRect(w.mapToGlobal(QPoint(0, 0)), w.size()); }
+
+void SDLRenderWnd::enterEvent(QEvent*) {
+  WholeRenderWindow* view = ptzPadView(m_pDevice, m_ptzWindowExist);
+  if (!view) return;
+  PTZcontrolWindow& pad = view->ptzWindow;
+  pad.move(ptzPadPosition(globalRect(*view), view->barHeight, pad.height()));
+  pad.show();
+}
+
+void SDLRenderWnd::leaveEvent(QEvent*) {
+  WholeRenderWindow* view = ptzPadView(m_pDevice, m_ptzWindowExist);
+  if (!view) return;
+  // Over the pad (a window of its own) the mouse is still over the video.
+  if (cursorStillOverVideo(QCursor::pos(), globalRect(*view), view->barHeight)) return;
+  view->ptzWindow.hide_and_stop();
+  qDebug() << "leaveEvent" << "oneWindow  setVisible(false)";
+}

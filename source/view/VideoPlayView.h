@@ -51,8 +51,8 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
-  // The PTZ pad of a single-camera view is shown and hidden here; the pad
-  // comes with the play view. Until then entering and leaving do nothing.
+  // The PTZ pad of a single-camera view of a PTZ camera is shown when the
+  // mouse enters the video and hidden, with a stop, when it leaves it.
   void enterEvent(QEvent* event) override;
   void leaveEvent(QEvent* event) override;
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "media_assets.h"
+#include "av_frame_bytes.h"
 #include "test_artifacts.h"
 
 namespace pipelinetest {
@@ -19,10 +20,6 @@ namespace pipelinetest {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void put(std::vector<uint8_t>& b, size_t at, uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
-}
 
 // Folder of the clips, removed when the test program ends.
 struct ClipFolder {
@@ -70,18 +67,7 @@ const camera::MediaClips& clips(camera::VideoCodec codec, int seconds) {
 
 std::vector<uint8_t> avFrameBytes(int codec, int width, int height, uint64_t ts, int flag, int fps,
                                   const std::vector<uint8_t>& payload) {
-  std::vector<uint8_t> f(48, 0);
-  f[0] = 'H', f[1] = 'H', f[2] = '0', f[3] = '2';
-  f[4] = 127;
-  put(f, 6, uint64_t(codec), 2);
-  put(f, 8, uint64_t(width), 2);
-  put(f, 10, uint64_t(height), 2);
-  put(f, 12, payload.size(), 4);
-  put(f, 16, ts, 8);
-  f[24] = uint8_t(flag);
-  f[25] = uint8_t(fps);
-  f.insert(f.end(), payload.begin(), payload.end());
-  return f;
+  return testsupport::avFrameBytes(codec, width, height, ts, flag, fps, payload);
 }
 
 void Feeder::send(const std::vector<uint8_t>& bytes, const std::atomic<uint64_t>& queued,

@@ -2,6 +2,13 @@
 // design units equal pixels; CAMVIEWER_XVFB_SIZE=WxH for another size),
 // DISPLAY pointed at it, Qt on the xcb platform, then the tests. The X
 // server ends with the program.
+// Built with XVFB_MAIN_FRESH_NETNS (camviewer_xvfb_fresh_netns_main), the
+// program first enters a network namespace of its own (for tests that bind
+// the protocol's fixed ports) and starts Xvfb there: a client reaches the X
+// server through its abstract socket, which belongs to the namespace. The
+// path socket under /tmp/.X11-unix is shared by every namespace, so a
+// client in another namespace than its Xvfb could reach another server of
+// the same display number.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -10,6 +17,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fresh_netns.h"
 #include "netns_test.h"
 #include "test_application.h"
 #include "xvfb_server.h"
@@ -27,6 +35,13 @@ int main(int argc, char** argv) {
                  problem.c_str());
     return 3;
   }
+#ifdef XVFB_MAIN_FRESH_NETNS
+  const std::string fresh = testsupport::enterFreshNetworkNamespace();
+  if (!fresh.empty()) {
+    std::fprintf(stderr, "cannot enter a network namespace of its own: %s\n", fresh.c_str());
+    return 3;
+  }
+#endif
   int width = 3840, height = 2160;
   if (const char* size = getenv("CAMVIEWER_XVFB_SIZE")) std::sscanf(size, "%dx%d", &width, &height);
   testsupport::XvfbServer xvfb;

@@ -1,0 +1,344 @@
+#include "device/WholeRenderWindow.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFont>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QPalette>
+
+#include <mutex>
+
+#include "adapter_hardWare/AdapterHardware.h"
+#include "device/OneWindowDevice.h"
+#include "device/play_timing.h"
+#include "device/play_view_rules.h"
+#include "mainwindow.h"
+#include "view/CToast.h"
+#include "view/program_picture.h"
+
+namespace {
+
+QIcon programIcon(const char* name) { return QIcon(programPicture(QString::fromLatin1(name))); }
+
+int playState() { return mainwindow ? mainwindow->playState : E_MAINWINDOW_NOT_PLAYING; }
+
+// A snapshot whose JPEG is still being written when its second ends is
+// looked at again every 100 ms, at most 20 times.
+constexpr int kSnapshotWaitMs = 100;
+constexpr int kSnapshotMaxWaits = 20;
+
+}  // namespace
+
+WholeRenderWindow::WholeRenderWindow()
+    : QWidget(nullptr), renderWnd(this), labRecordTime(this), barHeight(adapterHardware.sy(80)) {
+  setStyleSheet(QStringLiteral("border:none"));
+
+  mainLayout.setContentsMargins(0, 0, 0, 0);
+  renderWnd.setContentsMargins(0, 0, 0, 0);
+  buttonBar.setContentsMargins(0, 0, 0, 0);
+  mainLayout.addWidget(&renderWnd, 0);
+  mainLayout.addWidget(&buttonBar, 0);
+  setLayout(&mainLayout);
+
+  buttonBar.setMaximumHeight(barHeight);
+  buttonBar.setAlignment(Qt::AlignCenter);
+  buttonBar.setLayout(&buttonLayout);
+
+  const QSize iconSize(adapterHardware.sx(38), adapterHardware.sy(38));
+  const struct {
+    QPushButton* button;
+    const char* icon;
+  } iconButtons[] = {
+      {&playButton, "ic_play_dark.png"},        {&snapshotButton, "ic_screenshots_dark.png"},
+      {&recordButton, "ic_record_dark.png"},    {&audioButton, "ic_speaker_on_dark.png"},
+      {&maxButton, "ic_full_screen_dark.png"},
+  };
+  for (const auto& b : iconButtons) {
+    b.button->setIcon(programIcon(b.icon));
+    b.button->setIconSize(iconSize);
+    b.button->setFixedSize(iconSize);
+  }
+  resolutionButton.setText(QStringLiteral("FHD"));
+  resolutionButton.setFixedSize(adapterHardware.sx(96), adapterHardware.sy(48));
+
+  buttonLayout.addWidget(&playButton);
+  buttonLayout.addStretch(8);
+  buttonLayout.addWidget(&resolutionButton);
+  for (QPushButton* b : {&snapshotButton, &recordButton, &audioButton, &maxButton}) {
+    buttonLayout.addStretch(1);
+    buttonLayout.addWidget(b);
+  }
+
+  const int badgeWidth = adapterHardware.sx(170);
+  labRecordTime.setFixedSize(badgeWidth, adapterHardware.sy(40));
+  labRecordTime.move(width() / 2 - badgeWidth / 2, 0);
+  QFont badgeFont;
+  badgeFont.setWeight(QFont::Bold);
+  badgeFont.setPixelSize(adapterHardware.sx(24));
+  labRecordTime.setFont(badgeFont);
+  labRecordTime.setAlignment(Qt::AlignCenter);
+  labRecordTime.setText(QStringLiteral("00:00:00"));
+  labRecordTime.setStyleSheet(QStringLiteral(
+      "background-color:#FFFFFF; color:#000000; border:2px solid #FFFFFF; border-radius:10px"));
+  labRecordTime.hide();
+
+  for (const Connection& c : connections()) connect(c.sender, c.signal, this, c.slot);
+}
+
+WholeRenderWindow::~WholeRenderWindow() {
+  for (const Connection& c : connections()) disconnect(c.sender, c.signal, this, c.slot);
+  snapshotTimer.stop();
+  recordTimeTimer.stop();
+}
+
+QList<WholeRenderWindow::Connection> WholeRenderWindow::connections() const {
+  return {
+      {&playButton, SIGNAL(clicked()), SLOT(oneWindowPlay_play_button_Handler())},
+      {&resolutionButton, SIGNAL(clicked()), SLOT(oneWindowPlay_resolution_button_Handler())},
+      {&snapshotButton, SIGNAL(clicked()), SLOT(oneWindowPlay_snapshot_button_Handler())},
+      {&recordButton, SIGNAL(clicked()), SLOT(oneWindowPlay_record_button_Handler())},
+      {&audioButton, SIGNAL(clicked()), SLOT(oneWindowPlay_audio_button_Handler())},
+      {&maxButton, SIGNAL(clicked()), SLOT(oneWindowPlay_max_button_Handler())},
+      {&recordTimeTimer, SIGNAL(timeout()), SLOT(update_labRecordTime_timer_Hanlder())},
+      {&snapshotTimer, SIGNAL(timeout()), SLOT(snapshot_timer_Hanlder())},
+  };
+}
+
+void WholeRenderWindow::remove_extra_buttons() {
+  const struct {
+    QPushButton* button;
+    const char* slot;
+  } extras[] = {
+      {&snapshotButton, SLOT(oneWindowPlay_snapshot_button_Handler())},
+      {&recordButton, SLOT(oneWindowPlay_record_button_Handler())},
+      {&audioButton, SLOT(oneWindowPlay_audio_button_Handler())},
+      {&maxButton, SLOT(oneWindowPlay_max_button_Handler())},
+  };
+  for (const auto& e : extras) {
+    buttonLayout.removeWidget(e.button);
+    e.button->hide();
+    disconnect(e.button, SIGNAL(clicked()), this, e.slot);
+  }
+}
+
+void WholeRenderWindow::show_button_state(int iconType, bool state) {
+  QPushButton* button = nullptr;
+  switch (iconType) {
+    case E_ICON_PLAY: button = &playButton; break;
+    case E_ICON_SNAPSHOT: button = &snapshotButton; break;
+    case E_ICON_RECORD: button = &recordButton; break;
+    case E_ICON_SPEAKER: button = &audioButton; break;
+    case E_ICON_FULLSCREEN: button = &maxButton; break;
+    default: return;
+  }
+  button->setIcon(QIcon(programPicture(play_view::iconFile(iconType, state))));
+}
+
+void WholeRenderWindow::show_record_state(bool recording) {
+  if (recording) {
+    show_badge();
+    return;
+  }
+  recordTimeTimer.stop();
+  labRecordTime.hide();
+  labRecordTime.setText(QStringLiteral("00:00:00"));
+  recordSeconds = 0;
+}
+
+void WholeRenderWindow::show_badge() {
+  labRecordTime.show();
+  labRecordTime.raise();  // over the video (which keeps its window lowest)
+}
+
+void WholeRenderWindow::report_icon(int iconType, bool state) {
+  if (!mainwindow || !ownerDevice) return;
+  switch (play_view::iconRoute(mainwindow->playState)) {
+    case play_view::IconRoute::Single:
+      mainwindow->oneWindow_playWindow_icon_change_Handler(deviceId, iconType, state);
+      break;
+    case play_view::IconRoute::Group:
+      mainwindow->quadWindow_playWindow_icon_change_Handler(ownerDevice->get_quadGroupName(),
+                                                            deviceId, iconType, state);
+      break;
+    case play_view::IconRoute::None:
+      break;
+  }
+}
+
+void WholeRenderWindow::show_toast(const QString& text) {
+  auto* label = new QLabel;
+  label->setFrameStyle(QFrame::Panel);
+  label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
+  QFont font;
+  font.setPixelSize(16);
+  label->setFont(font);
+  label->setText(text);
+  label->setStyleSheet(QStringLiteral("background-color:black;border:none;color:#FFFFFF;"));
+  auto* toast = new CToast(nullptr);
+  const QFontMetrics metrics(font);
+  const QRect r = metrics.boundingRect(QRect(QPoint(0, 0), label->maximumSize()),
+                                       Qt::AlignCenter | Qt::TextWordWrap, text);
+  toast->resize(r.width() + metrics.horizontalAdvance(QLatin1Char('A')), r.height());
+  toast->SetContentWidget(label);
+  toast->SetDuration(5000);
+  toast->SetDeleteOnHide(true);
+  toast->SetRelativePos(0.5, 0.8);
+  toast->StartShowAnimation();
+}
+
+// ---- buttons ----
+
+void WholeRenderWindow::oneWindowPlay_play_button_Handler() {
+  if (!ownerDevice) return;
+  switch (playState()) {
+    case E_MAINWINDOW_ONEWINDOW_PLAYING:
+      if (ownerDevice->get_isPlaying()) {
+        // The last picture becomes the tile's thumbnail, then the main
+        // window stops the camera.
+        ownerDevice->requestThumbnailAndStop();
+        return;
+      }
+      ownerDevice->avideo_start_play();
+      // An offline camera does not start: its button stays "play".
+      if (ownerDevice->get_isPlaying()) report_icon(E_ICON_PLAY, true);
+      return;
+    case E_MAINWINDOW_QUADWINDOW_PLAYING:
+      mainwindow->quadWindowPlay_video_Handler(ownerDevice->get_quadGroupName(), deviceId);
+      return;
+    default:
+      return;
+  }
+}
+
+void WholeRenderWindow::oneWindowPlay_resolution_button_Handler() {
+  if (!ownerDevice) return;
+  qDebug() << "oneWindowPlay_resolution_button_Handler";
+  const auto step = play_view::resolutionStep(ownerDevice->get_videoQuality());
+  if (!step) return;
+  ownerDevice->P2P_send_change_Video_resolution_quality(step->quality);
+  ownerDevice->set_videoQuality(step->quality);
+  resolutionButton.setText(step->text);
+  qDebug() << "set text" << step->text;
+}
+
+void WholeRenderWindow::oneWindowPlay_snapshot_button_Handler() {
+  if (!ownerDevice) return;
+  ownerDevice->requestSnapshot();
+  snapshotWaits_ = 0;
+  snapshotTimer.start(1000);
+  report_icon(E_ICON_SNAPSHOT, true);
+}
+
+void WholeRenderWindow::snapshot_timer_Hanlder() {
+  snapshotTimer.stop();  // fires once per press
+  if (!ownerDevice) return;
+  // A request no picture took by now is withdrawn.
+  const bool stillPending = ownerDevice->snapshotRequest.exchange(false);
+  const play_view::SnapshotOutcome outcome =
+      play_view::snapshotOutcome(stillPending, ownerDevice->snapshotState());
+  if (outcome == play_view::SnapshotOutcome::StillSaving && snapshotWaits_ < kSnapshotMaxWaits) {
+    ++snapshotWaits_;
+    snapshotTimer.start(kSnapshotWaitMs);
+    return;
+  }
+  const bool saved = outcome == play_view::SnapshotOutcome::Saved;
+  if (!saved) qDebug() << deviceId << "snapshot not saved";
+  if (playState() == E_MAINWINDOW_ONEWINDOW_PLAYING) show_toast(play_view::snapshotNotice(saved));
+  report_icon(E_ICON_SNAPSHOT, false);
+}
+
+void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
+  if (!ownerDevice) return;
+  if (ownerDevice->isRecording.load()) {
+    // Stop: the file is finished before the notice tells how it went.
+    const bool finished = ownerDevice->record_stop();
+    show_toast(play_view::recordStopNotice(finished));
+    show_record_state(false);
+    report_icon(E_ICON_RECORD, false);
+    return;
+  }
+  // Start. A file still open from a recording whose flag was cleared
+  // elsewhere is finished first, so its handle is never overwritten and its
+  // run ends before the new one; a file that cannot be opened starts
+  // nothing.
+  if (recordFileOpen()) {
+    qDebug() << deviceId << "finishing the record file left open";
+    ownerDevice->record_stop();
+  }
+  if (!ownerDevice->record_start()) {
+    qDebug() << deviceId << "record not started";
+    show_toast(play_view::recordStartFailedNotice());
+    return;
+  }
+  qDebug() << ownerDevice->recordFilePath() << "start record";
+  recordSeconds = 0;
+  labRecordTime.setText(recordTimeText(0));
+  show_badge();
+  recordTimeTimer.start(1000);
+  report_icon(E_ICON_RECORD, true);
+}
+
+bool WholeRenderWindow::recordFileOpen() const {
+  std::lock_guard<std::mutex> lock(ownerDevice->mp4Mutex);
+  return ownerDevice->mp4Writer != nullptr;
+}
+
+void WholeRenderWindow::update_labRecordTime_timer_Hanlder() {
+  ++recordSeconds;
+  labRecordTime.setText(recordTimeText(recordSeconds));
+}
+
+void WholeRenderWindow::oneWindowPlay_audio_button_Handler() {
+  if (!ownerDevice) return;
+  audioOn = !audioOn;
+  report_icon(E_ICON_SPEAKER, audioOn);
+  // Group views play no sound: there only the icon follows.
+  if (playState() == E_MAINWINDOW_ONEWINDOW_PLAYING) ownerDevice->setSpeakerOn(audioOn);
+}
+
+void WholeRenderWindow::oneWindowPlay_max_button_Handler() {
+  if (!ownerDevice) return;
+  fullScreen = !fullScreen;
+  report_icon(E_ICON_FULLSCREEN, fullScreen);
+  if (playState() != E_MAINWINDOW_ONEWINDOW_PLAYING) return;
+  if (!fullScreen) {
+    leave_full_screen();
+    return;
+  }
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+  showMaximized();
+  QPalette p = palette();
+  p.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::white));
+  setPalette(p);
+}
+
+void WholeRenderWindow::leave_full_screen() {
+  setWindowFlags(Qt::SubWindow);
+  showNormal();
+}
+
+void WholeRenderWindow::keyPressEvent(QKeyEvent* event) {
+  // Every other key is dropped here.
+  if (event->key() != Qt::Key_Escape || !fullScreen) return;
+  leave_full_screen();
+  fullScreen = false;
+  if (ownerDevice && mainwindow)
+    mainwindow->oneWindow_playWindow_icon_change_Handler(deviceId, E_ICON_FULLSCREEN, false);
+}
+
+void WholeRenderWindow::resizeEvent(QResizeEvent*) {
+  if (!ownerDevice) return;
+  labRecordTime.move(width() / 2 - labRecordTime.width() / 2, 0);
+  // The pad is placed again for the new size, and hidden again when the
+  // cursor is not over the video.
+  WholeRenderWindow& own = ownerDevice->wholeRenderWindow;
+  if (!own.renderWnd.ptzWindow_exist()) return;
+  own.ptzWindow.hide();
+  QEvent enter(QEvent::Enter);
+  QCoreApplication::sendEvent(&renderWnd, &enter);
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&renderWnd, &leave);
+}
