@@ -1,0 +1,32 @@
+// The main window's side of group creation. Until the camera object and the
+// group item exist, the cameras list is empty, the taken names are those
+// stored in group.dat, and adding a group stores its row and announces it.
+// With them: the cameras come from oneWindowDevice_list (deviceId,
+// deviceName), the names from quadWindowDevice_List (get_groupName), and
+// groupCreateAdd also makes the QuadWindowDevice and appends it to
+// quadWindowDevice_List before the signal.
+#include "event/mainwindow_group_create.h"
+
+#include <QDebug>
+
+#include "mainwindow.h"
+#include "sql/group_file.h"
+#include "view/QuadWindowCreateWindow.h"
+
+QList<GroupCamera> groupCreateCameras() { return {}; }
+
+QStringList groupCreateExistingNames() {
+  QStringList names;
+  if (!mainwindow) return names;
+  QList<StoredGroup> stored;
+  ::device_groupInfodb_read_groupInfo(mainwindow->userName_private_dir, stored);
+  for (const StoredGroup& group : stored) names << group.groupName;
+  return names;
+}
+
+void groupCreateAdd(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds) {
+  if (!mainwindow) return;
+  qDebug() << "group" << row.groupName << deviceIds;
+  mainwindow->device_groupInfodb_insert(row);
+  emit mainwindow->quadWindow_devicelistUpdate();
+}
