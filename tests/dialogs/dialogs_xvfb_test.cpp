@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
@@ -14,6 +13,7 @@
 
 #include "adapter_hardWare/AdapterHardware.h"
 #include "dialogs_fixture.h"
+#include "modal_driver.h"
 #include "test_artifacts.h"
 #include "view/AboutWindow.h"
 #include "view/QuadWindowCreateWindow.h"
@@ -44,12 +44,10 @@ class DialogsOnX : public dialogtest::SignedInWindow {
     w.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
     QImage shot;
-    QElapsedTimer t;
-    t.start();
-    do {
-      QApplication::processEvents();
+    dialogtest::waitUntil([&] {
       shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();
-    } while (!drawn(shot) && t.elapsed() < 5000);
+      return drawn(shot);
+    });
     shot.save(QString::fromStdString(testsupport::artifactsDir("dialogs_xvfb_test") + "/" + file));
     return shot;
   }
