@@ -9,3 +9,7 @@ target_link_libraries(camviewer_core PUBLIC
 # The device link's plain C header: message types, connection states and
 # record layouts shared with the camera (declarations only; nothing linked).
 target_include_directories(camviewer_core PUBLIC ${PROJECT_SOURCE_DIR}/tessan/include)
+# The live pipeline: the media libraries (decoders, MP4 writer) and SDL2 (the
+# render widget).
+pkg_check_modules(CAMVIEWER_SDL2 REQUIRED IMPORTED_TARGET sdl2)
+target_link_libraries(camviewer_core PUBLIC KV_VideoCodec KV_AudioCodec KV_MP4 PkgConfig::CAMVIEWER_SDL2)

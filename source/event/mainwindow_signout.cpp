@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMessageBox>
 
+#include "device/OneWindowDevice.h"
 #include "http_command/cloud_client.h"
 #include "mainwindow.h"
 #include "view/UserWindow.h"
@@ -25,8 +26,11 @@ void MainWindow::user_singout_Handler() {
   // late replies of this session are dropped from now on.
   HTTP_signout();
   playState = E_MAINWINDOW_NOT_PLAYING;
-  // Still to come with the camera object and the group item: stop every
-  // camera's video and sound and every group here.
+  for (oneWindowDevice* camera : oneWindowDevice_list) {
+    camera->set_isPlaying(0);
+    camera->avideo_stop_play();
+  }
+  // Still to come with the group item: stop every group here.
   QCoreApplication::exit(1);
 }
 
@@ -40,7 +44,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
-  // Still to come with the camera object: for every camera in list order,
-  // end its device-link connection and close its play view's PTZ pad.
+  // The pad is a top-level dialog of its own: it would stay open.
+  for (oneWindowDevice* camera : oneWindowDevice_list) {
+    camera->P2P_disconnect();
+    camera->wholeRenderWindow.ptzWindow.close();
+  }
   refreshToken_timer_Stop();
 }

@@ -26,6 +26,7 @@ class P2P_VideoNode_noDecode {
   uint32_t size;
   int fps;
   std::unique_ptr<uint8_t[]> data;
+  int codec = 0;  // the frame head's codec (2 H.264, 3 H.265), set by the receiver
 };
 
 // Decoded picture: one I420 frame of width x height.
@@ -42,6 +43,7 @@ class P2P_VideoNode_Decode {
   int fps;
   uint32_t size;
   std::unique_ptr<uint8_t[]> data;
+  uint32_t serial = 0;  // the play it was decoded for: a picture of an earlier play is never shown
 };
 
 // Undecoded audio: a raw AAC frame (type 0) or, on the record path, an ADTS frame.

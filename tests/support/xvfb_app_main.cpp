@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "keep_gl_driver.h"
 #include "netns_test.h"
 #include "xvfb_server.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
   // so these tests run without it.
   setenv("QT_XCB_GL_INTEGRATION", "none", 1);
   QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
+  testsupport::keepGlDriverLoaded();
   int rc = 0;
   {
     QApplication app(argc, argv);

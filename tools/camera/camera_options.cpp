@@ -1,5 +1,6 @@
 #include "camera_options.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -15,6 +16,7 @@ const char* const kUsage =
     "  --codec h264|h265    video codec (default h264)\n"
     "  --fps N              frames per second (default 25)\n"
     "  --clip-seconds N     length of the encoded clips, played in a loop (default 2)\n"
+    "  --size WxH           picture size of the main quality (default 640x360)\n"
     "  --auth check|refuse|never   answer to the token (default check)\n"
     "  --enc-msg, --enc-av  RC4 on message payloads / A/V payload starts\n"
     "  --drop-after N       drop the link after N video frames\n"
@@ -67,6 +69,11 @@ std::string parseOptions(int argc, char** argv, Options* o) {
     } else if (a == "--fps") {
       ok = number(1, 60, &o->protocol.fps);
       o->clips.fps = o->protocol.fps;
+    } else if (a == "--size") {
+      int w = 0, h = 0;
+      ok = value(&v) && std::sscanf(v, "%dx%d", &w, &h) == 2 && w >= 16 && h >= 16 && w <= 3840 &&
+           h <= 2160 && w % 2 == 0 && h % 2 == 0;
+      if (ok) o->clips.fhdWidth = w, o->clips.fhdHeight = h;
     } else if (a == "--clip-seconds") {
       ok = number(1, 30, &o->clips.seconds);
     } else if (a == "--auth") {

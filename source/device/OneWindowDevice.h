@@ -1,0 +1,219 @@
+// oneWindowDevice: one camera of the signed-in account. It is at once the
+// camera's tile in the device list (picture, name, connection badge,
+// connecting animation) and the owner of the camera's live session: the
+// fetch-infos look-up of its connection data, the device-link connection and
+// the requests sent to the camera, the media session (CameraMedia: queues,
+// four workers, display tick, sound, snapshot and record files) and its
+// single-camera play view (wholeRenderWindow).
+//
+// Where the members live:
+//   OneWindowDevice.cpp            construction, destruction, accessors
+//   OneWindowDevice_tile.cpp       tile, badge, animation, picture refresh
+//   OneWindowDevice_connect.cpp    connect timer, P2P_connect, requests, capability_init
+//   OneWindowDevice_fetchinfos.cpp fetch-infos request and reply, thumbnail download
+//   OneWindowDevice_play.cpp       play operations (widget steps), display tick start,
+//                                  what the media session reports
+//   event/p2p_callbacks.cpp        the two static device-link callbacks
+//
+// Threads. The object lives on the GUI thread; every public operation is
+// for the GUI thread unless its comment says otherwise. The device link's
+// threads reach a camera only through the two static callbacks, which find
+// it in the camera registry (device/camera_registry.h) and hold the
+// registry's lock while they use it; widgets are reached from there only by
+// queued signals (videoTimer_start, oneWindow_device_gif_play_start,
+// MainWindow::update_device_state ...). The media workers report through
+// CameraMediaEvents, turned into queued signals here.
+//
+// Life (for whoever creates, plays and deletes cameras):
+//   create   new oneWindowDevice(id, name, 1) on the GUI thread; the camera
+//            registers itself for the callbacks and calls APP_init (the
+//            library keeps the first call's callbacks, which serve every
+//            camera). Then send_fetchInfo_instruct(): its answer starts the
+//            connect timer; the connection reports drive the badge.
+//   play     avideo_start_play() (single view: video and sound) or
+//            video_start_play() (group view, after the group has set
+//            sdlRenderWnd); both do nothing unless the camera is Online (10).
+//   stop     avideo_stop_play() / video_stop_play().
+//   delete   `delete camera` or deleteLater() on the GUI thread, before the
+//            main window goes. The destructor unregisters the camera (no
+//            callback reaches it afterwards, also none still running),
+//            ends its connection (APP_disconnect), then stops and waits for
+//            all four workers before decoders, the MP4 writer and the sound
+//            output are released. Stopping the play first is not required.
+#pragma once
+
+#include <QImage>
+#include <QLabel>
+#include <QMovie>
+#include <QNetworkAccessManager>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+
+#include "Tessan.h"
+#include "device/WholeRenderWindow.h"
+#include "device/camera_media.h"
+#include "device/camera_registry.h"
+#include "http_command/call_retry.h"
+#include "view/MyLabel.h"
+
+class QNetworkReply;
+
+// Video qualities of the quality request (270) and its answer (271).
+enum E_VQUALITY {
+  E_VQUALITY_HD = 1,
+  E_VQUALITY_FHD = 5,
+};
+
+class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaEvents {
+  Q_OBJECT
+
+ public:
+  // `tileType`: the main window passes 1.
+  oneWindowDevice(const QString& deviceId, const QString& name, int tileType);
+  ~oneWindowDevice() override;
+
+  // ---- accessors ----
+  // A zero value also hides the connecting animation.
+  void set_isPlaying(int playing);
+  bool get_isPlaying() const { return isPlaying.load(); }
+  void set_quadGroupName(const QString& name) { quadGroupName = name; }
+  QString& get_quadGroupName() { return quadGroupName; }
+  void set_videoQuality(int quality) { videoQuality = quality; }
+  int get_videoQuality() const { return videoQuality; }
+  // Device-link threads (the link mode of the last status report).
+  void set_paramMode(int mode) { paramMode.store(mode); }
+  int get_paramMode() const { return paramMode.load(); }
+  int get_p2pState() const { return p2pState; }
+
+  // ---- tile ----
+  // A connection report (E_CONN_STATUS): badge, connect timer and p2pState
+  // as device/connection_badge.h says.
+  void update_p2pState(int state);
+  // Reloads the tile picture from the camera's thumbnail file.
+  void update_device_picture();
+  // Hides and stops the connecting animation.
+  void gif_play_stop();
+
+  // ---- connection and requests (device/OneWindowDevice_connect.cpp) ----
+  // APP_setServInfo + APP_connect from the camera's cloud records; the
+  // result of APP_connect (nothing is sent, and -1 returned, while the
+  // camera has no fetch-infos record).
+  int P2P_connect();
+  // APP_disconnect; returns 0.
+  int P2P_disconnect();
+  void P2P_connect_ahead_Thread_timer_start();
+  void P2P_connect_ahead_Thread_timer_stop();
+  // kind 1: video, 0: audio; the APP_send result (0 for any other kind).
+  int P2P_send_get_AVideoData(int kind);
+  int P2P_send_stop_AVideoData(int kind);
+  int P2P_send_change_Video_resolution_quality(int quality);
+  // `command`: E_PTZ_CTRL (0 stop, 1-4 directions; 48, 49); `value` 1 for
+  // a continuous move or a stop, 0 for one step.
+  int P2P_send_pzt(int command, int value);
+  // The PTZ overlay of the play view follows the camera's "ptz" capability.
+  void capability_init();
+
+  // ---- fetch-infos and thumbnail (device/OneWindowDevice_fetchinfos.cpp) ----
+  // Posts the signed fetch-infos request to the camera's gateway; without
+  // a device configuration for the camera it posts nothing (logged once).
+  void send_fetchInfo_instruct();
+  // GETs every http/https snapshotUrl of the camera's records.
+  void send_download_instruct();
+
+  // ---- play control (device/OneWindowDevice_play.cpp) ----
+  // Only while the camera is Online (p2pState 10); otherwise nothing.
+  void avideo_start_play();  // single view: video and sound
+  void video_start_play();   // group view: video only
+  void avideo_stop_play();
+  void video_stop_play();
+
+  // ---- device-link callbacks (event/p2p_callbacks.cpp) ----
+  // Registered with APP_init; they run on the device link's threads.
+  static int callback_P2P_PCB_RECV_MSG(const HCHAR* sn, HUINT32 nMsgType, HCHAR* pData,
+                                       HUINT32 nDataLen, HCHAR* szName, HINT32 nFrameType,
+                                       void* pMsgCtx);
+  static int callback_P2P_PCB_RECV_AV(const HCHAR* sn, HCHAR* pFrame, HUINT32 nFrameLen,
+                                      void* pAVCtx, HUCHAR nFrameType);
+  // APP_init with the two callbacks (every camera calls it; the library
+  // keeps the first call).
+  static int APP_init_callbacks();
+  // Device id -> camera for the callbacks (device/camera_registry.h).
+  static DeviceRegistry<oneWindowDevice>& registry();
+
+  // The play mode of the play that runs (device-link threads read it):
+  // Single for avideo_start_play, Group for video_start_play, None after a
+  // stop.
+  PlayMode playMode() const { return playMode_.load(); }
+
+  // ---- members (CameraMedia adds deviceId, isPlaying, isRecording,
+  // snapshotRequest, thumbnailRequest, videoFirstFrame, the queues, the
+  // four workers, videoTimer, sdlRenderWnd, mp4Writer/mp4Mutex ...) ----
+  QString quadGroupName;
+  QLabel nameLabel;
+  QLabel stateLabel;
+  MyLabel pictureLabel;
+  QImage pictureImage;
+  QLabel gifLabel;
+  QMovie gifMovie;
+  int tileType = 0;
+  int p2pState = 0;                // last E_CONN_STATUS; GUI thread
+  std::atomic<int> paramMode{0};   // nLinkMode of the last status report
+  int videoQuality = E_VQUALITY_FHD;
+  QNetworkAccessManager snapshotDownload;
+  QNetworkAccessManager fecthInfoManager;
+  QTimer P2P_connect_ahead_Thread_timer;
+  bool connectTimerActive = false;
+  QString deviceName;
+  WholeRenderWindow wholeRenderWindow;
+
+ signals:
+  void oneWindow_device_gif_play_start();
+  void oneWindow_device_gif_play_stop();
+  void videoTimer_start(int ms);
+
+ public slots:
+  void fecthInfoManager_Handler(QNetworkReply* reply);
+  void oneWindow_device_gif_play_start_Handler();
+  void oneWindow_device_gif_play_stop_Handler();
+  void P2P_connect_ahead_Thread_timer_Handler();
+  void snapshotDownload_downLoadHttp_Handler(QNetworkReply* reply);
+  void videoTimer_start_Handler(int ms);
+
+ private:
+  // CameraMediaEvents (see device/camera_media_events.h).
+  void videoTimerStart(int ms) override;
+  void gifPlayStart() override;
+  void sendStreamRequest(StreamRequest request) override;
+  void thumbnailSaved(bool ok, const QString& path) override;
+  void deviceStopPlay() override;
+  void recordPictureState(bool recording) override;
+
+  // The main window's save folders into the media session (at
+  // construction, at each play start and before the thumbnail is stored).
+  void syncSaveFolders();
+  // Construction steps.
+  void buildTile();
+  void connectSignals();
+  QString thumbnailFilePath() const;
+  // One APP_send of a request (frame type 127, no name).
+  int sendRequest(int msgType, const QByteArray& payload);
+
+  struct Connection {
+    const QObject* sender;
+    const char* signal;
+    const char* slot;
+  };
+  // The construction's connections; the destructor undoes exactly these.
+  QList<Connection> connections() const;
+
+  std::atomic<PlayMode> playMode_{PlayMode::None};
+  CallRetry fetchInfosRetry_;
+  bool noDevConfigLogged_ = false;
+  bool noFetchInfosLogged_ = false;
+};
+
+// The first camera of `list` whose device id is `deviceId`, or null.
+oneWindowDevice* find_oneWindowDevice(const QList<oneWindowDevice*>& list, const QString& deviceId);

@@ -1,0 +1,116 @@
+// oneWindowDevice: the camera's fetch-infos request to its gateway (the
+// access key, capabilities, network settings and streams), its answer, and
+// the tile thumbnail the cloud serves at the camera's snapshotUrl.
+#include <QDebug>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPixmap>
+
+#include "device/OneWindowDevice.h"
+#include "device/camera_records.h"
+#include "device/thumbnail_file.h"
+#include "http_command/cloud_bodies.h"
+#include "http_command/cloud_client.h"
+#include "http_command/device_container.h"
+#include "http_command/fetch_infos.h"
+#include "http_command/http_request.h"
+#include "http_command/record_parsing.h"
+#include "mainwindow.h"
+
+void oneWindowDevice::send_fetchInfo_instruct() {
+  const Dev_config* config =
+      camera_records::devConfigFor(mainwindow ? mainwindow->device : nullptr, deviceId);
+  if (!config || config->gatewayUrl.trimmed().isEmpty()) {
+    // Nothing to post to: no request goes to a bare path.
+    if (!noDevConfigLogged_) qDebug() << deviceId << "fetch-infos: no device configuration yet";
+    noDevConfigLogged_ = true;
+    return;
+  }
+  noDevConfigLogged_ = false;
+  qDebug() << "HTTP_fetchinfos" << deviceId << config->gatewayUrl;
+  if (!mainwindow->cloud().post(fecthInfoManager, CloudCall::FetchInfos, config->gatewayUrl,
+                                fetchInfosBody(deviceId))) {
+    if (fetchInfosRetry_.failed())
+      qDebug() << "HTTP_fetchinfos not sent; again in" << fetchInfosRetry_.lastDelay() << "ms";
+  }
+}
+
+void oneWindowDevice::fecthInfoManager_Handler(QNetworkReply* reply) {
+  if (!reply) return;
+  if (!mainwindow) {
+    reply->deleteLater();
+    return;
+  }
+  // Read and released here, whatever it holds; a reply of a session that
+  // has ended since is dropped.
+  const std::optional<CloudReply> r = mainwindow->cloud().takeReply(reply, CloudCall::FetchInfos);
+  if (!r) return;
+  if (!r->arrived()) {
+    qDebug() << "http instruct err HTTP_fetchinfosHandler !!!" << r->failure();
+    if (fetchInfosRetry_.failed())
+      qDebug() << "HTTP_fetchinfos again in" << fetchInfosRetry_.lastDelay() << "ms";
+    return;
+  }
+  fetchInfosRetry_.succeeded();
+  if (!r->statusOk()) {
+    qDebug() << "HTTP_fetchinfosHandler status :" << r->status();
+    qDebug() << "HTTP_fetchinfosHandler message :" << r->message();
+    return;
+  }
+  Device* device = mainwindow->device;
+  if (!device) {
+    qDebug() << "HTTP_fetchinfosHandler: no device container";
+    return;
+  }
+  device->fetchInfosList.append(FetchInfos_listFromResult(r->result()));
+  capability_init();
+  P2P_connect_ahead_Thread_timer_start();
+  qDebug() << "connect to p2p server";
+  send_download_instruct();
+}
+
+void oneWindowDevice::send_download_instruct() {
+  const Device* device = mainwindow ? mainwindow->device : nullptr;
+  for (const FetchInfos* f : camera_records::fetchInfosFor(device, deviceId)) {
+    if (f->snapshotUrl.isEmpty()) continue;
+    const QUrl url(f->snapshotUrl);
+    if (!thumbnail_file::isFetchableUrl(url)) {
+      qDebug() << deviceId << "snapshot url not fetched (http and https only):" << f->snapshotUrl;
+      continue;
+    }
+    snapshotDownload.setObjectName(f->deviceId);
+    QNetworkRequest request(url);
+    request.setSslConfiguration(HTTP_sslConfiguration());
+    snapshotDownload.get(request);
+    qDebug() << "http snapshort get request : " << url.toString();
+  }
+}
+
+void oneWindowDevice::snapshotDownload_downLoadHttp_Handler(QNetworkReply* reply) {
+  if (!reply) return;
+  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  const QNetworkReply::NetworkError error = reply->error();
+  const QByteArray body = reply->read(thumbnail_file::kMaxThumbnailBytes + 1);
+  reply->abort();
+  reply->deleteLater();
+  qDebug() << "snapshot_download_Handler http response status: " << status;
+  if (status != 200) {
+    qDebug() << "snapshot download:" << body.size() << "bytes not used";
+    return;
+  }
+  if (error != QNetworkReply::NoError) {
+    qDebug() << "reply->error:" << error << "http instruct err !!!";
+    return;
+  }
+  syncSaveFolders();
+  const QString path = thumbnailFilePath();
+  QString why;
+  if (!thumbnail_file::save(path, body, &why)) {
+    qDebug() << "snapshot dowoload picture not stored:" << why;
+    return;
+  }
+  qDebug() << "snapshot dowoload picture " << path;
+  pictureImage.load(path);
+  pictureImage = pictureImage.scaled(392, 232, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  pictureLabel.setPixmap(QPixmap::fromImage(pictureImage));
+}

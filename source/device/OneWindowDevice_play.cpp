@@ -1,0 +1,92 @@
+// oneWindowDevice: the play operations with their widget steps, the start
+// of the display tick, and what the media session reports (turned into
+// queued signals and requests).
+#include <QDebug>
+#include <QGridLayout>
+#include <QMetaObject>
+
+#include "device/OneWindowDevice.h"
+#include "mainwindow.h"
+
+void oneWindowDevice::avideo_start_play() {
+  if (p2pState != E_CONN_STATUS_ONLINE) {
+    qDebug() << deviceId << "avideo_start_play: not online, state" << p2pState;
+    return;
+  }
+  syncSaveFolders();
+  playMode_.store(PlayMode::Single);
+  CameraMedia::avideo_start_play();
+}
+
+void oneWindowDevice::video_start_play() {
+  if (p2pState != E_CONN_STATUS_ONLINE) {
+    qDebug() << deviceId << "video_start_play: not online, state" << p2pState;
+    return;
+  }
+  syncSaveFolders();
+  playMode_.store(PlayMode::Group);
+  CameraMedia::video_start_play();
+}
+
+void oneWindowDevice::avideo_stop_play() {
+  // A pad left showing while a key is held would leave the head moving.
+  PTZcontrolWindow& pad = wholeRenderWindow.ptzWindow;
+  if (pad.isVisible())
+    pad.hide_and_stop();
+  else
+    pad.hide();
+  CameraMedia::avideo_stop_play();
+  gif_play_stop();
+  emit oneWindow_device_gif_play_stop();
+}
+
+void oneWindowDevice::video_stop_play() {
+  CameraMedia::video_stop_play();
+  gif_play_stop();
+}
+
+void oneWindowDevice::videoTimer_start_Handler(int ms) {
+  const int state = mainwindow ? mainwindow->playState : int(playMode_.load());
+  if (state == E_MAINWINDOW_QUADWINDOW_PLAYING) {
+    // The group item has made its grid cell the render target.
+    videoTimer_start_play(ms);
+    return;
+  }
+  if (state != E_MAINWINDOW_ONEWINDOW_PLAYING) return;
+  SDLRenderWnd& view = wholeRenderWindow.renderWnd;
+  view.m_pDevice = this;
+  // Nothing starts for a play that has ended since the first frame came.
+  if (!videoTimer_start_play(ms, &view)) return;
+  wholeRenderWindow.show();
+  if (mainwindow && mainwindow->centralGrid)
+    mainwindow->centralGrid->addWidget(&wholeRenderWindow, 0, 2);
+}
+
+// ---- what the media session reports ----
+
+void oneWindowDevice::videoTimerStart(int ms) { emit videoTimer_start(ms); }
+
+void oneWindowDevice::gifPlayStart() { emit oneWindow_device_gif_play_start(); }
+
+void oneWindowDevice::sendStreamRequest(StreamRequest request) {
+  switch (request) {
+    case StreamRequest::VideoStart: P2P_send_get_AVideoData(1); break;
+    case StreamRequest::AudioStart: P2P_send_get_AVideoData(0); break;
+    case StreamRequest::VideoStop: P2P_send_stop_AVideoData(1); break;
+    case StreamRequest::AudioStop: P2P_send_stop_AVideoData(0); break;
+  }
+}
+
+void oneWindowDevice::thumbnailSaved(bool ok, const QString& path) {
+  (void)ok, (void)path;
+  // The tile is a widget: refreshed on the GUI thread (dropped with the camera).
+  QMetaObject::invokeMethod(this, [this] { update_device_picture(); }, Qt::QueuedConnection);
+}
+
+void oneWindowDevice::deviceStopPlay() {
+  if (mainwindow) emit mainwindow->device_stop_play(deviceId);
+}
+
+void oneWindowDevice::recordPictureState(bool recording) {
+  if (mainwindow) emit mainwindow->device_change_record_picture_state(deviceId, recording);
+}

@@ -1,0 +1,120 @@
+// oneWindowDevice: the tile in the device list (picture, name, connection
+// badge, connecting animation) and what changes it.
+#include <QDebug>
+#include <QFont>
+#include <QPixmap>
+
+#include "adapter_hardWare/AdapterHardware.h"
+#include "device/OneWindowDevice.h"
+#include "device/connection_badge.h"
+#include "mainwindow.h"
+#include "sql/user_files.h"
+
+namespace {
+
+// The pictures that ship with the program (MainWindow::picturePath).
+QString shippedPicture(const QString& name) {
+  if (mainwindow) return mainwindow->picturePath(name);
+  return QStringLiteral("/Orvanta_image/") + name;
+}
+
+}  // namespace
+
+void oneWindowDevice::buildTile() {
+  const AdapterHardware& a = adapterHardware;
+  QString picture;
+  if (mainwindow) {
+    picture = device_picture_find(mainwindow->userName_private_dir, deviceName, deviceId);
+  }
+  if (picture.isEmpty()) picture = shippedPicture(QStringLiteral("ic_device_default.png"));
+  pictureImage.load(picture);
+  pictureImage = pictureImage.scaled(a.sx(392), a.sy(176), Qt::IgnoreAspectRatio,
+                                     Qt::FastTransformation);
+
+  pictureLabel.connect_play_request(1);
+  pictureLabel.connect_oneWindow_click();
+
+  setContentsMargins(0, 0, 0, 0);
+  setFixedSize(a.sx(392), a.sy(232));
+
+  pictureLabel.setContentsMargins(0, 0, 0, 0);
+  pictureLabel.setFixedSize(a.sx(392), a.sy(176));
+  pictureLabel.setObjectName(deviceId);
+  pictureLabel.setPixmap(QPixmap::fromImage(pictureImage));
+  pictureLabel.setParent(this);
+  pictureLabel.move(0, 0);
+
+  gifLabel.setContentsMargins(0, 0, 0, 0);
+  gifLabel.setParent(this);
+  gifLabel.setFixedSize(a.sx(34), a.sy(42));
+  gifLabel.setAlignment(Qt::AlignCenter);
+  gifLabel.move(a.sx(179), a.sx(67));
+  gifLabel.setMovie(&gifMovie);
+  gifMovie.setFileName(shippedPicture(QStringLiteral("playing.gif")));
+  gifMovie.setScaledSize(QSize(a.sx(34), a.sy(42)));
+  gifLabel.hide();
+
+  QFont nameFont = nameLabel.font();
+  nameFont.setWeight(75);
+  nameFont.setPixelSize(std::max(1, a.sx(24)));
+  nameLabel.setFont(nameFont);
+  nameLabel.setContentsMargins(0, 0, 0, 0);
+  nameLabel.setText(deviceName);
+  nameLabel.setAlignment(Qt::AlignVCenter);
+  nameLabel.setParent(this);
+  nameLabel.move(0, a.sy(176));
+
+  QFont stateFont = stateLabel.font();
+  stateFont.setWeight(75);
+  stateFont.setPointSize(8);
+  stateLabel.setFont(stateFont);
+  stateLabel.setContentsMargins(0, 0, 0, 0);
+  stateLabel.setText(QLatin1String(kBadgeTextInitial));
+  stateLabel.setParent(this);
+  stateLabel.setFixedSize(a.sx(88), a.sy(32));
+  stateLabel.setStyleSheet(QLatin1String(kBadgeStyleConnecting));
+  stateLabel.setAlignment(Qt::AlignCenter);
+  stateLabel.move(a.sx(288) - 10, a.sx(128));
+}
+
+void oneWindowDevice::update_p2pState(int state) {
+  QFont font = stateLabel.font();
+  font.setPointSize(8);
+  stateLabel.setFont(font);
+  const BadgeDecision d = connectionBadgeFor(p2pState, state);
+  if (!d.changes) return;
+  if (d.setBadge) {
+    stateLabel.setStyleSheet(d.styleSheet);
+    stateLabel.setText(d.text);
+  }
+  if (d.timer == ConnectTimerAction::Start) P2P_connect_ahead_Thread_timer_start();
+  if (d.timer == ConnectTimerAction::Stop) P2P_connect_ahead_Thread_timer_stop();
+  p2pState = d.p2pState;
+}
+
+QString oneWindowDevice::thumbnailFilePath() const {
+  QString path;
+  split_save_realtimeImage_specifiedPath(path);
+  return path;
+}
+
+void oneWindowDevice::update_device_picture() {
+  if (!mainwindow || !find_oneWindowDevice(mainwindow->oneWindowDevice_list, deviceId)) return;
+  pictureImage.load(thumbnailFilePath());
+  pictureImage = pictureImage.scaled(adapterHardware.sx(392), adapterHardware.sy(232),
+                                     Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  pictureLabel.setPixmap(QPixmap::fromImage(pictureImage));
+  pictureLabel.show();
+}
+
+void oneWindowDevice::gif_play_stop() {
+  gifLabel.hide();
+  gifMovie.stop();
+}
+
+void oneWindowDevice::oneWindow_device_gif_play_start_Handler() {
+  gifLabel.show();
+  gifMovie.start();
+}
+
+void oneWindowDevice::oneWindow_device_gif_play_stop_Handler() { gif_play_stop(); }

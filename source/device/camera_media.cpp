@@ -1,0 +1,353 @@
+#include "device/camera_media.h"
+
+#include <QAudioFormat>
+#include <QAudioOutput>
+#include <QDateTime>
+#include <QDebug>
+#include <QMetaObject>
+
+#include "Tessan.h"
+#include "device/play_timing.h"
+
+namespace {
+
+// How long a GUI-thread operation waits for a worker run that was told to
+// stop: one decode step or one write, so this is only a safety bound.
+constexpr int kRunEndWaitMs = 2000;
+
+}  // namespace
+
+CameraMedia::CameraMedia(const QString& id, const QString& name, CameraMediaEvents* events)
+    : deviceId(id),
+      videoDecodeThread(this),
+      audioDecodeThread(this),
+      audioPlayThread(this),
+      recordThread(this),
+      events_(events),
+      deviceName_(name),
+      clock_([] { return QDateTime::currentSecsSinceEpoch(); }) {
+  QObject::connect(&videoTimer, &QTimer::timeout, &guiAnchor_, [this] { videoTimerHandler(); });
+  QObject::connect(&recordThread, &QThread::finished, &guiAnchor_,
+                   [this] { avideo_record_thread_finished_Handler(); });
+}
+
+CameraMedia::~CameraMedia() {
+  events_.store(nullptr);
+  shutdown();
+}
+
+void CameraMedia::shutdown() {
+  if (shutDown_.exchange(true)) return;
+  videoTimer.stop();
+  isPlaying.store(false);
+  isRecording.store(false);
+  videoDecodeThread.gate.requestStop();
+  audioDecodeThread.gate.requestStop();
+  audioPlayThread.gate.requestStop();
+  recordThread.gate.requestStop();
+  // Nothing below is freed while a worker could still use it.
+  videoDecodeThread.wait();
+  audioDecodeThread.wait();
+  audioPlayThread.wait();
+  recordThread.wait();
+  releaseAudioOutput();
+  closeRecordFile();
+  clear_allQueues();
+}
+
+void CameraMedia::runOnGuiThread(std::function<void()> f) {
+  QMetaObject::invokeMethod(&guiAnchor_, std::move(f), Qt::QueuedConnection);
+}
+
+// ---- settings ----
+
+void CameraMedia::setSaveFolders(const MediaSaveFolders& folders) {
+  std::lock_guard<std::mutex> lock(settingsMutex_);
+  folders_ = folders;
+}
+
+MediaSaveFolders CameraMedia::saveFolders() const {
+  std::lock_guard<std::mutex> lock(settingsMutex_);
+  return folders_;
+}
+
+QString CameraMedia::deviceName() const {
+  std::lock_guard<std::mutex> lock(settingsMutex_);
+  return deviceName_;
+}
+
+void CameraMedia::setDeviceName(const QString& name) {
+  std::lock_guard<std::mutex> lock(settingsMutex_);
+  deviceName_ = name;
+}
+
+void CameraMedia::set_avideoParam(int v0, int v1, int v2, int v3, int v4, int v5, int sampleRate,
+                                  int sampleBits, int channels) {
+  const int v[6] = {v0, v1, v2, v3, v4, v5};
+  for (int i = 0; i < 6; ++i) videoParams[size_t(i)].store(v[i]);
+  a_nSampleRate.store(sampleRate);
+  a_nSampleBits.store(sampleBits);
+  a_nChn.store(channels);
+}
+
+void CameraMedia::setClock(std::function<qint64()> nowSeconds) {
+  std::lock_guard<std::mutex> lock(settingsMutex_);
+  clock_ = std::move(nowSeconds);
+}
+
+qint64 CameraMedia::nowSeconds() const {
+  std::function<qint64()> clock;
+  {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    clock = clock_;
+  }
+  return clock();
+}
+
+size_t CameraMedia::maxDecodedPictures(int fps) {
+  // About one second of pictures; a stream announcing no rate counts as 25.
+  if (fps <= 0) return 25;
+  return size_t(fps > 120 ? 120 : fps);
+}
+
+// ---- device-link thread ----
+
+void CameraMedia::startOfPlay(PlayMode mode, int codecType, int fps) {
+  if (codecType != E_CODECID_VIDEO_H264 && codecType != E_CODECID_VIDEO_H265) return;
+  if (mode == PlayMode::None || !isPlaying.load() || shutDown_.load()) return;
+  bool first = false;
+  if (!videoFirstFrame.compare_exchange_strong(first, true)) return;
+  // The sound output is a Qt object of the GUI thread: its set-up is queued
+  // there, this thread goes on at once.
+  if (mode == PlayMode::Single && playWithAudio_.load()) runOnGuiThread([this] { audioPlay_init(); });
+  if (!videoDecodeThread.launch(kRunEndWaitMs))
+    qDebug() << deviceId << "video decode thread of the last play did not end";
+  const int ms = get_sdlRefreshTime_formFPS(fps);
+  qDebug() << "  videoTimer.start";
+  if (CameraMediaEvents* e = events()) {
+    e->videoTimerStart(ms);
+    if (mode == PlayMode::Single) e->gifPlayStart();
+  }
+}
+
+void CameraMedia::intakeAudioFrame(uint64_t nTimeStamp, const uint8_t* data, uint32_t length) {
+  audioCodecType.store(E_CODECID_AUDIO_AAC);
+  if (!audioDecodeThread.gate.accepting()) return;
+  audioPacketQueue.pushDroppingOldest(
+      std::make_unique<P2P_AudioNode_noDecode>(0, nTimeStamp, data, length), kMaxAudioNodes);
+  counters.audioPacketsQueued++;
+  audioDecodeThread.gate.notify();
+}
+
+void CameraMedia::intakeVideoFrame(int codecType, int nFlag, int width, int height, int fps,
+                                   uint64_t nTimeStamp, const uint8_t* data, uint32_t length) {
+  int flag = E_VIDEO_FRAME_FLAG_I;
+  if (nFlag == E_VIDEO_FRAME_FLAG_P) flag = E_VIDEO_FRAME_FLAG_P;
+  if (nFlag == E_VIDEO_FRAME_FLAG_B) {
+    flag = E_VIDEO_FRAME_FLAG_B;
+    qDebug() << " E_VIDEO_FRAME_FLAG_B ";
+  }
+  if (videoCodecType.exchange(codecType) != codecType) {
+    qDebug() << (codecType == E_CODECID_VIDEO_H264 ? "oneWindowDevice::createVideo:E_CODECID_VIDEO_H264"
+                                                   : "oneWindowDevice::createVideo:E_CODECID_VIDEO_H265");
+  }
+  videoWidth.store(width);
+  videoHeight.store(height);
+  if (!videoDecodeThread.gate.accepting()) {
+    counters.videoPacketsDropped++;
+    return;
+  }
+  if (unsigned(fps) != lastVideoFps.exchange(unsigned(fps))) qDebug() << "nFPSOfVideo:" << fps;
+  // A decoder that cannot keep up: the backlog goes, decoding resumes at the
+  // next key frame (a P-frame without its references decodes to garbage).
+  if (videoPacketQueue.size() >= kMaxVideoPackets) {
+    counters.videoPacketsDropped += videoPacketQueue.clear();
+    videoWaitKey_.store(true);
+  }
+  if (videoWaitKey_.load()) {
+    if (flag != E_VIDEO_FRAME_FLAG_I) {
+      counters.videoPacketsDropped++;
+      return;
+    }
+    videoWaitKey_.store(false);
+  }
+  auto node = std::make_unique<P2P_VideoNode_noDecode>(flag, width, height, fps, nTimeStamp,
+                                                       length, data);
+  node->codec = codecType;
+  videoPacketQueue.push(std::move(node));
+  counters.videoPacketsQueued++;
+  videoDecodeThread.gate.notify();
+}
+
+void CameraMedia::avFrame(const AvFrame& f, PlayMode mode) {
+  startOfPlay(mode, f.codec, f.fps);
+  if (f.codec == E_CODECID_AUDIO_AAC) {
+    intakeAudioFrame(f.timeStamp, f.payload, f.length);
+  } else if (f.codec == E_CODECID_VIDEO_H264 || f.codec == E_CODECID_VIDEO_H265) {
+    intakeVideoFrame(f.codec, f.flag, f.width, f.height, f.fps, f.timeStamp, f.payload, f.length);
+  } else {
+    qDebug() << "pAV_head->nFlag :" << f.flag << "pAV_head->nCodecType :" << f.codec;
+  }
+}
+
+// ---- play control ----
+
+void CameraMedia::startPlay(bool withAudio) {
+  if (shutDown_.load()) return;
+  // A run of the last play that is still ending is waited for, so none of
+  // its packets or pictures reach this play.
+  if (!videoDecodeThread.waitEnded(kRunEndWaitMs))
+    qDebug() << deviceId << "video decode thread still busy at play start";
+  clear_videoPacketQueue();
+  clear_videoFrameQueue();
+  videoWaitKey_.store(false);
+  playSerial_++;
+  playWithAudio_.store(withAudio);
+  videoFirstFrame.store(false);
+  videoDecodeThread.gate.open();
+  isPlaying.store(true);
+  if (CameraMediaEvents* e = events()) {
+    e->sendStreamRequest(StreamRequest::VideoStart);
+    if (withAudio) e->sendStreamRequest(StreamRequest::AudioStart);
+  }
+}
+
+void CameraMedia::avideo_start_play() { startPlay(true); }
+
+void CameraMedia::video_start_play() { startPlay(false); }
+
+void CameraMedia::endRecordingForStop() {
+  isRecording.store(false);
+  recordThread.gate.requestStop();
+  recordThread.gate.notify();
+  closeRecordFile();  // a stop always leaves a finished file
+  recordStartTime.store(0);
+  recordRestart.store(false);
+}
+
+void CameraMedia::avideo_stop_play() {
+  videoDecodeThread.gate.requestStop();
+  if (CameraMediaEvents* e = events()) e->sendStreamRequest(StreamRequest::VideoStop);
+  audio_stop_play();
+  endRecordingForStop();
+  isPlaying.store(false);
+  videoTimer.stop();
+  videoFirstFrame.store(false);
+  playSerial_++;
+  qDebug() << "  videoTimer.stop";
+  if (sdlRenderWnd) sdlRenderWnd->stop_render();
+}
+
+void CameraMedia::video_stop_play() {
+  videoDecodeThread.gate.requestStop();
+  if (CameraMediaEvents* e = events()) e->sendStreamRequest(StreamRequest::VideoStop);
+  isPlaying.store(false);
+  endRecordingForStop();
+  videoTimer.stop();
+  videoFirstFrame.store(false);
+  playSerial_++;
+  qDebug() << "  videoTimer.stop";
+  if (sdlRenderWnd) sdlRenderWnd->stop_render();
+}
+
+bool CameraMedia::videoTimer_start_play(int ms, VideoRenderTarget* target) {
+  // A start that arrives after its play was stopped starts nothing.
+  if (shutDown_.load() || !isPlaying.load() || !videoFirstFrame.load()) return false;
+  if (target) {
+    sdlRenderWnd = target;
+    target->start_render();
+  }
+  videoTimer.start(ms);
+  return true;
+}
+
+void CameraMedia::videoTimerHandler() {
+  const uint32_t serial = playSerial();
+  std::unique_ptr<P2P_VideoNode_Decode> node;
+  while ((node = videoFrameQueue.take())) {
+    if (node->serial == serial) break;
+    counters.picturesStale++;  // decoded for an earlier play
+  }
+  if (!node) return;
+  audioPlayThread.videoTimeStamp.store(node->nTimeStamp);
+  if (sdlRenderWnd && node->data) {
+    sdlRenderWnd->PresentFrame(node->data.get(), node->width, node->height);
+    counters.picturesPresented++;
+  }
+}
+
+int CameraMedia::get_sdlRefreshTime_formFPS(int fps) {
+  const int ms = sdlRefreshTimeForFps(fps);
+  qDebug() << "time ms" << ms;
+  return ms;
+}
+
+// ---- sound ----
+
+void CameraMedia::audioPlay_init() {
+  if (shutDown_.load() || !isPlaying.load() || !playWithAudio_.load() || !videoFirstFrame.load())
+    return;  // queued from a play that has ended since
+  if (audioOutput) return;  // this play's sound runs already
+  QAudioFormat format;
+  format.setCodec(QStringLiteral("audio/pcm"));
+  format.setSampleRate(a_nSampleRate.load());
+  format.setSampleSize(a_nSampleBits.load());
+  format.setSampleType(QAudioFormat::SignedInt);  // the camera's PCM is signed 16-bit
+  format.setChannelCount(a_nChn.load());
+  format.setByteOrder(QAudioFormat::LittleEndian);
+  if (!format.isValid()) {
+    qDebug() << deviceId << "no sound: stream parameters not known";
+    return;
+  }
+  if (!audioPlayThread.waitEnded(kRunEndWaitMs) || !audioDecodeThread.waitEnded(kRunEndWaitMs)) {
+    qDebug() << deviceId << "no sound: the last play's sound threads are still running";
+    return;
+  }
+  audioOutput = new QAudioOutput(format);
+  audioIODevice = audioOutput->start();
+  // Without a sound server start() fails at once and says so only here.
+  if (!audioIODevice || audioOutput->error() != QAudio::NoError ||
+      audioOutput->state() == QAudio::StoppedState) {
+    qDebug() << deviceId << "no sound: audio output error" << audioOutput->error();
+    releaseAudioOutput();
+    return;
+  }
+  audioDecodeThread.gate.open();
+  audioDecodeThread.launch(kRunEndWaitMs);
+  if (CameraMediaEvents* e = events()) e->sendStreamRequest(StreamRequest::AudioStart);
+  audioPlayThread.setOutput(audioOutput, audioIODevice);
+  audioPlayThread.gate.open();
+  audioPlayThread.launch(kRunEndWaitMs);
+}
+
+void CameraMedia::audio_stop_play() {
+  audioPlayThread.gate.requestStop();
+  if (CameraMediaEvents* e = events()) e->sendStreamRequest(StreamRequest::AudioStop);
+  audioDecodeThread.gate.requestStop();
+  releaseAudioOutput();
+}
+
+void CameraMedia::releaseAudioOutput() {
+  if (!audioOutput) return;
+  QAudioOutput* out = audioOutput;
+  audioOutput = nullptr;
+  audioIODevice = nullptr;
+  audioPlayThread.gate.requestStop();
+  if (audioPlayThread.wait(1000)) {
+    audioPlayThread.setOutput(nullptr, nullptr);
+    out->stop();
+    delete out;
+    return;
+  }
+  // Still writing: the output goes once the thread has ended, never before.
+  qDebug() << deviceId << "audio play thread busy: output released when it ends";
+  auto done = std::make_shared<bool>(false);
+  auto release = [out, done] {
+    if (*done) return;
+    *done = true;
+    out->stop();
+    out->deleteLater();
+  };
+  QObject::connect(&audioPlayThread, &QThread::finished, out, release);
+  if (audioPlayThread.isFinished()) release();
+}

@@ -1,0 +1,246 @@
+// One camera's live media session without any widget: the six queues, the
+// four worker threads, the start/stop gates of a play, the display tick, the
+// sound output, snapshots and thumbnails, and the record file with its
+// restart. The camera object (oneWindowDevice) owns one or derives from it,
+// adds the widget steps, and turns the events (CameraMediaEvents) into queued
+// signals.
+//
+// Threads:
+//   device-link thread  startOfPlay(), intakeAudioFrame(), intakeVideoFrame(),
+//                       avFrame() (never waits for the GUI thread);
+//   GUI thread          everything else that is public (the play gates, the
+//                       display tick, sound set-up and release, snapshot,
+//                       thumbnail and record requests, settings);
+//   workers             FFmpeg_VideoDecode_thread, FFmpeg_AudioDecode_thread,
+//                       AudioPlay_Thread, FFmpeg_Avideo_record_thread.
+//
+// Ownership: the session owns its queues, threads, decoders (each used only
+// by its decode thread), the MP4 writer (every call under mp4Mutex) and the
+// sound output (created and released on the GUI thread, released only after
+// the play thread has ended). The render target is borrowed.
+//
+// Teardown: an owner whose events object dies before the session (a camera
+// deriving from both) calls shutdown() first in its own destructor.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+#include "device/AudioPlay_Thread.h"
+#include "device/camera_media_events.h"
+#include "device/video_render_target.h"
+#include "ffmpeg/FFmpeg_AudioDecode_thread.h"
+#include "ffmpeg/FFmpeg_Avideo_record_thread.h"
+#include "ffmpeg/FFmpeg_VideoDecode_thread.h"
+#include "p2p/av_frame.h"
+#include "p2p/camera_media_queues.h"
+
+class QAudioOutput;
+class QIODevice;
+
+// The main window's playState as the A/V callback passes it.
+enum class PlayMode { None = 0, Single = 1, Group = 2 };
+
+// Folders of the signed-in user (MainWindow's members of the same names).
+struct MediaSaveFolders {
+  QString userName_private_dir;  // ends in a separator
+  QString pictureSavePath;       // empty: snapshots go under the user folder
+  QString videoSavePath;         // empty: records go under the user folder
+};
+
+// Counts for tests and the live benchmark.
+struct MediaCounters {
+  std::atomic<uint64_t> videoPacketsQueued{0};
+  std::atomic<uint64_t> videoPacketsDropped{0};  // gate closed or backlog flushed
+  std::atomic<uint64_t> videoDecoded{0};
+  std::atomic<uint64_t> videoDecodeFailed{0};
+  std::atomic<uint64_t> picturesDropped{0};      // oldest beyond about one second
+  std::atomic<uint64_t> picturesPresented{0};
+  std::atomic<uint64_t> picturesStale{0};        // decoded for an earlier play
+  std::atomic<uint64_t> audioPacketsQueued{0};
+  std::atomic<uint64_t> audioDecoded{0};
+  std::atomic<uint64_t> audioDecodeFailed{0};
+  std::atomic<uint64_t> audioPiecesPlayed{0};
+  std::atomic<uint64_t> recordVideoWritten{0};
+  std::atomic<uint64_t> recordAudioWritten{0};
+};
+
+enum class SnapshotState { None, Pending, Saved, Failed };
+
+class CameraMedia : public CameraMediaQueues {
+ public:
+  CameraMedia(const QString& deviceId, const QString& deviceName,
+              CameraMediaEvents* events = nullptr);
+  virtual ~CameraMedia();
+  CameraMedia(const CameraMedia&) = delete;
+  CameraMedia& operator=(const CameraMedia&) = delete;
+
+  void setEvents(CameraMediaEvents* events) { events_.store(events); }
+  // Stops every worker and waits for it, releases the sound output, closes
+  // an open record file. Idempotent; the destructor calls it too.
+  void shutdown();
+
+  // ---- settings (GUI thread) ----
+  void setSaveFolders(const MediaSaveFolders& folders);
+  MediaSaveFolders saveFolders() const;
+  QString deviceName() const;
+  void setDeviceName(const QString& name);
+  // E_MSG_DEV_PARAM_SET: six video values, then rate, bits, channels.
+  void set_avideoParam(int v0, int v1, int v2, int v3, int v4, int v5, int sampleRate,
+                       int sampleBits, int channels);
+  // Seconds since the epoch: the record clock and the time in file names
+  // (tests inject their own).
+  void setClock(std::function<qint64()> nowSeconds);
+  qint64 nowSeconds() const;
+
+  // ---- device-link thread ----
+  // The start of a play: on the first video frame after a play request the
+  // decode thread starts, a single-camera play also gets its sound set up
+  // (queued to the GUI thread), and the display interval comes from this
+  // frame's fps. Audio frames start nothing.
+  void startOfPlay(PlayMode mode, int codecType, int fps);
+  // Queue a raw AAC frame / a video frame for decoding, while the consumer's
+  // gate is open.
+  void intakeAudioFrame(uint64_t nTimeStamp, const uint8_t* data, uint32_t length);
+  void intakeVideoFrame(int codecType, int nFlag, int width, int height, int fps,
+                        uint64_t nTimeStamp, const uint8_t* data, uint32_t length);
+  // startOfPlay, then the intake by codec (other codecs are logged and dropped).
+  void avFrame(const AvFrame& frame, PlayMode mode);
+
+  // ---- play control (GUI thread; the camera adds its widget steps and the
+  // online check) ----
+  void avideo_start_play();  // video and sound
+  void video_start_play();   // video only (group view)
+  void avideo_stop_play();
+  void video_stop_play();
+  // The display tick's start (videoTimer_start_Handler without its widget
+  // steps): starts videoTimer with `ms` unless the play has stopped since.
+  // A non-null target becomes the render target first.
+  bool videoTimer_start_play(int ms, VideoRenderTarget* target = nullptr);
+  void setRenderTarget(VideoRenderTarget* target) { sdlRenderWnd = target; }
+  // One display tick (videoTimerHandler): the oldest picture of this play
+  // goes to the render target and its time stamp to the sound thread.
+  void videoTimerHandler();
+  static int get_sdlRefreshTime_formFPS(int fps);
+
+  // ---- sound (GUI thread) ----
+  void audioPlay_init();
+  void audio_stop_play();
+  void setSpeakerOn(bool on) { audioPlayThread.speaker.store(on); }
+
+  // ---- snapshot and thumbnail ----
+  // GUI thread: the next successfully decoded picture is saved as a snapshot.
+  void requestSnapshot();
+  SnapshotState snapshotState() const { return snapshotState_.load(); }
+  // GUI thread: the next decoded picture becomes the tile thumbnail, then
+  // deviceStopPlay() is raised; when nothing decodes within fallbackMs the
+  // stop is raised all the same.
+  void requestThumbnailAndStop(int fallbackMs = 2000);
+  // Video decode thread: a complete JPEG of the current picture.
+  void save_vidoeImage_ToDisk(const unsigned char* jpeg, unsigned long length, int width,
+                              int height);
+
+  // ---- record files (GUI thread) ----
+  // Opens a new record file and starts the record thread; false (nothing
+  // left open) when the writer could not open the file.
+  bool record_start();
+  // Ends the recording and finishes the file; false when no file was open
+  // or the writer could not finish it.
+  bool record_stop();
+  QString recordFilePath() const;
+  void record_recordTimeStamp_start();
+  // The record thread ended (connected to its finished signal): opens the
+  // next file when the time limit ended the last one and recording goes on.
+  void avideo_record_thread_finished_Handler();
+
+  // Path builders (create the folder; log as the camera's files do).
+  void split_save_pictureImage_defaultPath(QString& path) const;
+  void split_save_pictureImage_specifiedPath(QString& path) const;
+  void split_save_videoImage_defaultPath(QString& path) const;
+  void split_save_videoImage_specifiedPath(QString& path) const;
+  void split_save_realtimeImage_specifiedPath(QString& path) const;
+
+  // ---- state shared with the threads ----
+  const QString deviceId;
+
+  FFmpeg_VideoDecode_thread videoDecodeThread;
+  FFmpeg_AudioDecode_thread audioDecodeThread;
+  AudioPlay_Thread audioPlayThread;
+  FFmpeg_Avideo_record_thread recordThread;
+
+  void* videoDecoder = nullptr;  // video decode thread only (created on its first packet)
+  void* audioDecoder = nullptr;  // audio decode thread only (one per run)
+  void* mp4Writer = nullptr;     // under mp4Mutex
+  std::mutex mp4Mutex;
+
+  std::atomic<qint64> recordStartTime{0};
+  std::atomic<bool> recordRestart{false};
+  std::atomic<bool> isRecording{false};
+  std::atomic<bool> isPlaying{false};
+  std::atomic<bool> snapshotRequest{false};
+  // [0]: the next saved picture is the tile thumbnail; [1]: stop the camera
+  // after it (set together by the play view's stop).
+  std::array<std::atomic<bool>, 2> thumbnailRequest{};
+  std::atomic<bool> videoFirstFrame{false};
+
+  std::atomic<int> a_nSampleRate{0};
+  std::atomic<int> a_nSampleBits{0};
+  std::atomic<int> a_nChn{0};
+  std::array<std::atomic<int>, 6> videoParams{};
+  std::atomic<int> videoWidth{0};
+  std::atomic<int> videoHeight{0};
+  std::atomic<int> videoCodecType{0};
+  std::atomic<int> audioCodecType{0};
+  std::atomic<unsigned> lastVideoFps{0};
+
+  QTimer videoTimer;                       // the display tick (GUI thread)
+  VideoRenderTarget* sdlRenderWnd = nullptr;  // borrowed
+  QAudioOutput* audioOutput = nullptr;     // GUI thread; see audio_stop_play
+  QIODevice* audioIODevice = nullptr;
+
+  MediaCounters counters;
+
+  // The play a decoded picture belongs to (bumped by every start and stop).
+  uint32_t playSerial() const { return playSerial_.load(); }
+
+  // Called by the worker threads.
+  CameraMediaEvents* events() const { return events_.load(); }
+  void setSnapshotState(SnapshotState s) { snapshotState_.store(s); }
+
+  // Bounds of the queues: decoded pictures about one second; undecoded
+  // video packets (beyond it the backlog is flushed up to the next key
+  // frame); audio and record queues drop their oldest.
+  static size_t maxDecodedPictures(int fps);
+  static constexpr size_t kMaxVideoPackets = 250;
+  static constexpr size_t kMaxAudioNodes = 64;
+  static constexpr size_t kMaxRecordNodes = 1500;
+
+ private:
+  void startPlay(bool withAudio);
+  void endRecordingForStop();
+  bool closeRecordFile();
+  bool openRecordFile();
+  void releaseAudioOutput();
+  void runOnGuiThread(std::function<void()> f);
+
+  QObject guiAnchor_;  // lives on the GUI thread: target of queued calls
+  std::atomic<CameraMediaEvents*> events_;
+  std::atomic<uint32_t> playSerial_{0};
+  std::atomic<bool> playWithAudio_{false};
+  std::atomic<bool> videoWaitKey_{false};  // after a backlog flush: drop until a key frame
+  std::atomic<SnapshotState> snapshotState_{SnapshotState::None};
+  std::atomic<bool> shutDown_{false};
+
+  mutable std::mutex settingsMutex_;
+  MediaSaveFolders folders_;
+  QString deviceName_;
+  QString recordPath_;
+  std::function<qint64()> clock_;
+};

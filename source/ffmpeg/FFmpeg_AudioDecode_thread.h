@@ -1,0 +1,17 @@
+// A camera's audio decode thread: raw AAC frames (audioPacketQueue) get the
+// ADTS header and are decoded into PCM (audioFrameQueue, for the play
+// thread); while recording the ADTS frames also go to the record queue. The
+// thread owns its decoder: made when a run starts, released when it ends.
+#pragma once
+
+#include "device/media_worker_thread.h"
+
+class FFmpeg_AudioDecode_thread : public MediaWorkerThread {
+ public:
+  using MediaWorkerThread::MediaWorkerThread;
+
+  static constexpr int kPcmCapacity = 2048000;
+
+ protected:
+  void run() override;
+};

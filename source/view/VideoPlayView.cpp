@@ -1,0 +1,103 @@
+#include "view/VideoPlayView.h"
+
+#include <SDL.h>
+
+#include <QApplication>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QStyle>
+
+#include "view/letterbox.h"
+
+int SDLRenderWnd::renderWndCount = 0;
+
+SDLRenderWnd::SDLRenderWnd(QWidget* parent) : QWidget(parent) {
+  setUpdatesEnabled(false);
+  setAttribute(Qt::WA_NativeWindow);
+  setAttribute(Qt::WA_PaintOnScreen);
+  setAttribute(Qt::WA_NoSystemBackground);
+  if (renderWndCount++ == 0) {
+    // SDL must not take SIGINT/SIGTERM from the program.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_Init(SDL_INIT_VIDEO);
+  }
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+    // Any other platform's window id is no X window SDL could bind.
+    qDebug() << "SDLRenderWnd" << "no SDL window on platform" << QGuiApplication::platformName();
+  } else {
+    m_pWindow = SDL_CreateWindowFrom(reinterpret_cast<void*>(winId()));
+  }
+  if (!m_pWindow) {
+    qDebug() << "SDLRenderWnd" << "m_pWindow is null SDL_CreateWindowFrom err" << SDL_GetError();
+    return;
+  }
+  m_pRender = SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  if (!m_pRender) qDebug() << "SDLRenderWnd" << "m_pRender is null SDL_CreateRenderer err" << SDL_GetError();
+}
+
+SDLRenderWnd::~SDLRenderWnd() {
+  if (m_pTexture) SDL_DestroyTexture(m_pTexture);
+  if (m_pRender) SDL_DestroyRenderer(m_pRender);
+  if (m_pWindow) SDL_DestroyWindow(m_pWindow);
+  m_pTexture = nullptr;
+  m_pRender = nullptr;
+  m_pWindow = nullptr;
+  if (--renderWndCount == 0) SDL_Quit();
+}
+
+QRect SDLRenderWnd::targetRect() const {
+  const int titleBar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, nullptr);
+  return letterboxRect(width(), height(), titleBar);
+}
+
+void SDLRenderWnd::tellSdlTheSize() {
+  // SDL never hears of a foreign window's new size by itself.
+  if (!m_pWindow) return;
+  const qreal ratio = devicePixelRatioF();
+  SDL_SetWindowSize(m_pWindow, int(width() * ratio), int(height() * ratio));
+}
+
+void SDLRenderWnd::PresentFrame(const unsigned char* yuv, int width, int height) {
+  const QRect r = targetRect();
+  m_nFrameWidth = width;
+  m_nFrameHeight = height;
+  if (!m_pRender) {
+    qDebug() << "PresentFrame" << "Render not Create";
+    return;
+  }
+  int texW = 0, texH = 0;
+  if (m_pTexture) SDL_QueryTexture(m_pTexture, nullptr, nullptr, &texW, &texH);
+  if (texW != width || texH != height) {
+    if (m_pTexture) SDL_DestroyTexture(m_pTexture);
+    m_pTexture = SDL_CreateTexture(m_pRender, SDL_PIXELFORMAT_IYUV, SDL_TEXTUREACCESS_STREAMING,
+                                   width, height);
+  }
+  if (!m_pTexture) {
+    qDebug() << "PresentFrame" << "YUV Texture Create Failed";
+    return;
+  }
+  tellSdlTheSize();
+  const SDL_Rect dst{r.x(), r.y(), r.width(), r.height()};
+  SDL_UpdateTexture(m_pTexture, nullptr, yuv, width);
+  SDL_RenderClear(m_pRender);
+  SDL_RenderCopy(m_pRender, m_pTexture, nullptr, &dst);
+  SDL_RenderPresent(m_pRender);
+}
+
+void SDLRenderWnd::redraw_last_frame() {
+  if (!m_nFrameWidth || !m_nFrameHeight || !m_pRender || !m_pTexture) return;
+  const QRect r = targetRect();
+  tellSdlTheSize();
+  const SDL_Rect dst{r.x(), r.y(), r.width(), r.height()};
+  SDL_RenderCopy(m_pRender, m_pTexture, nullptr, &dst);
+  SDL_RenderPresent(m_pRender);
+}
+
+void SDLRenderWnd::resizeEvent(QResizeEvent*) {
+  tellSdlTheSize();
+  if (!m_rendering) redraw_last_frame();
+}
+
+void SDLRenderWnd::enterEvent(QEvent*) {}
+
+void SDLRenderWnd::leaveEvent(QEvent*) {}

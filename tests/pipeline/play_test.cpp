@@ -1,0 +1,206 @@
+// A camera's media session fed real camera frames, without a window: every
+// frame decoded, the display interval from the first video frame, bounded
+// queues, no picture of one play shown in the next, and many plays in a row.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <algorithm>
+
+#include "Tessan.h"
+#include "session_fixture.h"
+
+namespace pipelinetest {
+namespace {
+
+using camera::VideoCodec;
+
+class DecodeEveryFrame : public SessionTest, public ::testing::WithParamInterface<VideoCodec> {};
+
+TEST_P(DecodeEveryFrame, EachFrameSentBecomesOnePictureAtTheStreamSize) {
+  const camera::MediaClips& c = clips(GetParam());
+  ASSERT_FALSE(c.fhd.units.empty());
+  media->video_start_play();
+  Feeder feed(*media, c, PlayMode::Group);
+  const size_t n = c.fhd.units.size();
+  for (size_t i = 0; i < n; ++i) feed.video(1000 + 40 * i);
+  ASSERT_TRUE(pumpUntil([&] { return media->counters.videoDecoded.load() >= n; }, 30000))
+      << "decoded " << media->counters.videoDecoded.load() << " of " << n;
+  EXPECT_EQ(media->counters.videoDecoded.load(), n);
+  EXPECT_EQ(media->counters.videoDecodeFailed.load(), 0u);
+  EXPECT_EQ(media->videoCodecType.load(), int(c.fhd.codec));
+  media->videoTimerHandler();
+  EXPECT_EQ(target.lastWidth, 640);
+  EXPECT_EQ(target.lastHeight, 360);
+  EXPECT_EQ(target.presented.load(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codecs, DecodeEveryFrame, ::testing::Values(VideoCodec::H264, VideoCodec::H265),
+                         [](const ::testing::TestParamInfo<VideoCodec>& i) {
+                           return i.param == VideoCodec::H264 ? "H264" : "H265";
+                         });
+
+TEST_F(SessionTest, CodecChangeInAPlayMakesANewDecoder) {
+  media->video_start_play();
+  Feeder h264(*media, clips(VideoCodec::H264), PlayMode::Group);
+  Feeder h265(*media, clips(VideoCodec::H265), PlayMode::Group);
+  for (int i = 0; i < 30; ++i) h264.video(1000 + 40 * uint64_t(i));
+  for (int i = 0; i < 30; ++i) h265.video(3000 + 40 * uint64_t(i));
+  h264.seekVideo(0);  // the camera switches back at a key frame
+  for (int i = 0; i < 30; ++i) h264.video(5000 + 40 * uint64_t(i));
+  ASSERT_TRUE(pumpUntil([&] { return media->counters.videoDecoded.load() >= 90; }, 30000))
+      << "decoded " << media->counters.videoDecoded.load();
+  EXPECT_EQ(media->counters.videoDecodeFailed.load(), 0u);
+}
+
+TEST_F(SessionTest, DisplayIntervalComesFromTheFirstVideoFrameNotFromAudio) {
+  media->avideo_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Single);
+  for (int i = 0; i < 3; ++i) feed.audio(1000 + 128 * uint64_t(i), /*fps=*/0);
+  EXPECT_EQ(events.count("videoTimerStart"), 0u) << "an audio frame started the display";
+  EXPECT_FALSE(media->videoFirstFrame.load());
+  EXPECT_FALSE(media->videoDecodeThread.isRunning());
+
+  feed.video(1400, 25);
+  EXPECT_EQ(events.count("videoTimerStart"), 1u);
+  EXPECT_EQ(events.count("videoTimerStart 35"), 1u);
+  EXPECT_EQ(events.count("gifPlayStart"), 1u);
+  // A change of rate later in the play is noted, the interval stays.
+  feed.video(1440, 15);
+  feed.video(1480, 15);
+  EXPECT_EQ(events.count("videoTimerStart"), 1u);
+  EXPECT_EQ(media->lastVideoFps.load(), 15u);
+}
+
+TEST_F(SessionTest, RefreshTimeTable) {
+  const int table[][2] = {{25, 35}, {15, 55}, {0, 333}, {255, 3}, {30, 30}};
+  for (const auto& row : table) EXPECT_EQ(CameraMedia::get_sdlRefreshTime_formFPS(row[0]), row[1]) << row[0];
+}
+
+TEST_F(SessionTest, TimerStartArrivingAfterTheStopStartsNothing) {
+  media->avideo_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
+  feed.video(1000);
+  ASSERT_EQ(events.count("videoTimerStart"), 1u);
+  media->avideo_stop_play();
+  EXPECT_FALSE(media->videoTimer_start_play(35, &target));
+  EXPECT_FALSE(media->videoTimer.isActive());
+  EXPECT_EQ(target.started.load(), 0);
+  // The stop asked the camera for no more video or sound.
+  EXPECT_EQ(events.count("request VideoStop"), 1u);
+  EXPECT_EQ(events.count("request AudioStop"), 1u);
+}
+
+TEST_F(SessionTest, FramesAreDroppedWhileNoPlayIsOpen) {
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
+  feed.video(1000);
+  feed.audio(1000);
+  EXPECT_TRUE(media->videoPacketQueue.empty());
+  EXPECT_TRUE(media->audioPacketQueue.empty());
+  media->video_start_play();
+  feed.video(1040);
+  media->video_stop_play();
+  ASSERT_TRUE(pumpUntil([&] { return !media->videoDecodeThread.isRunning(); }, 5000));
+  const uint64_t queued = media->counters.videoPacketsQueued.load();
+  feed.video(1080);
+  EXPECT_EQ(media->counters.videoPacketsQueued.load(), queued);
+  EXPECT_TRUE(media->videoPacketQueue.empty());
+  EXPECT_TRUE(media->videoFrameQueue.empty());
+}
+
+TEST_F(SessionTest, QueuesStayBoundedOverALongFeed) {
+  media->avideo_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
+  size_t maxPictures = 0, maxPackets = 0, maxAudio = 0;
+  uint64_t v = 1000, a = 1000;
+  const uint64_t end = 1000 + 60 * 1000;  // a minute of stream, fed without pause
+  while (v < end) {
+    if (v <= a) {
+      feed.video(v);
+      v += 40;
+    } else {
+      feed.audio(a);
+      a += 128;
+    }
+    maxPictures = std::max(maxPictures, media->videoFrameQueue.size());
+    maxPackets = std::max(maxPackets, media->videoPacketQueue.size());
+    maxAudio = std::max(maxAudio, media->audioPacketQueue.size());
+  }
+  ASSERT_TRUE(pumpUntil([&] { return media->videoPacketQueue.empty(); }, 60000));
+  EXPECT_LE(maxPictures, CameraMedia::maxDecodedPictures(25));
+  EXPECT_LE(media->videoFrameQueue.size(), CameraMedia::maxDecodedPictures(25));
+  EXPECT_LE(maxPackets, CameraMedia::kMaxVideoPackets);
+  EXPECT_LE(maxAudio, CameraMedia::kMaxAudioNodes);
+  EXPECT_GT(media->counters.picturesDropped.load(), 0u) << "no display ran: the oldest must go";
+}
+
+TEST_F(SessionTest, PacketBacklogIsFlushedUpToTheNextKeyFrame) {
+  // The gate is open but no decode thread runs (no play mode): packets pile up.
+  media->video_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::None);
+  size_t maxPackets = 0;
+  for (int i = 0; i < 400; ++i) {
+    feed.video(1000 + 40 * uint64_t(i));
+    maxPackets = std::max(maxPackets, media->videoPacketQueue.size());
+  }
+  EXPECT_LE(maxPackets, CameraMedia::kMaxVideoPackets);
+  EXPECT_GT(media->counters.videoPacketsDropped.load(), 0u);
+  auto head = media->videoPacketQueue.take();
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->nFlag, E_VIDEO_FRAME_FLAG_I) << "decoding must resume at a key frame";
+}
+
+TEST_F(SessionTest, APictureOfTheLastPlayIsNeverShownInTheNext) {
+  media->video_start_play();
+  const uint32_t firstPlay = media->playSerial();
+  media->video_stop_play();
+  media->video_start_play();
+  // A decode thread of the first play that pushes its last picture late.
+  std::vector<uint8_t> grey(640 * 360 * 3 / 2, 128);
+  auto late = std::make_unique<P2P_VideoNode_Decode>(1000, 640, 360, 25, grey.data(), uint32_t(grey.size()));
+  late->serial = firstPlay;
+  media->videoFrameQueue.push(std::move(late));
+  media->videoTimerHandler();
+  EXPECT_EQ(target.presented.load(), 0);
+  EXPECT_EQ(media->counters.picturesStale.load(), 1u);
+  // A picture of this play is shown.
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
+  feed.video(5000);
+  ASSERT_TRUE(pumpUntil([&] { return !media->videoFrameQueue.empty(); }, 10000));
+  media->videoTimerHandler();
+  EXPECT_EQ(target.presented.load(), 1);
+  EXPECT_EQ(media->audioPlayThread.videoTimeStamp.load(), 5000u);
+}
+
+TEST_F(SessionTest, TwoHundredPlaysAndStopsLeaveNothingRunning) {
+  Feeder single(*media, clips(VideoCodec::H264), PlayMode::Single);
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    const uint64_t base = 100000 * uint64_t(cycle + 1);
+    media->avideo_start_play();
+    single.seekVideo(0);
+    for (int i = 0; i < 4; ++i) {
+      single.video(base + 40 * uint64_t(i));
+      single.audio(base + 40 * uint64_t(i));
+    }
+    QCoreApplication::processEvents();  // the queued sound set-up
+    pumpUntil([&] { return !media->videoFrameQueue.empty(); }, 2000);
+    media->videoTimerHandler();
+    const uint64_t shown = media->audioPlayThread.videoTimeStamp.load();
+    if (target.presented.load() > 0) {
+      ASSERT_GE(shown, base) << "cycle " << cycle << " showed a picture of an earlier play";
+    }
+    if (cycle % 2) media->avideo_stop_play();
+    else media->video_stop_play();
+  }
+  media->avideo_stop_play();
+  ASSERT_TRUE(pumpUntil([&] {
+    return !media->videoDecodeThread.isRunning() && !media->audioDecodeThread.isRunning() &&
+           !media->audioPlayThread.isRunning() && !media->recordThread.isRunning();
+  }, 10000));
+  EXPECT_TRUE(media->videoPacketQueue.empty());
+  EXPECT_EQ(media->audioOutput, nullptr);
+  EXPECT_GT(target.presented.load(), 100);
+}
+
+}  // namespace
+}  // namespace pipelinetest

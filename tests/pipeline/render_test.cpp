@@ -1,0 +1,195 @@
+// The render widget on a private X server: pictures drawn by SDL into the
+// 16:9 rectangle (title-bar offset included) at several sizes and after a
+// resize, read back from the screen; and the dummy SDL driver's failure
+// path, which draws nothing and keeps the program alive.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QStyle>
+#include <QTest>
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "test_artifacts.h"
+#include "view/VideoPlayView.h"
+#include "view/letterbox.h"
+
+namespace {
+
+// Qt's own event dispatcher instead of GLib's: GLib (not built for
+// ThreadSanitizer) wakes its contexts across Qt's D-Bus thread through an
+// eventfd the sanitizer sees as a race. Set before main() creates the
+// application.
+const int kNoGlib = setenv("QT_NO_GLIB", "1", 1);
+
+// A 320x180 I420 picture: left half red, right half blue.
+std::vector<uint8_t> twoColourPicture(int w = 320, int h = 180) {
+  std::vector<uint8_t> p(size_t(w) * size_t(h) * 3 / 2);
+  uint8_t* y = p.data();
+  uint8_t* u = y + w * h;
+  uint8_t* v = u + (w / 2) * (h / 2);
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c) y[r * w + c] = c < w / 2 ? 81 : 41;
+  for (int r = 0; r < h / 2; ++r)
+    for (int c = 0; c < w / 2; ++c) {
+      const bool left = c < w / 4;
+      u[r * (w / 2) + c] = left ? 90 : 240;
+      v[r * (w / 2) + c] = left ? 240 : 110;
+    }
+  return p;
+}
+
+bool isRed(QColor c) { return c.red() > 160 && c.green() < 90 && c.blue() < 90; }
+bool isBlue(QColor c) { return c.blue() > 160 && c.red() < 90 && c.green() < 90; }
+bool isBlack(QColor c) { return c.red() < 30 && c.green() < 30 && c.blue() < 30; }
+
+int titleBar() { return QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, nullptr); }
+
+// Presents the picture (twice: on GL the first present after a size change
+// can be stale) and grabs the widget's window until the picture shows.
+QImage presentAndGrab(SDLRenderWnd& w, const std::vector<uint8_t>& picture, const QRect& expect) {
+  QImage shot;
+  QElapsedTimer t;
+  t.start();
+  const QPoint probe(expect.left() + expect.width() / 4, std::min(expect.center().y(), w.height() - 2));
+  do {
+    w.PresentFrame(picture.data(), 320, 180);
+    w.PresentFrame(picture.data(), 320, 180);
+    QApplication::processEvents();
+    shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();
+  } while (!isRed(shot.pixelColor(probe)) && t.elapsed() < 5000);
+  return shot;
+}
+
+void saveShot(const QImage& shot, const std::string& name) {
+  shot.save(QString::fromStdString(testsupport::artifactsDir("pipeline_render") + "/" + name + ".png"));
+}
+
+// Inside the rectangle: red on its left, blue on its right; outside it black.
+void expectLetterbox(const QImage& shot, const QRect& r, const std::string& what) {
+  SCOPED_TRACE(what);
+  const int w = shot.width(), h = shot.height();
+  const int midY = std::min(r.top() + r.height() / 2, h - 2);
+  EXPECT_TRUE(isRed(shot.pixelColor(r.left() + 3, midY))) << shot.pixelColor(r.left() + 3, midY).name().toStdString();
+  EXPECT_TRUE(isRed(shot.pixelColor(r.left() + r.width() / 4, midY)));
+  EXPECT_TRUE(isBlue(shot.pixelColor(r.left() + r.width() * 3 / 4, midY)));
+  EXPECT_TRUE(isBlue(shot.pixelColor(r.right() - 3, midY)));
+  if (r.top() + 3 < h) {
+    EXPECT_FALSE(isBlack(shot.pixelColor(r.left() + r.width() / 4, r.top() + 3)));
+  }
+  if (r.top() >= 4) {
+    EXPECT_TRUE(isBlack(shot.pixelColor(w / 2, r.top() - 3))) << "above the picture";
+  }
+  if (r.bottom() + 4 < h) {
+    EXPECT_TRUE(isBlack(shot.pixelColor(w / 2, r.bottom() + 3))) << "below the picture";
+  }
+  if (r.left() >= 4) {
+    EXPECT_TRUE(isBlack(shot.pixelColor(r.left() - 3, midY))) << "left of the picture";
+  }
+  if (r.right() + 4 < w) {
+    EXPECT_TRUE(isBlack(shot.pixelColor(r.right() + 3, midY))) << "right of the picture";
+  }
+}
+
+struct SizeCase {
+  int width, height;
+  QRect expect;  // before the title-bar offset
+};
+
+TEST(SDLRenderWndOnX, PictureFillsTheSixteenByNineRectangleAtEachSize) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  const SizeCase cases[] = {
+      {800, 600, QRect(0, 75, 800, 450)},   // letterbox above and below
+      {1000, 300, QRect(233, 0, 533, 300)}, // pillarbox left and right
+      {640, 360, QRect(0, 0, 640, 360)},    // exactly 16:9
+  };
+  const std::vector<uint8_t> picture = twoColourPicture();
+  for (const SizeCase& c : cases) {
+    SDLRenderWnd w;
+    ASSERT_TRUE(w.sdlReady());
+    w.setGeometry(50, 50, c.width, c.height);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
+    const QRect r = c.expect.translated(0, titleBar());
+    EXPECT_EQ(w.targetRect(), r);
+    EXPECT_EQ(letterboxRect(c.width, c.height, titleBar()), r);
+    const QImage shot = presentAndGrab(w, picture, r);
+    saveShot(shot, std::to_string(c.width) + "x" + std::to_string(c.height));
+    ASSERT_EQ(shot.size(), QSize(c.width, c.height));
+    expectLetterbox(shot, r, std::to_string(c.width) + "x" + std::to_string(c.height));
+  }
+  EXPECT_EQ(SDLRenderWnd::renderWndCount, 0);
+}
+
+TEST(SDLRenderWndOnX, AfterAResizeThePictureFollowsTheNewSize) {
+  const std::vector<uint8_t> picture = twoColourPicture();
+  SDLRenderWnd w;
+  ASSERT_TRUE(w.sdlReady());
+  w.setGeometry(50, 50, 800, 600);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
+  presentAndGrab(w, picture, w.targetRect());
+  w.resize(1000, 300);
+  QElapsedTimer t;
+  t.start();
+  while (w.size() != QSize(1000, 300) && t.elapsed() < 5000) QApplication::processEvents();
+  ASSERT_EQ(w.size(), QSize(1000, 300));
+  const QRect r = QRect(233, 0, 533, 300).translated(0, titleBar());
+  // Stopped (no play draws): the resize itself redraws the last picture.
+  QImage shot;
+  t.restart();
+  do {
+    QApplication::processEvents();
+    shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();
+  } while (!isRed(shot.pixelColor(r.left() + r.width() / 4, r.center().y())) && t.elapsed() < 3000);
+  saveShot(shot, "resized_redraw");
+  EXPECT_TRUE(isRed(shot.pixelColor(r.left() + r.width() / 4, r.center().y())));
+  // A new picture at the new size: the whole 1000x300 surface is SDL's.
+  shot = presentAndGrab(w, picture, r);
+  saveShot(shot, "resized_1000x300");
+  expectLetterbox(shot, r, "after resize");
+}
+
+TEST(SDLRenderWndOnX, TwoWidgetsShareOneSdlStartUp) {
+  {
+    SDLRenderWnd a;
+    EXPECT_EQ(SDLRenderWnd::renderWndCount, 1);
+    {
+      SDLRenderWnd b;
+      EXPECT_EQ(SDLRenderWnd::renderWndCount, 2);
+      EXPECT_NE(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+    }
+    EXPECT_EQ(SDLRenderWnd::renderWndCount, 1);
+    EXPECT_NE(SDL_WasInit(SDL_INIT_VIDEO), 0u) << "destroying one of two widgets shut SDL down";
+  }
+  EXPECT_EQ(SDLRenderWnd::renderWndCount, 0);
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
+}
+
+TEST(SDLRenderWndOnX, DummyDriverDrawsNothingAndLivesOn) {
+  ASSERT_EQ(SDLRenderWnd::renderWndCount, 0) << "SDL must start afresh with the dummy driver";
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  {
+    SDLRenderWnd w;
+    w.resize(320, 180);
+    w.show();
+    EXPECT_FALSE(w.sdlReady());
+    const std::vector<uint8_t> picture = twoColourPicture();
+    w.PresentFrame(picture.data(), 320, 180);  // logs and draws nothing
+    w.redraw_last_frame();
+    w.resize(640, 360);
+    QApplication::processEvents();
+  }
+  unsetenv("SDL_VIDEODRIVER");
+  EXPECT_EQ(SDLRenderWnd::renderWndCount, 0);
+}
+
+}  // namespace
