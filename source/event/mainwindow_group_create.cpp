@@ -1,19 +1,26 @@
-// The main window's side of group creation. Until the camera object and the
-// group item exist, the cameras list is empty, the taken names are those
-// stored in group.dat, and adding a group stores its row and announces it.
-// With them: the cameras come from oneWindowDevice_list (deviceId,
-// deviceName), the names from quadWindowDevice_List (get_groupName), and
-// groupCreateAdd also makes the QuadWindowDevice and appends it to
+// The main window's side of group creation. Until the group item exists,
+// the taken names are those stored in group.dat, and adding a group stores
+// its row and announces it. With the group item: the names come from
+// quadWindowDevice_List (get_groupName), and groupCreateAdd also makes the
+// QuadWindowDevice (row.groupName, deviceIds) and appends it to
 // quadWindowDevice_List before the signal.
 #include "event/mainwindow_group_create.h"
 
 #include <QDebug>
 
+#include "device/OneWindowDevice.h"
 #include "mainwindow.h"
 #include "sql/group_file.h"
 #include "view/QuadWindowCreateWindow.h"
 
-QList<GroupCamera> groupCreateCameras() { return {}; }
+QList<GroupCamera> groupCreateCameras() {
+  QList<GroupCamera> cameras;
+  if (!mainwindow) return cameras;
+  for (const oneWindowDevice* camera : mainwindow->oneWindowDevice_list) {
+    cameras.append({camera->deviceId, camera->deviceName});
+  }
+  return cameras;
+}
 
 QStringList groupCreateExistingNames() {
   QStringList names;

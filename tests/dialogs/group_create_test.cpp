@@ -9,7 +9,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "device/OneWindowDevice.h"
 #include "dialogs_fixture.h"
+#include "fake_tessan.h"
 #include "log_capture.h"
 #include "modal_driver.h"
 #include "view/QuadWindowCreateWindow.h"
@@ -253,6 +255,37 @@ TEST_F(GroupCreate, DialogFreesItsCells) {
   }
   for (const QPointer<QWidget>& part : parts) EXPECT_TRUE(part.isNull());
   EXPECT_EQ(groupRows(), QStringLiteral("freed|B|||\n"));
+}
+
+// The dialog the main window opens lists the main window's cameras.
+TEST_F(GroupCreate, ListsTheMainWindowsCamerasInTheirOrder) {
+  fake_tessan::reset();
+  const struct {
+    const char* id;
+    const char* name;
+  } list[] = {{"CAM-3", "Garage"}, {"CAM-1", "Door"}, {"CAM-2", "it's the garden"}};
+  for (const auto& c : list) {
+    window_->oneWindowDevice_list.append(
+        new oneWindowDevice(QLatin1String(c.id), QLatin1String(c.name), 1));
+  }
+  {
+    QuadWindowCreateWindow dialog(784, 180, window_->oneWindowDevice_list.size());
+    ASSERT_EQ(dialog.cells.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(dialog.cells[i]->deviceId, QLatin1String(list[i].id));
+      EXPECT_EQ(dialog.cells[i]->name, QLatin1String(list[i].name));
+      EXPECT_EQ(dialog.cells[i]->nameLabel.text(), QLatin1String(list[i].name));
+    }
+    dialog.show();
+    type(dialog.nameEdit, "front");
+    QTest::mouseClick(dialog.findChild<MyLabel*>("CAM-2"), Qt::LeftButton);
+    QTest::mouseClick(dialog.findChild<MyLabel*>("CAM-3"), Qt::LeftButton);
+    QTest::mouseClick(&dialog.createButton, Qt::LeftButton);
+  }
+  EXPECT_EQ(groupRows(), QStringLiteral("front|CAM-2|CAM-3||\n"));
+  while (!window_->oneWindowDevice_list.isEmpty()) delete window_->oneWindowDevice_list.takeLast();
+  EXPECT_TRUE(fake_tessan::flush());
+  fake_tessan::reset();
 }
 
 }  // namespace
