@@ -29,6 +29,7 @@ void setScrollWidgetOnce(QScrollArea* scroll, QWidget* widget) {
 }  // namespace
 
 void MainWindow::oneWindow_deviceList_create_Handler() {
+  qDebug() << "oneWindow_deviceList_create_Handler";
   // One build per signed-in session: the lists are emptied at sign-out.
   if (load_deviceList_succeed || !oneWindowDevice_list.isEmpty() ||
       !quadWindowDevice_List.isEmpty()) {

@@ -13,6 +13,10 @@
 #include "view/group_geometry.h"
 
 void MainWindow::device_groupInfodb_read_groupInfo() {
+  if (userName_private_dir.isEmpty()) {
+    qDebug() << "device_groupInfodb_read_groupInfo: no user folder";
+    return;
+  }
   QList<StoredGroup> stored;
   ::device_groupInfodb_read_groupInfo(userName_private_dir, stored);
   for (const StoredGroup& row : stored) {
@@ -21,6 +25,7 @@ void MainWindow::device_groupInfodb_read_groupInfo() {
 }
 
 void MainWindow::quadWindow_create_Handler() {
+  qDebug() << "quadWindow_create_Handler";
   if (oneWindowDevice_list.isEmpty()) {
     qDebug() << " ____here";
     return;
@@ -31,6 +36,7 @@ void MainWindow::quadWindow_create_Handler() {
 }
 
 void MainWindow::update_quadDeviceList_Handler() {
+  qDebug() << "update_quadDeviceList_Handler";
   const int g = quadWindowDevice_List.size();
   qDebug() << "quadWindowDevice_List update size :" << g;
   const AdapterHardware& a = adapterHardware;
@@ -48,17 +54,18 @@ void MainWindow::update_quadDeviceList_Handler() {
 }
 
 void MainWindow::delete_quadDevice_Handler(QString groupName) {
+  qDebug() << "delete_quadDevice_Handler";
   qDebug() << "delete " << groupName;
-  if (QuadWindowDevice* group = find_quadWindowDevice(quadWindowDevice_List, groupName)) {
-    quadWindowDevice_List.removeOne(group);
-    quadListLayout->removeWidget(group);
-    group->setParent(nullptr);
-    // Its cameras are the main window's: names, cells and render targets
-    // let go now; the item itself goes once its delete button's click is
-    // over (this runs inside it).
-    group->release_members();
-    group->deleteLater();
-  }
+  QuadWindowDevice* group = find_quadWindowDevice(quadWindowDevice_List, groupName);
+  if (!group) return;
+  quadWindowDevice_List.removeOne(group);
+  quadListLayout->removeWidget(group);
+  group->setParent(nullptr);
+  // Its cameras are the main window's: names, cells and render targets
+  // let go now; the item itself goes once its delete button's click is
+  // over (this runs inside it).
+  group->release_members();
+  group->deleteLater();
   device_groupInfodb_delete_byGroupName(groupName);
   qDebug() << "delete " << groupName;
   emit quadWindow_devicelistUpdate();

@@ -9,6 +9,7 @@
 #include "mainwindow.h"
 
 void MainWindow::quadWindowPlay_video_Handler(QString groupName, QString deviceid) {
+  qDebug() << "quadWindowPlay_video_Handler";
   qDebug() << "groupName:" << groupName << "deviceId:" << deviceid;
   QuadWindowDevice* group = find_quadWindowDevice(quadWindowDevice_List, groupName);
   if (!group) {

@@ -8,6 +8,7 @@
 #include "mainwindow.h"
 
 void MainWindow::oneWindowPlay_video_Handler(QString groupName, QString deviceid) {
+  qDebug() << "oneWindowPlay_video_Handler";
   qDebug() << "groupName:" << groupName << "deviceid:" << deviceid;
   oneWindowDevice* chosen = find_oneWindowDevice(oneWindowDevice_list, deviceid);
   if (!chosen) {
