@@ -148,8 +148,10 @@ void QuadWindowDevice::drawIntoCell(int j) {
 }
 
 void QuadWindowDevice::start_play() {
-  playWindow.show();
+  // Into the play area first: shown before, it would open as a window of
+  // its own, and the move into the grid would hide it again.
   if (mainwindow && mainwindow->centralGrid) mainwindow->centralGrid->addWidget(&playWindow, 0, 2);
+  playWindow.show();
   for (int j = 0; j < memberDevices.size(); ++j) {
     oneWindowDevice* camera = memberDevices[j];
     if (mainwindow) {
