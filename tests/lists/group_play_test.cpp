@@ -16,13 +16,8 @@
 
 namespace {
 
-using liststest::ListsTest;
-using liststest::Sent;
+using namespace liststest;  // the fixture, Sent and the request types
 
-constexpr int kVideoStart = E_MSG_VIDEO_START_REQ;  // 256
-constexpr int kAudioStart = E_MSG_AUDIO_START_REQ;  // 260
-constexpr int kVideoStop = E_MSG_VIDEO_STOP_REQ;    // 258
-constexpr int kAudioStop = E_MSG_AUDIO_STOP_REQ;    // 262
 
 class GroupPlay : public ListsTest {
  protected:

@@ -1,69 +1,34 @@
 #include "lists_fixture.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
-#include <QTimer>
 #include <QImage>
-#include <QProcess>
+#include <QTimer>
 
-#include <cstdlib>
-
-#include "http_command/cloud_config.h"
+#include "group_file_rows.h"
 #include "sql/group_file.h"
-
-namespace {
-// Qt's own event dispatcher instead of GLib's, whose eventfd wake-ups across
-// Qt's own threads ThreadSanitizer cannot see into. Set before main() makes
-// the application.
-const int kNoGlib = setenv("QT_NO_GLIB", "1", 1);
-}  // namespace
 
 namespace liststest {
 
 void PrintTo(const Sent& s, std::ostream* os) { *os << s.sn << ":" << s.msgType; }
 
 void ListsTest::SetUp() {
-  ASSERT_TRUE(data_.isValid());
-  log_ = std::make_unique<testsupport::LogCapture>();
-  qputenv("CAMVIEWER_DATA_DIR", data_.path().toUtf8());
-  qputenv("CAMVIEWER_PROGRAM_DIR", QByteArray(CAMVIEWER_TEST_PROGRAM_DIR));
-  qputenv(cloud_config::kUrlVariable, "https://127.0.0.1:9");  // nothing answers there
-  fake_tessan::reset();
-  window_ = new MainWindow(nullptr);
-  mainwindow = window_;
-  QString user = QStringLiteral("tester");
-  window_->userPrivate_dir_init(user);
+  CameraTest::SetUp();
+  captureLog();
+  // What the sign-in dialog makes: the user's folder and its group table.
+  ASSERT_TRUE(QDir().mkpath(window_->userName_private_dir));
   window_->device_groupInfodb_init();
 }
 
 void ListsTest::TearDown() {
-  window_->mainWindow_deleteAllDevice();
-  EXPECT_TRUE(fake_tessan::flush());
-  QCoreApplication::sendPostedEvents();
+  // Groups deleted with their delete button go once the event loop runs.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  window_->device = nullptr;
-  device_.reset();
-  delete window_;
-  window_ = nullptr;
-  mainwindow = nullptr;
-  fake_tessan::reset();
-  log_.reset();
-  qunsetenv("CAMVIEWER_DATA_DIR");
-  qunsetenv("CAMVIEWER_PROGRAM_DIR");
-  qunsetenv(cloud_config::kUrlVariable);
+  CameraTest::TearDown();
 }
 
 void ListsTest::listDevices(std::initializer_list<Listed> entries) {
-  device_ = std::make_unique<Device>();
-  device_->devlist = new Device_list;
-  for (const Listed& e : entries) {
-    auto* c = new Con_device;
-    c->deviceId = QString::fromLatin1(e.id);
-    c->aliasName = QStringLiteral("Cam ") + c->deviceId;
-    c->deviceType = e.type;
-    c->conStatus = e.status;
-    device_->devlist->conDevices->append(c);
-  }
+  device_ = deviceListing(entries);
   window_->device = device_.get();
 }
 
@@ -81,13 +46,7 @@ void ListsTest::storeGroup(const QString& name, const QStringList& ids) {
 }
 
 QString ListsTest::groupRows() const {
-  QProcess p;
-  p.start(QStringLiteral(SQLITE3_CLI),
-          {window_->userName_private_dir + "group.dat",
-           "SELECT groupName,device_1,device_2,device_3,device_4 FROM groups ORDER BY rowid"});
-  EXPECT_TRUE(p.waitForFinished(30000));
-  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-  return QString::fromUtf8(p.readAllStandardOutput());
+  return testsupport::groupFileRows(window_->userName_private_dir);
 }
 
 int ListsTest::signOut() {
@@ -108,12 +67,6 @@ QuadWindowDevice* ListsTest::group(const QString& name) const {
 void ListsTest::online(const QString& id) {
   fake_tessan::postStatus(id.toStdString(), E_CONN_STATUS_ONLINE);
   deliver();
-}
-
-void ListsTest::deliver() {
-  ASSERT_TRUE(fake_tessan::flush());
-  QCoreApplication::sendPostedEvents();
-  QCoreApplication::processEvents();
 }
 
 std::vector<Sent> ListsTest::sent(size_t since) const {

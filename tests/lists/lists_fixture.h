@@ -1,40 +1,29 @@
 // Test fixture for the main window's lists against the fake device link
-// (offscreen): a main window with a scratch user folder and group.dat, a
-// device container the test fills with device-list entries, the list built
-// through the main window's own signal, and the requests the cameras send
-// as the fake recorded them. The cameras and groups are removed with the
-// main window's own delete-all before the window goes.
+// (offscreen), on top of the camera tests' fixture (main window, scratch
+// data folder, fake device link, log capture): the user's folder with its
+// group.dat, the device list of the next build, the list built through the
+// main window's own signal, and the requests the cameras sent as the fake
+// recorded them. The main window removes its cameras and groups when it goes.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QProcess>
-#include <QStringList>
-#include <QTemporaryDir>
 
 #include <initializer_list>
-#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
-#include "../app/log_capture.h"
-#include "device/OneWindowDevice.h"
+#include "camera_fixture.h"
 #include "device/QuadWindowDevice.h"
-#include "fake_tessan.h"
-#include "http_command/device_container.h"
-#include "mainwindow.h"
-#include "wait_until.h"
+#include "device_listing.h"
 
 namespace liststest {
 
-// One device-list entry: id, device type, connection status.
-struct Listed {
-  const char* id;
-  int type = 1;
-  int status = 1;
-};
+// The requests of a play, as the camera must see them.
+constexpr int kVideoStart = E_MSG_VIDEO_START_REQ;  // 256
+constexpr int kAudioStart = E_MSG_AUDIO_START_REQ;  // 260
+constexpr int kVideoStop = E_MSG_VIDEO_STOP_REQ;    // 258
+constexpr int kAudioStop = E_MSG_AUDIO_STOP_REQ;    // 262
 
 // A request the fake device link was asked to send.
 struct Sent {
@@ -44,7 +33,7 @@ struct Sent {
 };
 void PrintTo(const Sent& s, std::ostream* os);
 
-class ListsTest : public ::testing::Test {
+class ListsTest : public CameraTest {
  protected:
   void SetUp() override;
   void TearDown() override;
@@ -57,7 +46,6 @@ class ListsTest : public ::testing::Test {
   void storeGroup(const QString& name, const QStringList& ids);
   // The rows of group.dat as the sqlite3 shell prints them.
   QString groupRows() const;
-
   // Sign-out from inside the application's event loop, as the program
   // runs it; the loop's result (1).
   int signOut();
@@ -66,28 +54,16 @@ class ListsTest : public ::testing::Test {
   QuadWindowDevice* group(const QString& name) const;
   // The fake reports the camera online; delivered.
   void online(const QString& id);
-  // Everything the fake fired has run, and what it queued was handled.
-  void deliver();
 
   // Position in the fake's record (mark), the requests since (sent).
   size_t mark() const { return fake_tessan::calls().size(); }
   std::vector<Sent> sent(size_t since) const;
-  // The calls of `function` since `since`, by device id.
+  // The device ids of the calls of `function` since `since`.
   std::vector<std::string> callsOf(const std::string& function, size_t since) const;
-
   // The picture `button` shows is the program picture `name`.
   static bool showsIcon(const QAbstractButton& button, const char* name);
-  // The requests of `sent` with one of these message types.
+  // The requests of `all` with one of these message types.
   static std::vector<Sent> only(const std::vector<Sent>& all, std::initializer_list<int> types);
-
-  static bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
-    return cameratest::waitUntil(done, ms);
-  }
-
-  QTemporaryDir data_;
-  MainWindow* window_ = nullptr;
-  std::unique_ptr<Device> device_;
-  std::unique_ptr<testsupport::LogCapture> log_;
 };
 
 }  // namespace liststest

@@ -5,33 +5,14 @@
 
 #include <QStringList>
 
-#include <memory>
-
 #include "device/group_members.h"
+#include "device_listing.h"
 #include "event/camera_list_build.h"
-#include "http_command/device_container.h"
 
 namespace {
 
-struct Entry {
-  const char* id;
-  int type;
-  int status;
-};
-
-std::unique_ptr<Device> deviceWith(std::initializer_list<Entry> entries) {
-  auto device = std::make_unique<Device>();
-  device->devlist = new Device_list;
-  for (const Entry& e : entries) {
-    auto* c = new Con_device;
-    c->deviceId = QString::fromLatin1(e.id);
-    c->aliasName = QStringLiteral("alias ") + c->deviceId;
-    c->deviceType = e.type;
-    c->conStatus = e.status;
-    device->devlist->conDevices->append(c);
-  }
-  return device;
-}
+using liststest::deviceListing;
+using liststest::Listed;
 
 QStringList ids(const CameraListPlan& plan) {
   QStringList out;
@@ -42,7 +23,7 @@ QStringList ids(const CameraListPlan& plan) {
 TEST(CameraListPlan, OnlyConnectedGeneralCamerasInListOrder) {
   const struct {
     const char* what;
-    std::initializer_list<Entry> entries;
+    std::initializer_list<Listed> entries;
     QStringList cameras;
     QStringList skipped;
   } cases[] = {
@@ -57,7 +38,7 @@ TEST(CameraListPlan, OnlyConnectedGeneralCamerasInListOrder) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto device = deviceWith(c.entries);
+    const auto device = deviceListing(c.entries);
     const CameraListPlan plan = cameraListPlan(device.get());
     EXPECT_EQ(ids(plan), c.cameras);
     EXPECT_EQ(plan.skipped, c.skipped);
@@ -65,10 +46,10 @@ TEST(CameraListPlan, OnlyConnectedGeneralCamerasInListOrder) {
 }
 
 TEST(CameraListPlan, AliasesTravelWithTheirCameras) {
-  const auto device = deviceWith({{"BELL", 2, 1}, {"A", 1, 1}});
+  const auto device = deviceListing({{"BELL", 2, 1}, {"A", 1, 1}});
   const CameraListPlan plan = cameraListPlan(device.get());
   ASSERT_EQ(plan.cameras.size(), 1);
-  EXPECT_EQ(plan.cameras[0].aliasName, "alias A");
+  EXPECT_EQ(plan.cameras[0].aliasName, "Cam A");
 }
 
 TEST(CameraListPlan, NoContainerNoCamera) {

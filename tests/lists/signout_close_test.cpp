@@ -15,12 +15,8 @@
 
 namespace {
 
-using liststest::ListsTest;
-using liststest::Sent;
+using namespace liststest;  // the fixture, Sent and the request types
 
-constexpr int kVideoStart = E_MSG_VIDEO_START_REQ;
-constexpr int kVideoStop = E_MSG_VIDEO_STOP_REQ;
-constexpr int kAudioStop = E_MSG_AUDIO_STOP_REQ;
 
 class Leaving : public ListsTest {
  protected:
