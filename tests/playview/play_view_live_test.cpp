@@ -294,6 +294,35 @@ TEST_F(LiveView, PtzPadFollowsThePointerAndTheCameraMoves) {
   for (size_t i = 3; i < since().size(); ++i) EXPECT_EQ(since()[i], "ptz 0 1");
 }
 
+// Full screen detaches the view into a window of its own and Escape puts it
+// back; the video goes on being drawn in both places (the render widget's
+// native window survives both moves).
+TEST_F(LiveView, FullScreenAndBackKeepsTheVideoDrawn) {
+  QWidget* playArea = view().parentWidget();
+  ASSERT_NE(playArea, nullptr);
+  const auto drawsPictures = [&](const std::string& file) {
+    const uint64_t before = camera->counters.picturesPresented.load();
+    EXPECT_TRUE(pump([&] { return camera->counters.picturesPresented.load() >= before + 10; }, 5000));
+    pumpFor(200);
+    const QRect r(view().renderWnd.mapToGlobal(QPoint(0, 0)), view().renderWnd.size());
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+    shot.save(QString::fromStdString(testsupport::artifactsDir("playview_live") + "/" + file));
+    QSet<QRgb> colours;
+    for (int x = 0; x < shot.width(); x += 17) colours.insert(shot.pixel(x, shot.height() / 2) & 0xF0F0F0);
+    return colours.size() > 3;
+  };
+  view().maxButton.click();
+  ASSERT_TRUE(view().fullScreen);
+  ASSERT_TRUE(view().isWindow());
+  view().resize(1280, 800);  // no window manager here to maximise it
+  EXPECT_TRUE(drawsPictures("full_screen.png")) << "no picture in the detached view";
+  QTest::keyClick(&view(), Qt::Key_Escape);
+  EXPECT_FALSE(view().fullScreen);
+  EXPECT_FALSE(view().isWindow());
+  EXPECT_EQ(view().parentWidget(), playArea);
+  EXPECT_TRUE(drawsPictures("back_in_place.png")) << "no picture after coming back";
+}
+
 TEST_F(LiveView, SnapshotAndRecordButtonsOnTheLiveStream) {
   camera->setClock([this] { return now_.load(); });
   const libjpeg_reference::Decoded shot = snapshot();
