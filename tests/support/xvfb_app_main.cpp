@@ -56,19 +56,6 @@ int main(int argc, char** argv) {
   QTemporaryDir runtimeDir;
   setenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8().constData(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
-  // No session bus here: Qt's accessibility bridge would otherwise start
-  // dbus-launch to find one, on a thread that still holds what it read
-  // when the program ends.
-  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
-#if defined(__SANITIZE_ADDRESS__)
-  // AddressSanitizer records whole stacks on every allocation here
-  // (fast_unwind_on_malloc=0); its unwinder then deadlocks against the GL
-  // driver's code generator, which registers its unwind tables under the
-  // same lock. Under it SDL draws with its software renderer into a plain X
-  // framebuffer (no GL at all).
-  setenv("SDL_RENDER_DRIVER", "software", 0);
-  setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
-#endif
   // The windows under test are raster windows. Qt's GLX integration would
   // load Mesa's DRI driver, which is unloaded again before the process ends
   // and leaves an allocation that LeakSanitizer cannot name (unknown module),
