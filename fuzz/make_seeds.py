@@ -139,8 +139,20 @@ def proto_seeds():
         write("proto_dispatch_fuzz", name, data)
 
 
-# Channel operations (low four bits of the code; bits 4-5 the channel).
-RAW, RAW_STRANGER, PEER_PACKET, PEER_ACK, WRITE, ROUND, PASS, ADVANCE, READ, COUNTS = range(10)
+# Channel operations (low four bits of the code; bits 4-5 the channel). A
+# peer packet with bit 6 set is followed by its length - 1 (u16), with bit 7
+# by a byte that ends it that byte % 7 - 3 bytes off its message's end.
+RAW, RAW_STRANGER, PEER_PACKET, PEER_ACK, WRITE, ROUND, PASS, ADVANCE, READ, COUNTS, FRAMED = range(11)
+# A framed read's byte: time-out index (low 3 bits, -1 0 1 49 50 120 300
+# 1000 ms), buffer kind (bits 3-4: given size, the next message's length
+# plus (bits 5-6) % 3 - 1, any u16, -1..1), bit 7: no type wanted.
+FRAMED_SIZE, FRAMED_NEXT, FRAMED_ANY, FRAMED_TINY = (0 << 3, 1 << 3, 2 << 3, 3 << 3)
+
+
+def framed(channel=0, timeout=2, kind=FRAMED_SIZE, size=11999, delta=1, no_type=False):
+    how = timeout | kind | (delta % 3) << 5 | int(no_type) << 7
+    arg = b"" if kind == FRAMED_NEXT else u16(size)
+    return op(FRAMED, channel) + bytes([how]) + arg
 
 
 def op(code, channel=0, flags=0):
@@ -159,8 +171,32 @@ def channel_seeds():
         raw = setup + op(RAW) + run(DATAGRAMS["drw"]) + op(RAW) + run(DATAGRAMS["drw_ack"]) + op(RAW) + \
             run(DATAGRAMS["alive"]) + op(RAW_STRANGER) + run(DATAGRAMS["drw"]) + op(PASS, 0, 0x40) + \
             op(RAW) + run(DATAGRAMS["punch_ack"]) + op(RAW) + run(DATAGRAMS["close"]) + op(READ) + u16(100) + bytes([0])
+        packets = lambda channel, sequences: b"".join(op(PEER_PACKET, channel) + u16(q) for q in sequences)
+        # Whole messages, one after another, with buffers of every kind.
+        framed_in_order = setup + packets(1, range(24)) + framed(1) + framed(1, 6, FRAMED_NEXT, delta=1) + \
+            framed(1, 0, FRAMED_NEXT, delta=0) + framed(1, 4, FRAMED_NEXT, delta=2, no_type=True) + framed(1, 5) * 4
+        # A message only partly in: -3 within the time-out, then whole.
+        framed_partial = setup + packets(0, range(6)) + (framed(0, 7) + framed(0, 3)) * 3 + packets(0, range(6, 16)) + \
+            framed(0, 6) * 4
+        # A buffer too small for a new and for a held message; unframed reads between.
+        framed_small = setup + packets(2, range(8)) + framed(2, 1, FRAMED_TINY, 1) + framed(2, 1, FRAMED_NEXT, delta=0) + op(READ, 2) + u16(7) + bytes([0]) + \
+            framed(2, 5, FRAMED_NEXT, delta=0) + packets(2, range(8, 30)) + framed(2, 2, FRAMED_NEXT, delta=0) + \
+            framed(2, 2, FRAMED_NEXT, delta=1) + op(READ, 2) + u16(300) + bytes([1]) + framed(2, 2)
+        # Packets out of order and a gap that times out under a framed read.
+        framed_gap = setup + packets(3, [1, 0, 3, 4, 6, 5]) + framed(3) * 3 + (op(ADVANCE) + u16(3000) + framed(3, 7)) * 3 + \
+            packets(3, [2]) + framed(3, 7, FRAMED_ANY, 65535)
+        # Packets cut where the peer likes (bit 6: a length follows): the
+        # second message one byte short, then that byte.
+        cut = lambda channel, sequence, length: op(PEER_PACKET, channel, 0x40) + u16(sequence) + u16(length - 1)
+        framed_cut = setup + cut(0, 0, 1000) + cut(0, 1, 865) + framed(0) + framed(0, 5) + cut(0, 2, 1) + \
+            framed(0, 0) + cut(0, 3, 4) + framed(0, 1, FRAMED_NEXT, delta=1) + cut(0, 4, 1024) + framed(0)
+        # Framed reads on one channel, unframed on another, interleaved.
+        framed_mixed = setup + packets(1, range(16)) + packets(3, range(12)) + framed(1, 4) + op(READ, 3) + u16(500) + \
+            bytes([2]) + framed(1, 4) + op(RAW) + run(DATAGRAMS["close"]) + framed(1, 4) + framed(1, 4)
         for name, data in (("in_order", in_order), ("gap_then_wrap", wrap), ("write_and_ack", write_and_ack),
-                           ("idle_keepalive", idle), ("raw_datagrams", raw)):
+                           ("idle_keepalive", idle), ("raw_datagrams", raw), ("framed_in_order", framed_in_order),
+                           ("framed_partial", framed_partial), ("framed_too_small", framed_small),
+                           ("framed_gap", framed_gap), ("framed_mixed", framed_mixed), ("framed_cut", framed_cut)):
             write("channel_fuzz", f"{name}_algorithm{algorithm}", data)
 
 
@@ -268,6 +304,8 @@ def cloud_seeds():
     write("cloud_replies_fuzz", "wrong_types", '{"status":1,"result":{"infos":{"info":[]},"devices":"x",'
           '"conDevices":[1,"a",null],"appConfig":[]}}')
 
+    cloud_client_seeds(replies)
+
     for name, text in (("hello", "aGVsbG8="), ("two_pad", "aGk="), ("pads_only", "===="),
                        ("outside_alphabet", "a-_b*c\n"), ("short", "YQ"), ("nonce", "MDEyMzQ1Njc4OWFiY2RlZmdoaWprbG1u"),
                        ("pad_inside", "YQ==YQ==")):
@@ -283,6 +321,65 @@ def cloud_seeds():
           '"loginMode":1.9}\n')
     write("config_json_fuzz", "zero_byte_then_junk", b'{"loginMode":1}\0garbage')
     write("config_json_fuzz", "not_json", "emailUserName=alice\n")
+
+
+# The cloud client target: operations (one byte), and one answer for each
+# request at the moment it is made: a shape byte (status index in the low 3
+# bits: 200 200 200 0 500 404 502 u16-that-follows; transport error index in
+# bits 3-5: none none none closed refused timeout cancelled TLS) and a kind
+# byte (delay index in the low 3 bits: 0 0 0 0 10 ms 1 s 60 s never; body in
+# bits 3-4: raw run, the call's good reply with the status variant of bits
+# 5-7, a token reply, none).
+SETTLE, NEXT_TIMER, SIGN_IN, ABANDON, REFRESH, SIGN_OUT, SNAPSHOT = 0, 2, 3, 4, 5, 6, 7
+STATUS_VARIANTS = ['"status":"error"', '"status":"OK"', '"status":null', '"status":"ok "', '"status":1',
+                   '"code":1011,"status":"error"', '"nostatus":"ok"', '"status":"ok"']
+
+
+def answer(status=0, error=0, delay=0, body="good", variant='"status":"ok"', raw=b"", status_code=None, token_flags=0):
+    shape = bytes([status | error << 3]) + (u16(status_code) if status == 7 else b"")
+    kinds = {"raw": 0, "good": 1, "tokens": 2, "none": 3}
+    # Token replies: bits 5-7 pick AT2, SK2, a 400 s lifetime.
+    kind = delay | kinds[body] << 3 | (STATUS_VARIANTS.index(variant) if body == "good" else token_flags) << 5
+    return shape + bytes([kind]) + (run(raw) if body == "raw" else b"")
+
+
+def ops(*codes):
+    return bytes(codes)
+
+
+def cloud_client_seeds(replies):
+    good = answer()
+    signed_in = good + ops(SETTLE) + good + good
+    chain = signed_in + ops(REFRESH) + good + ops(SETTLE) + good + good + ops(SETTLE)
+    seeds = {
+        "good_chain_and_sign_out": chain + ops(SIGN_OUT) + good + ops(SETTLE, SNAPSHOT) + good + ops(SETTLE),
+        "each_step_fails_once": answer(status=6, body="none") + ops(SETTLE) + good + ops(SETTLE) +
+        answer(error=3, body="none") + ops(SETTLE) + good + good + answer(status=3, error=4, body="none") + ops(SETTLE) +
+        good + good + ops(REFRESH) + answer(status=4, body="none") + ops(SETTLE) + good + ops(SETTLE) +
+        answer(body="raw", raw=b"<html>busy</html>") + ops(NEXT_TIMER) + good + good + ops(SETTLE),
+        "startup_gives_up": (answer(status=7, status_code=503, body="none") + ops(SETTLE, NEXT_TIMER)) * 6,
+        "signin_refused": good + ops(SETTLE) + good + answer(variant='"status":"error"') + ops(SETTLE, SIGN_IN) + good +
+        ops(SETTLE) + good + good + ops(SETTLE),
+        "challenge_not_ok": good + ops(SETTLE) + answer(variant='"status":null') + answer(variant='"nostatus":"ok"') +
+        ops(SETTLE),
+        "refresh_signed_in_elsewhere": signed_in + ops(REFRESH) + answer(variant='"code":1011,"status":"error"') +
+        good + ops(SETTLE, NEXT_TIMER),
+        "refresh_new_tokens": chain + ops(REFRESH) + answer(body="tokens", token_flags=7) +
+        ops(SETTLE, REFRESH) + answer(variant='"status":"OK"') + ops(SETTLE),
+        "late_replies_after_sign_out": signed_in + ops(REFRESH) + answer(delay=6) + ops(SIGN_OUT) + good +
+        ops(NEXT_TIMER, NEXT_TIMER, SIGN_IN) + answer(delay=5) + ops(ABANDON, NEXT_TIMER, SETTLE),
+        "device_list_not_ok": signed_in + ops(REFRESH) + good + ops(SETTLE) + answer(variant='"status":"error"') +
+        ops(SETTLE, REFRESH) + good + ops(SETTLE),
+        "snapshots": signed_in + ops(SNAPSHOT) + answer(status=5, body="none") + ops(SNAPSHOT) +
+        answer(body="raw", raw=b"\x00\xff") + ops(SNAPSHOT) + answer(delay=7) + ops(SETTLE, NEXT_TIMER),
+    }
+    # Real reply bodies as raw bodies of the chain's steps.
+    raw = lambda name: answer(body="raw", raw=json.dumps(replies[name], separators=(",", ":")).encode())
+    seeds["raw_bodies"] = raw("app_startup") + ops(SETTLE) + raw("challenge") + raw("sign_in") + ops(REFRESH) + \
+        raw("refresh_1011") + ops(SETTLE, REFRESH) + raw("sign_in") + ops(SETTLE) + raw("device_list") + \
+        raw("dev_config") + ops(SETTLE)
+    for name, data in seeds.items():
+        write("cloud_client_fuzz", name, data)
 
 
 # ---- media ---------------------------------------------------------------

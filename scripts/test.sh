@@ -51,8 +51,7 @@ status=0
 for cfg in ${configs[@]+"${configs[@]}"}; do
   dir="$(build_config "$cfg")" || { echo "test.sh: build of $cfg failed" >&2; exit 1; }
   echo "== ctest in $dir (private network namespace)"
-  # Whole allocation stacks, so leak suppressions can name one Qt function.
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0:${ASAN_OPTIONS:-}"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
   export LSAN_OPTIONS="suppressions=$top/tests/support/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   # Libraries without TSan (Qt, FFmpeg): see tests/support/tsan.supp.

@@ -40,7 +40,6 @@
 
 #include "Tessan.h"
 #include "child_process.h"
-#include "keep_gl_driver.h"
 #include "live_glue.h"
 #include "media_clips.h"
 #include "private_netns.h"
@@ -368,7 +367,6 @@ int main(int argc, char** argv) {
   setenv("XDG_RUNTIME_DIR", base.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-  testsupport::keepGlDriverLoaded();
   QApplication app(argc, argv);
   // The program's own log lines are not what is measured.
   qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});

@@ -1,7 +1,8 @@
-// Every handler of a cloud reply that reads reply text, for the reply
-// fuzz target. A handler gets the reply body exactly as the network gave it
-// and does with it what the client does on that reply. New cloud calls add
-// their reply handler here.
+// Every reader of cloud reply text, for the reply fuzz target. A handler
+// gets the reply body exactly as the network gave it and reads it as the
+// client does. New cloud records add their reader here; the cloud protocol
+// object's reply slots themselves (status, transport error, lateness and
+// what follows a reply) are fuzzed by cloud_client_fuzz.cpp.
 #pragma once
 
 #include <QByteArray>

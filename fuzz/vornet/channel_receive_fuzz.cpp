@@ -1,15 +1,21 @@
 // The reliable-channel engine of one linked session on a fake clock:
 // datagrams from the peer (raw, or DRW packets and acknowledgements built
-// from a few numbers), writes, send rounds, receive passes and reads.
-// Checked on every step: the lists stay consistent; what a reader gets is
-// the peer's packets in sequence order, each once (when the peer's packets
-// were built here, so their contents are known); what the engine sends is
-// what was written, in order, and a resend repeats its packet exactly.
+// from a few numbers), writes, send rounds, receive passes, and reads, both
+// unframed and framed. Checked on every step: the lists stay consistent;
+// what the engine sends is what was written, in order, and a resend repeats
+// its packet exactly. When the peer's packets were built here (their
+// contents are then known, see peer_stream.h), what the readers get is the
+// peer's stream in order, each byte once: a framed read hands over every
+// message the peer wrote framed whole, in order, exactly once, never split
+// or mixed with another; a message only partly in is held for the next
+// framed read. A framed read returns within its time-out (rounded up to
+// whole 50 ms rounds), and with -3 only when no whole message was there.
 //
 // Input: one byte (algorithm, role), then operations of one byte each plus
 // their arguments; at most kMaxOperations.
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -22,6 +28,8 @@
 #include "fuzz_check.h"
 #include "net/datagram_check.h"
 #include "net/zorp_socket.h"
+#include "peer_stream.h"
+#include "reader_model.h"
 #include "session/session.h"
 #include "wire/zorp_wire.h"
 
@@ -36,19 +44,18 @@ constexpr size_t kReceiveCapacity = 1600;  // the receive loop's body buffer
 const sockaddr_in kPeer = net::address_from_text("10.0.0.1", 40000);
 const sockaddr_in kStranger = net::address_from_text("10.0.0.9", 40009);
 
-// Contents of the peer's packet `sequence` on `channel` when built here.
-int peerLength(int channel, uint16_t sequence) { return 1 + (sequence * 37 + channel * 11) % 1024; }
-uint8_t peerByte(int channel, uint16_t sequence, int k) {
-  return uint8_t(sequence * 131 + k * 7 + channel * 3 + (sequence >> 8));
-}
 // What the caller writes: the n-th byte of a channel's stream.
 uint8_t writtenByte(int channel, uint64_t n) { return uint8_t(n * 13 + channel * 5 + (n >> 9)); }
 
 class Clock : public ReadClock {
  public:
   uint32_t now() override { return now_; }
-  void sleep(uint32_t ms) override { now_ += ms; }
+  void sleep(uint32_t ms) override {
+    now_ += ms;
+    ++sleeps;
+  }
   void advance(uint32_t ms) { now_ += ms; }
+  int sleeps = 0;
 
  private:
   uint32_t now_ = 100000;
@@ -156,20 +163,10 @@ void checkSession(const ZORP_Session& s) {
   }
 }
 
-// What a reader of each channel has had so far, against the peer's packets.
-struct ReadModel {
-  uint16_t sequence[kChannelCount] = {};
-  int offset[kChannelCount] = {};
-  void consume(int channel, const uint8_t* bytes, int n) {
-    for (int i = 0; i < n; ++i) {
-      FUZZ_CHECK(bytes[i] == peerByte(channel, sequence[channel], offset[channel]));
-      if (++offset[channel] == peerLength(channel, sequence[channel])) {
-        offset[channel] = 0;
-        ++sequence[channel];
-      }
-    }
-  }
-};
+// The time a framed read may take at most: whole rounds of 50 ms, at least one.
+int64_t framedBudget(int64_t timeoutMs) { return std::max<int64_t>(timeoutMs / 50, 1) * 50; }
+
+constexpr int64_t kFramedTimeouts[8] = {-1, 0, 1, 49, 50, 120, 300, 1000};
 
 }  // namespace
 
@@ -190,7 +187,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SendModel sendModel;
   std::recursive_mutex mutex;
   ChannelReader reader(s, mutex, clock, [] { return 0; });
-  ReadModel model;
+  fuzzvornet::ReaderModel model;
+  const fuzzvornet::PeerStream& stream = fuzzvornet::PeerStream::instance();
+  fuzzvornet::PeerPackets packets;
   bool peerContentsKnown = true;
   uint64_t written[kChannelCount] = {};
   std::vector<uint8_t> body(kReceiveCapacity);
@@ -213,8 +212,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 2: {  // one of the peer's packets
         const uint16_t sequence = in.u16();
         uint8_t d[wire::kDrwDatagram];
-        std::vector<uint8_t> payload(static_cast<size_t>(peerLength(channel, sequence)));
-        for (size_t k = 0; k < payload.size(); ++k) payload[k] = peerByte(channel, sequence, int(k));
+        // A new packet may end where the peer likes. Bit 6: the length that
+        // follows; bit 7: a few bytes (the byte that follows, -3..+3) off the
+        // end of the message it starts in.
+        int wanted = 0;
+        if (code & 0x40) {
+          wanted = 1 + in.u16() % fuzzvornet::PeerStream::kMaxPacket;
+        } else if (code & 0x80) {
+          const uint64_t at = packets.offset(channel, sequence);
+          wanted = int(std::min<uint64_t>(stream.messageEnd(channel, at) - at, 4096)) + in.byte() % 7 - 3;
+        }
+        const fuzzvornet::PeerPackets::Packet p = packets.packet(channel, sequence, wanted);
+        std::vector<uint8_t> payload(static_cast<size_t>(p.length));
+        stream.bytes(channel, p.offset, payload.data(), payload.size());
         const size_t n = wire::build_drw(d, uint8_t(channel), sequence, payload.data(), payload.size());
         engine.onDatagram(d[1], d + 4, n - 4, kPeer, clock.now());
         break;
@@ -252,11 +262,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int len = 1 + in.u16() % 3000;
         const uint32_t timeout = in.byte() % 4 * 10;
         std::vector<uint8_t> buf(static_cast<size_t>(len));
+        const bool heldOpen = s.drw.channels[channel].held.open;
         const int r = reader.read(channel, buf.data(), &len, timeout);
         FUZZ_CHECK(r == 0 || r == -3 || r == -12 || r == -13 || r == -14 || r == -20);
         FUZZ_CHECK(len >= 0 && size_t(len) <= buf.size());
         FUZZ_CHECK(r == 0 || len == 0);
-        if (peerContentsKnown) model.consume(channel, buf.data(), len);
+        if (peerContentsKnown) model.unframed(channel, heldOpen, buf.data(), len);
         break;
       }
       case 9: {
@@ -265,10 +276,53 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(engine.sendSideBytes(channel) >= 0);
         break;
       }
+      case 10: {  // a framed reader: time-out, buffer size, type wanted or not
+        const uint8_t how = in.byte();
+        const int64_t timeout = kFramedTimeouts[how & 7];
+        const DrwChannel& ch = s.drw.channels[channel];
+        int capacity = 0;
+        switch ((how >> 3) & 3) {
+          case 0:
+            capacity = 1 + in.u16() % 12000;
+            break;
+          case 1:  // around the next message's length (a reader out of step may see any)
+            capacity = std::min(peerContentsKnown ? model.nextLength(channel, ch.held) : 0, 65536) + (how >> 5) % 3 - 1;
+            break;
+          case 2:
+            capacity = in.u16();
+            break;
+          default:
+            capacity = int(in.u16() % 3) - 1;
+            break;
+        }
+        const bool heldOpen = ch.held.open;
+        const int readable = model.readable(ch.held, engine.inOrderBytes(channel));
+        std::vector<uint8_t> buf(static_cast<size_t>(std::max(capacity, 1)));
+        int len = capacity;
+        uint8_t type = 0xEE;
+        const bool wantType = (how & 0x80) == 0;
+        const uint32_t start = clock.now();
+        clock.sleeps = 0;
+        const int r = reader.readFramed(channel, buf.data(), &len, timeout, wantType ? &type : nullptr);
+        // Within its time-out on the clock, and without spinning on it.
+        const int64_t budget = framedBudget(timeout);
+        const int64_t took = int64_t(clock.now() - start);
+        FUZZ_CHECK(took <= budget && clock.sleeps <= budget / 10 + 1);
+        FUZZ_CHECK(r != -3 || took == budget);
+        FUZZ_CHECK(r == 0 || r == -3 || r == -12 || r == -13 || r == -14 || r == -20 || r == -23);
+        FUZZ_CHECK(len >= 0 && len <= std::max(capacity, 0));
+        if (peerContentsKnown) {
+          model.framed(channel, heldOpen, readable,
+                       {r, len, wantType ? int(type) : -1, buf.data(), capacity});
+        }
+        break;
+      }
       default:
         break;
     }
     checkSession(s);
+    // Only reads change what a reader holds.
+    if (peerContentsKnown && ((code & 15) == 8 || (code & 15) == 10)) model.checkHeld(channel, s.drw.channels[channel].held);
     sendModel.observe(s, written, sink.pending);
   }
   drw_free_lists(s.drw);

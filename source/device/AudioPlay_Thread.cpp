@@ -34,6 +34,7 @@ void AudioPlay_Thread::run() {
     if (d.play && node->data) play(reinterpret_cast<const char*>(node->data.get()), node->size);
   }
   qDebug() << media->deviceId << "audio play thread exit";
+  gate.handOver();
 }
 
 void AudioPlay_Thread::play(const char* pcm, qint64 length) {

@@ -97,7 +97,7 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   // as device/connection_badge.h says.
   void update_p2pState(int state);
   // Reloads the tile picture from the camera's thumbnail file.
-  void update_device_picture();
+  Q_INVOKABLE void update_device_picture();
   // Hides and stops the connecting animation.
   void gif_play_stop();
 

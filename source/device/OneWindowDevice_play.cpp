@@ -78,7 +78,7 @@ void oneWindowDevice::sendStreamRequest(StreamRequest request) {
 void oneWindowDevice::thumbnailSaved(bool ok, const QString& path) {
   (void)ok, (void)path;
   // The tile is a widget: refreshed on the GUI thread (dropped with the camera).
-  QMetaObject::invokeMethod(this, [this] { update_device_picture(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, "update_device_picture", Qt::QueuedConnection);
 }
 
 void oneWindowDevice::deviceStopPlay() {

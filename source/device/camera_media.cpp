@@ -46,18 +46,16 @@ void CameraMedia::shutdown() {
   audioPlayThread.gate.requestStop();
   recordThread.gate.requestStop();
   // Nothing below is freed while a worker could still use it.
-  videoDecodeThread.wait();
-  audioDecodeThread.wait();
-  audioPlayThread.wait();
-  recordThread.wait();
+  videoDecodeThread.join();
+  audioDecodeThread.join();
+  audioPlayThread.join();
+  recordThread.join();
   releaseAudioOutput();
   closeRecordFile();
   clear_allQueues();
 }
 
-void CameraMedia::runOnGuiThread(std::function<void()> f) {
-  QMetaObject::invokeMethod(&guiAnchor_, std::move(f), Qt::QueuedConnection);
-}
+void CameraMedia::runOnGuiThread(std::function<void()> f) { guiCalls_.post(std::move(f)); }
 
 // ---- settings ----
 
@@ -333,7 +331,7 @@ void CameraMedia::releaseAudioOutput() {
   audioOutput = nullptr;
   audioIODevice = nullptr;
   audioPlayThread.gate.requestStop();
-  if (audioPlayThread.wait(1000)) {
+  if (audioPlayThread.join(1000)) {
     audioPlayThread.setOutput(nullptr, nullptr);
     out->stop();
     delete out;

@@ -35,6 +35,7 @@
 
 #include "device/AudioPlay_Thread.h"
 #include "device/camera_media_events.h"
+#include "device/gui_calls.h"
 #include "device/video_render_target.h"
 #include "ffmpeg/FFmpeg_AudioDecode_thread.h"
 #include "ffmpeg/FFmpeg_Avideo_record_thread.h"
@@ -230,7 +231,8 @@ class CameraMedia : public CameraMediaQueues {
   void releaseAudioOutput();
   void runOnGuiThread(std::function<void()> f);
 
-  QObject guiAnchor_;  // lives on the GUI thread: target of queued calls
+  QObject guiAnchor_;  // lives on the GUI thread: context of its timers' calls
+  GuiCalls guiCalls_;  // calls from other threads to the GUI thread
   std::atomic<CameraMediaEvents*> events_;
   std::atomic<uint32_t> playSerial_{0};
   std::atomic<bool> playWithAudio_{false};

@@ -13,11 +13,21 @@
 
 class CameraMedia;
 
+// Every run() ends with gate.handOver() (see WorkerGate); owners wait with
+// join(), not QThread::wait().
 class MediaWorkerThread : public QThread {
  public:
   explicit MediaWorkerThread(CameraMedia* device) : media(device) {}
   // The owner stops the run first; a thread object never dies running.
-  ~MediaWorkerThread() override { wait(); }
+  ~MediaWorkerThread() override { join(); }
+
+  // Waits for the thread to end (at most waitMs; negative: without limit)
+  // and takes over what it did. True when no thread runs any more.
+  bool join(int waitMs = -1) {
+    const bool ended = waitMs < 0 ? wait() : wait(static_cast<unsigned long>(waitMs));
+    if (ended) gate.handOver();
+    return ended;
+  }
 
   CameraMedia* const media;  // the camera's session (back pointer)
   WorkerGate gate;
@@ -33,7 +43,7 @@ class MediaWorkerThread : public QThread {
   bool launch(int waitMs = 2000) {
     std::lock_guard<std::mutex> lock(launchMutex_);
     if (gate.runActive()) return true;
-    if (isRunning() && !wait(static_cast<unsigned long>(waitMs))) return false;
+    if (isRunning() && !join(waitMs)) return false;
     gate.markRunStarted();
     start();
     return true;
@@ -43,15 +53,14 @@ class MediaWorkerThread : public QThread {
   // without limit). True when no thread runs any more.
   bool stopAndWait(int waitMs) {
     gate.requestStop();
-    if (waitMs < 0) return wait();
-    return wait(static_cast<unsigned long>(waitMs));
+    return join(waitMs);
   }
 
   // Waits (bounded) until a stopped run has ended and the thread is gone.
   bool waitEnded(int waitMs) {
     std::lock_guard<std::mutex> lock(launchMutex_);
     if (gate.runActive() && gate.state() == WorkerGate::Running) return false;
-    return wait(static_cast<unsigned long>(waitMs));
+    return join(waitMs);
   }
 
  private:

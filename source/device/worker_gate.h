@@ -63,6 +63,12 @@ class WorkerGate {
     cond_.notify_all();
   }
 
+  // The thread's last step, and the joiner's first after QThread::wait():
+  // a hand-over through this mutex, so everything the thread did is seen by
+  // whoever waited for it (also by ThreadSanitizer, which cannot look into
+  // Qt's own join).
+  void handOver() { std::lock_guard<std::mutex> lock(mutex_); }
+
   void notify() {
     { std::lock_guard<std::mutex> lock(mutex_); }
     cond_.notify_all();

@@ -67,4 +67,5 @@ void FFmpeg_AudioDecode_thread::run() {
   media->clear_audioFrameQueue();
   media->clear_audioPacketQueue();
   qDebug() << media->deviceId << "FFmpeg_AudioDecode_thread exit";
+  gate.handOver();
 }

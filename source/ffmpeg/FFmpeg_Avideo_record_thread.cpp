@@ -34,6 +34,7 @@ void FFmpeg_Avideo_record_thread::run() {
     if (CameraMediaEvents* e = media->events()) e->recordPictureState(false);
   }
   qDebug() << "FFmpeg_Avideo_record_thread  exit";
+  gate.handOver();
 }
 
 bool FFmpeg_Avideo_record_thread::write_videoFrame() {

@@ -31,6 +31,7 @@ void FFmpeg_VideoDecode_thread::run() {
   media->clear_videoPacketQueue();
   releaseDecoder();
   qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread exit";
+  gate.handOver();
 }
 
 bool FFmpeg_VideoDecode_thread::ensureDecoder(int codecType) {

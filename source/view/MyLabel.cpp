@@ -1,9 +1,10 @@
 #include "view/MyLabel.h"
 
-#include <QDebug>
 #include <QMouseEvent>
 
+#include "event/group_selection.h"
 #include "mainwindow.h"
+#include "view/QuadWindowCreateWindow.h"
 
 MyLabel::MyLabel() : QLabel(nullptr) { Q_UNUSED(flag); }
 
@@ -57,10 +58,18 @@ void MyLabel::quadWindowDeviceLab_onclicked(int) {
 }
 
 void MyLabel::quadWindowsCreate_onclicked(int) {
-  // The group creation dialog is not built yet. With it this slot takes the
-  // sender's object name as the device id, applies group_selection_toggle to
-  // createWindow's selected ids, sets titleWindow's title to
-  // group_selection_title(count), and shows the count on createCell's order
-  // label (or hides that label when the camera was deselected).
-  qDebug() << "quadWindowsCreate_onclicked: not built yet" << objectName();
+  if (!createWindow) return;
+  // The sender is this label itself; its object name is the camera's device id.
+  const QObject* source = sender() ? sender() : this;
+  const GroupSelectionStep step =
+      group_selection_toggle(createWindow->selectedIds, source->objectName());
+  if (step.result == GroupSelectionStep::Refused) return;
+  if (titleWindow) titleWindow->setWindowTitle(group_selection_title(step.count));
+  if (!createCell) return;
+  if (step.result == GroupSelectionStep::Selected) {
+    createCell->orderLabel.setText(QString::number(step.count));
+    createCell->orderLabel.show();
+  } else {
+    createCell->orderLabel.hide();
+  }
 }

@@ -1,8 +1,9 @@
 // UserWindow: the user menu the main window's user button opens. One menu
 // is made by the program entry and kept for the whole process; the sign-in
 // dialog stores the signed-in user's name in it and the main window copies
-// that name onto the menu's first button before opening it. The "about" and
-// "sign out" entries are not built yet: their slots only log.
+// that name onto the menu's first button before opening it. "about" opens
+// a fresh About dialog each time; "sign out" asks the main window to sign
+// out once the camera list exists (before that it only logs).
 #pragma once
 
 #include <QDialog>
@@ -29,5 +30,7 @@ class UserWindow : public QDialog {
  private:
   QString userName;
   QVBoxLayout layout;
-  QPushButton userNameButton;
+  QPushButton userNameButton;  // "userNameButton"
+  QPushButton aboutButton;     // "aboutButton", "about"
+  QPushButton signoutButton;   // "signoutButton", "sign out"
 };

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDesktopWidget>
 
+#include "test_application.h"
+
 TEST(ScreenScale, FactorsForScreenSizes) {
   const struct {
     int w, h;
@@ -60,7 +62,7 @@ TEST(ScreenScale, SetScreenMeasuresTheDesktop) {
   int argc = 1;
   char arg0[] = "adapter_hardware_test";
   char* argv[] = {arg0, nullptr};
-  QApplication app(argc, argv);
+  testsupport::TestApplication app(argc, argv);
   AdapterHardware hw;
   EXPECT_DOUBLE_EQ(hw.widthScale, 1.0);
   EXPECT_DOUBLE_EQ(hw.heightScale, 1.0);

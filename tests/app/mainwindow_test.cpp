@@ -3,6 +3,7 @@
 // the window's own copies in step with the files.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QNetworkAccessManager>
@@ -65,7 +66,15 @@ TEST_F(MainWindowTest, ConstructorConnectionsReachTheirSlots) {
       {"userButton", [&] { w.userButton->click(); }, "userButton_Handler: no user menu"},
       {"cameraButton", [&] { w.cameraButton->click(); }, "cameraButton_Handler not response"},
       {"screenButton_4", [&] { w.screenButton_4->click(); }, "quadButton_Handler not response"},
-      {"setingButton", [&] { w.setingButton->click(); }, "setingButton_Handler"},
+      {"setingButton",
+       [&] {
+         // The settings dialog is modal: close it once it is up.
+         QTimer::singleShot(0, [] {
+           if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+         });
+         w.setingButton->click();
+       },
+       "setingButton_Handler"},
       {"appConfigManager", [&] { emit w.appConfigManager->finished(nullptr); },
        "HTTP_appConfigHandler"},
       {"deviceListManager", [&] { emit w.deviceListManager->finished(nullptr); },

@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "../app/log_capture.h"
 #include "device/OneWindowDevice.h"
 #include "wait_until.h"
 #include "fake_tessan.h"
@@ -31,6 +32,10 @@ class CameraTest : public ::testing::Test {
   // Takes the camera out of the list and deletes it.
   void deleteCamera(oneWindowDevice* camera);
 
+  // Collects the log from now until the fixture has deleted its cameras
+  // (their workers and the fake's callbacks log from other threads).
+  void captureLog() { log_ = std::make_unique<testsupport::LogCapture>(); }
+
   // Everything the fake was asked to fire has run, and what it queued for
   // the GUI thread has been handled.
   void deliver();
@@ -45,4 +50,5 @@ class CameraTest : public ::testing::Test {
   MainWindow* window_ = nullptr;
   std::unique_ptr<Device> device_;
   std::vector<oneWindowDevice*> cameras_;
+  std::unique_ptr<testsupport::LogCapture> log_;  // goes after TearDown
 };

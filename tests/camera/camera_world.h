@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "../app/log_capture.h"
 #include "../cloud/sim_cloud_process.h"
 #include "child_process.h"
 #include "device/OneWindowDevice.h"
@@ -31,6 +32,9 @@ class CameraWorld : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // Collects the log from now until the fixture has stopped every thread
+  // (call it before startWorld: threads started later log into it).
+  void captureLog() { log_ = std::make_unique<testsupport::LogCapture>(); }
   // The rendezvous server and the cloud with `cloudArgs` (--camera ...);
   // then a signed-in main window with the device list and configuration.
   void startWorld(const QStringList& cloudArgs);
@@ -52,6 +56,9 @@ class CameraWorld : public ::testing::Test {
     return cameratest::waitUntil(done, ms);
   }
 
+  // False for a program that entered a network namespace of its own
+  // before anything else (camviewer_xvfb_fresh_netns_main).
+  bool enterOwnNamespace_ = true;
   QTemporaryDir data_;
   SimCloudProcess cloud_;
   testworld::ChildProcess rendezvous_;
@@ -61,4 +68,5 @@ class CameraWorld : public ::testing::Test {
   std::unique_ptr<QNetworkAccessManager> signinManager_;
   Challenge challenge_;
   std::vector<oneWindowDevice*> cameras_;
+  std::unique_ptr<testsupport::LogCapture> log_;  // goes after TearDown
 };

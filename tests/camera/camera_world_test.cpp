@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QJsonDocument>
 
-#include "../app/log_capture.h"
 #include "camera_world.h"
 #include "http_command/device_container.h"
 #include "http_command/fetch_infos.h"
@@ -117,6 +116,7 @@ class CameraWorldThumbnail : public CameraWorld,
 
 TEST_P(CameraWorldThumbnail, ChangesNothing) {
   const RefusedThumbnail& c = GetParam();
+  captureLog();
   ASSERT_NO_FATAL_FAILURE(
       startWorld({"--camera", QStringLiteral("CAM0001:Door:0:k:%1").arg(c.cameraSwitch)}));
   // A picture the tile had before.
@@ -131,14 +131,13 @@ TEST_P(CameraWorldThumbnail, ChangesNothing) {
 
   oneWindowDevice* camera = addCamera(kCam);
   const QImage tile = camera->pictureImage;
-  testsupport::LogCapture log;
   camera->send_fetchInfo_instruct();
   ASSERT_TRUE(waitForRecords(kCam));
   if (c.fetched) {
-    ASSERT_TRUE(waitUntil([&] { return log.count("snapshot dowoload picture not stored") > 0; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return log_->count("snapshot dowoload picture not stored") > 0; }, 20000));
     EXPECT_EQ(logged("/thumb/CAM0001.jpeg").size(), 1);
   } else {
-    EXPECT_GT(log.count("snapshot url not fetched"), 0);
+    EXPECT_GT(log_->count("snapshot url not fetched"), 0);
     waitUntil([] { return false; }, 500);  // a request that should not come
     EXPECT_EQ(logged(".jpeg").size(), 0);
   }
@@ -157,14 +156,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RefusedThumbnail>& i) { return std::string(i.param.name); });
 
 TEST_F(CameraWorld, WithoutADeviceConfigurationNothingIsPosted) {
+  captureLog();
   ASSERT_NO_FATAL_FAILURE(startWorld({"--camera", "CAM0001:Front door:0"}));
-  testsupport::LogCapture log;
   oneWindowDevice* camera = addCamera(QStringLiteral("CAM0099"));  // no configuration for it
   camera->send_fetchInfo_instruct();
   camera->send_fetchInfo_instruct();
   waitUntil([] { return false; }, 500);
   EXPECT_EQ(logged("/v1/fetch-infos").size(), 0);
-  EXPECT_EQ(log.count("fetch-infos: no device configuration yet"), 1);
+  EXPECT_EQ(log_->count("fetch-infos: no device configuration yet"), 1);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 // frame) brought to the GUI thread.
 #include <QGridLayout>
 
-#include "../app/log_capture.h"
 #include "av_frame_bytes.h"
 #include "camera_fixture.h"
 
@@ -43,7 +42,7 @@ TEST_F(CameraTest, FramesGoToTheirOwnCameraAndUnknownIdsAreDropped) {
     report(cam, 10);
     cam->video_start_play();  // gates open; no window shows it
   }
-  testsupport::LogCapture log;
+  captureLog();
   fake_tessan::postAvFrames("CAMA", h264Frame(), 5);
   fake_tessan::postAvFrames("CAMB", h264Frame(), 2);
   fake_tessan::postAvFrames("CAMX", h264Frame(), 3);
@@ -51,8 +50,8 @@ TEST_F(CameraTest, FramesGoToTheirOwnCameraAndUnknownIdsAreDropped) {
   deliver();
   EXPECT_EQ(a->counters.videoPacketsQueued.load(), 5u);
   EXPECT_EQ(b->counters.videoPacketsQueued.load(), 2u);
-  EXPECT_EQ(log.count("not find CAMX from list"), 3);
-  EXPECT_EQ(log.count("not find camA from list"), 1);
+  EXPECT_EQ(log_->count("not find CAMX from list"), 3);
+  EXPECT_EQ(log_->count("not find camA from list"), 1);
 }
 
 TEST_F(CameraTest, FramesThatAreNoWholeHhFrameAreNotRead) {

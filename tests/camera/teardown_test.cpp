@@ -4,7 +4,6 @@
 // window's sign-out and close.
 #include <QMessageBox>
 
-#include "../app/log_capture.h"
 #include "../app/message_box_answer.h"
 #include "av_frame_bytes.h"
 #include "camera_fixture.h"
@@ -19,6 +18,7 @@ Bytes videoFrame() {
 }
 
 TEST_F(CameraTest, DeletedWhileTheLinkFiresAtItFromItsThread) {
+  captureLog();
   for (int round = 0; round < 4; ++round) {
     SCOPED_TRACE(round);
     const QString id = QStringLiteral("CAMDEL%1").arg(round);
@@ -35,12 +35,12 @@ TEST_F(CameraTest, DeletedWhileTheLinkFiresAtItFromItsThread) {
     }
     // Delete while the fake is in the middle of them.
     ASSERT_TRUE(waitUntil([&] { return camera->counters.videoPacketsQueued.load() >= 20; }));
-    testsupport::LogCapture log;
+    log_->clear();
     deleteCamera(camera);
     ASSERT_TRUE(fake_tessan::flush(30000));
     QCoreApplication::sendPostedEvents();
     // Frames that came after the delete found no camera.
-    EXPECT_GT(log.count(QStringLiteral("not find %1 from list").arg(id)), 0);
+    EXPECT_GT(log_->count(QStringLiteral("not find %1 from list").arg(id)), 0);
   }
 }
 

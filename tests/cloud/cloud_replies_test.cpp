@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 
+#include "cloud_answers.h"
 #include "cloud_client_harness.h"
 #include "core_app.h"
 #include "data_dir_fixture.h"
@@ -22,41 +23,10 @@
 
 namespace {
 
-const QByteArray kKey = QByteArray(32, '\x01').toBase64();
-
-QByteArray tokens(const char* access, const char* sign, int expires = 7200) {
-  return QStringLiteral(R"({"status":"ok","code":0,"result":{"accessToken":"%1","refreshToken":"RT-%1",)"
-                        R"("scope":"all","tokenType":"Bearer","accessExpiresIn":%3,)"
-                        R"("refreshExpiresIn":86400,"signToken":"%2"}})")
-      .arg(QLatin1String(access), QLatin1String(sign))
-      .arg(expires)
-      .toUtf8();
-}
-
-// What a well-behaved cloud answers, by the end of the path.
-QMap<QString, QByteArray> goodAnswers() {
-  return {
-      {"/api/v1/app-startup",
-       R"({"status":"ok","result":{"appConfig":{"uacUrl":"https://cloud.test/uac"}}})"},
-      {"/v1/challenge", R"({"status":"ok","result":{"serverPubKey":")" + kKey +
-                            R"(","clientPubKey":")" + kKey + R"(","clientSecretKey":")" + kKey +
-                            R"("}})"},
-      {"/v1/signin", tokens("AT1", "SK1")},
-      {"/v1/refresh-token", tokens("AT1", "SK1")},
-      {"/v2/device-list",
-       R"({"status":"ok","result":{"conDevices":[{"deviceId":"C1","aliasName":"Door",)"
-       R"("deviceType":1,"conType":1,"conStatus":1}],"devGenerals":[]}})"},
-      {"/api/v1/dev-config",
-       R"({"status":"ok","result":{"devices":[{"deviceId":"C1","deviceType":1,)"
-       R"("gatewayUrl":"https://cloud.test/gw"}]}})"},
-      {"/v1/signout", R"({"status":"ok","message":"signed out"})"},
-  };
-}
-
 // A fake cloud: scripted answers per path first, then the good ones.
 class FakeCloud {
  public:
-  FakeCloud() : good_(goodAnswers()) {}
+  FakeCloud() : good_(goodCloudAnswers()) {}
 
   void script(const QString& path, FakeAnswer answer) { scripted_[path].push_back(answer); }
   void setGood(const QString& path, const QByteArray& body) { good_[path] = body; }
@@ -135,7 +105,7 @@ TEST_P(RepliesOneFailure, IsSentAgainAndTheChainCompletes) {
   EXPECT_TRUE(harness->failures.isEmpty());
 }
 
-const QByteArray kGoodStartup = goodAnswers()["/api/v1/app-startup"];
+const QByteArray kGoodStartup = goodCloudAnswers()["/api/v1/app-startup"];
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RepliesOneFailure,
@@ -286,10 +256,10 @@ TEST_P(RepliesRefresh, StoreAndTimerFollowTheReply) {
 INSTANTIATE_TEST_SUITE_P(
     Table, RepliesRefresh,
     ::testing::Values(
-        RefreshCase{"SameValues", tokens("AT1", "SK1"), false, 5400000, "AT1", "SK1"},
-        RefreshCase{"OnlySignToken", tokens("AT1", "SK2"), true, 5400000, "AT1", "SK2"},
-        RefreshCase{"NewLifetime", tokens("AT2", "SK2", 400), true, 300000, "AT2", "SK2"},
-        RefreshCase{"HugeLifetime", tokens("AT1", "SK1", 2147483647), true, 2147483647, "AT1",
+        RefreshCase{"SameValues", tokenReply("AT1", "SK1"), false, 5400000, "AT1", "SK1"},
+        RefreshCase{"OnlySignToken", tokenReply("AT1", "SK2"), true, 5400000, "AT1", "SK2"},
+        RefreshCase{"NewLifetime", tokenReply("AT2", "SK2", 400), true, 300000, "AT2", "SK2"},
+        RefreshCase{"HugeLifetime", tokenReply("AT1", "SK1", 2147483647), true, 2147483647, "AT1",
                     "SK1"},
         RefreshCase{"OkWithoutResult", R"({"status":"ok"})", false, 5400000, "AT1", "SK1"},
         RefreshCase{"MembersOfWrongType",

@@ -16,8 +16,13 @@ class FakeReply : public QNetworkReply {
     setUrl(request.url());
     if (answer.status > 0) setAttribute(QNetworkRequest::HttpStatusCodeAttribute, answer.status);
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    setProperty("fakeBody", answer.body);
     const QNetworkReply::NetworkError error = answer.error;
-    QTimer::singleShot(0, this, [this, error] {
+    // The reply's own timer: a reply destroyed before its time leaves nothing behind.
+    auto* due = new QTimer(this);
+    due->setSingleShot(true);
+    due->start(answer.delayMs);
+    connect(due, &QTimer::timeout, this, [this, error] {
       if (error != QNetworkReply::NoError) {
         setError(error, QStringLiteral("simulated transport error"));
         emit errorOccurred(error);

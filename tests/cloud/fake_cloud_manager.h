@@ -1,8 +1,10 @@
 // Test helper: a QNetworkAccessManager that never touches the network. Each
 // posted request is recorded and answered (asynchronously, from the event
-// loop) with what the test's answer function returns for its path: any
-// HTTP status, transport error and body bytes, so reply handlers meet
-// exactly the reply shapes a test names.
+// loop, at once or after a delay) with what the test's answer function
+// returns for its path: any HTTP status, transport error and body bytes, so
+// reply handlers meet exactly the reply shapes a test names. A reply also
+// carries its body as the property "fakeBody", for observers that must not
+// read it before the handler does.
 #pragma once
 
 #include <QByteArray>
@@ -17,6 +19,7 @@ struct FakeAnswer {
   int status = 200;  // 0: no HTTP answer at all
   QNetworkReply::NetworkError error = QNetworkReply::NoError;
   QByteArray body;
+  int delayMs = 0;  // the reply finishes this long after the request
 };
 
 struct FakeRequest {

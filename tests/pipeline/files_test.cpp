@@ -188,7 +188,7 @@ TEST_F(FilesTest, AStopBeforeTheRestartOpensNoNextFile) {
   recordOneSecond(feed);
   now += FFmpeg_Avideo_record_thread::kRecordLimitSeconds + 1;
   // The thread ends for the time limit; the user stops before its end is handled.
-  ASSERT_TRUE(media->recordThread.wait(5000));
+  ASSERT_TRUE(media->recordThread.join(5000));
   EXPECT_TRUE(media->recordRestart.load());
   ASSERT_TRUE(media->record_stop());
   pumpUntil([] { return false; }, 300);  // the end of the thread is handled

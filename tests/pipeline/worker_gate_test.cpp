@@ -29,6 +29,7 @@ class CountingWorker : public MediaWorkerThread {
       if (work.load() > 0) --work;
     }
     ended = true;
+    gate.handOver();
   }
 };
 
@@ -45,7 +46,7 @@ TEST(WorkerGate, AStopRequestedBeforeTheThreadRunsIsNotLost) {
   w.gate.open();
   w.gate.requestStop();  // the play ended before its first frame started the thread
   ASSERT_TRUE(w.launch());
-  ASSERT_TRUE(w.wait(5000));
+  ASSERT_TRUE(w.join(5000));
   EXPECT_EQ(w.passes.load(), 0);
   EXPECT_EQ(w.gate.state(), WorkerGate::Ended);
   EXPECT_FALSE(w.gate.runActive());

@@ -11,7 +11,6 @@
 // the same display number.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -19,8 +18,8 @@
 #include <string>
 
 #include "fresh_netns.h"
-#include "keep_gl_driver.h"
 #include "netns_test.h"
+#include "test_application.h"
 #include "xvfb_server.h"
 
 namespace testsupport {
@@ -56,16 +55,10 @@ int main(int argc, char** argv) {
   QTemporaryDir runtimeDir;
   setenv("XDG_RUNTIME_DIR", runtimeDir.path().toUtf8().constData(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
-  // The windows under test are raster windows. Qt's GLX integration would
-  // load Mesa's DRI driver, which is unloaded again before the process ends
-  // and leaves an allocation that LeakSanitizer cannot name (unknown module),
-  // so these tests run without it.
-  setenv("QT_XCB_GL_INTEGRATION", "none", 1);
   QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-  testsupport::keepGlDriverLoaded();
   int rc = 0;
   {
-    QApplication app(argc, argv);
+    testsupport::TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     rc = RUN_ALL_TESTS();
   }

@@ -61,7 +61,10 @@ void XvfbServer::stop() {
   display_.clear();
 }
 
-void XvfbServer::exportDisplay() const { setenv("DISPLAY", display_.c_str(), 1); }
+void XvfbServer::exportDisplay() const {
+  setenv("DISPLAY", display_.c_str(), 1);
+  setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
+}
 
 bool XvfbServer::screenshot(const std::string& pngPath, std::string* error,
                             unsigned long windowId) const {

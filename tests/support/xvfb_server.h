@@ -25,7 +25,13 @@ class XvfbServer {
 
   // ":N" while running, else empty.
   const std::string& display() const { return display_; }
-  // Sets DISPLAY for this process (and the children it starts).
+  // Sets DISPLAY for this process (and the children it starts), with no
+  // desktop session bus: Qt on X asks for the session bus (its
+  // accessibility bridge), and libdbus, finding no bus address but a
+  // DISPLAY, forks to run dbus-launch for that display. That would start a
+  // bus daemon outliving the test where dbus-launch is installed; where it
+  // is not, libdbus leaks the buffer it read the child's answer into. A bus
+  // address that cannot exist makes the connection fail at once.
   void exportDisplay() const;
 
   // Writes a PNG of the whole screen, or of one window (X id), using
