@@ -57,18 +57,6 @@ for cfg in ${configs[@]+"${configs[@]}"}; do
   # Libraries without TSan (Qt, FFmpeg): see tests/support/tsan.supp.
   export TSAN_OPTIONS="halt_on_error=0:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$top/tests/support/tsan.supp"
   export QT_QPA_PLATFORM=offscreen
-  # No session bus: Qt's accessibility bridge would otherwise start
-  # dbus-launch to look for one, on a thread that still holds what it read
-  # when the program ends (a leak report, now and then).
-  export DBUS_SESSION_BUS_ADDRESS="disabled:"
-  # With whole allocation stacks the sanitizer's unwinder deadlocks against
-  # the GL driver's code generator (both take the unwinder's lock): under
-  # AddressSanitizer SDL draws with its software renderer, without GL.
-  if [ "$cfg" = asan ]; then
-    export SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
-  else
-    unset SDL_RENDER_DRIVER SDL_FRAMEBUFFER_ACCELERATION
-  fi
   bash scripts/netns.sh ctest --test-dir "$dir" --output-on-failure -j "$jobs" \
        --timeout 600 "${ctest_args[@]}"
   rc=$?
