@@ -329,6 +329,24 @@ TEST_F(LiveView, SnapshotAndRecordButtonsOnTheLiveStream) {
   ASSERT_TRUE(shot.ok) << shot.error;
   EXPECT_EQ(shot.width, 640);
   EXPECT_EQ(shot.height, 360);
+  // The notice on screen once it has faded in: white text on black.
+  pumpFor(1400);
+  const QRect notice = toastGeometry();
+  ASSERT_FALSE(notice.isEmpty());
+  const QImage toast = QGuiApplication::primaryScreen()
+                           ->grabWindow(0, notice.x(), notice.y(), notice.width(), notice.height())
+                           .toImage();
+  toast.save(QString::fromStdString(testsupport::artifactsDir("playview_live") + "/snapshot_notice.png"));
+  int black = 0, text = 0;
+  for (int y = 0; y < toast.height(); ++y) {
+    for (int x = 0; x < toast.width(); ++x) {
+      const QColor c = toast.pixelColor(x, y);
+      black += c.lightness() < 40;
+      text += c.lightness() > 215;
+    }
+  }
+  EXPECT_GT(black, toast.width() * toast.height() / 2) << "no black notice";
+  EXPECT_GT(text, 20) << "no text on the notice";
 
   view().recordButton.click();
   ASSERT_TRUE(camera->isRecording.load());
