@@ -149,7 +149,7 @@ void WholeRenderWindow::show_record_state(bool recording) {
 
 void WholeRenderWindow::show_badge() {
   labRecordTime.show();
-  labRecordTime.raise();  // over the video (which keeps its window lowest)
+  labRecordTime.raise();  // over the video's window
 }
 
 void WholeRenderWindow::report_icon(int iconType, bool state) {

@@ -7,7 +7,6 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QStyle>
-#include <QWindow>
 
 #include "device/OneWindowDevice.h"
 #include "mainwindow.h"
@@ -36,6 +35,10 @@ SDLRenderWnd::SDLRenderWnd(QWidget* parent) : QWidget(parent) {
     qDebug() << "SDLRenderWnd" << "m_pWindow is null SDL_CreateWindowFrom err" << SDL_GetError();
     return;
   }
+  // SDL raises a window it takes as not resizable each time it is told its
+  // size, above what the play view shows over the video (the record-time
+  // badge); as resizable it only resizes it.
+  SDL_SetWindowResizable(m_pWindow, SDL_TRUE);
   m_pRender = SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
   if (!m_pRender) qDebug() << "SDLRenderWnd" << "m_pRender is null SDL_CreateRenderer err" << SDL_GetError();
 }
@@ -60,10 +63,6 @@ void SDLRenderWnd::tellSdlTheSize() {
   if (!m_pWindow) return;
   const qreal ratio = devicePixelRatioF();
   SDL_SetWindowSize(m_pWindow, int(width() * ratio), int(height() * ratio));
-  // Setting the size restacks the window SDL draws into above its siblings,
-  // and the picture then covers what the play view shows over the video
-  // (the record-time badge): the video window goes back to the bottom.
-  if (QWindow* video = windowHandle()) video->lower();
 }
 
 void SDLRenderWnd::PresentFrame(const unsigned char* yuv, int width, int height) {

@@ -41,6 +41,14 @@ class PlayViewFiles : public ::testing::Test {
     if (camera->get_isPlaying()) camera->avideo_stop_play();
   }
 
+  // The record button starts a recording: its flag, the badge and its timer.
+  void startRecording() {
+    view.recordButton.click();
+    ASSERT_TRUE(camera->isRecording.load());
+    EXPECT_FALSE(view.labRecordTime.isHidden());
+    EXPECT_TRUE(view.recordTimeTimer.isActive());
+  }
+
   // One second of pictures from a key frame; waits until the record thread
   // has written all of them.
   void recordOneSecond() {
@@ -80,10 +88,7 @@ TEST_F(PlayViewFiles, SnapshotOfTheLivePictureIsAJpegAndSaysSo) {
 }
 
 TEST_F(PlayViewFiles, RecordButtonLeavesAPlayableFileAndSaysSo) {
-  view.recordButton.click();
-  ASSERT_TRUE(camera->isRecording.load());
-  EXPECT_FALSE(view.labRecordTime.isHidden());
-  EXPECT_TRUE(view.recordTimeTimer.isActive());
+  ASSERT_NO_FATAL_FAILURE(startRecording());
   ASSERT_NO_FATAL_FAILURE(recordOneSecond());
   const std::string path = camera->recordFilePath().toStdString();
   view.recordButton.click();
@@ -98,7 +103,7 @@ TEST_F(PlayViewFiles, RecordButtonLeavesAPlayableFileAndSaysSo) {
 // A recording whose flag was cleared elsewhere while its file stayed open:
 // the next start finishes that file first instead of losing it.
 TEST_F(PlayViewFiles, StartWithAFileStillOpenFinishesItFirst) {
-  view.recordButton.click();
+  ASSERT_NO_FATAL_FAILURE(startRecording());
   ASSERT_NO_FATAL_FAILURE(recordOneSecond());
   const std::string first = camera->recordFilePath().toStdString();
   camera->isRecording.store(false);  // the flag only; the writer is still open
@@ -117,8 +122,7 @@ TEST_F(PlayViewFiles, StartWithAFileStillOpenFinishesItFirst) {
 // The end of an earlier run reported after a new recording started must
 // not clear the new one's flag (its file would stay open and unfinished).
 TEST_F(PlayViewFiles, StaleRecordEndReportKeepsTheRecordingGoing) {
-  view.recordButton.click();
-  ASSERT_TRUE(camera->isRecording.load());
+  ASSERT_NO_FATAL_FAILURE(startRecording());
   w.window->device_change_record_picture_state_Handler("CAM1", false);
   EXPECT_TRUE(camera->isRecording.load());
   EXPECT_FALSE(view.labRecordTime.isHidden());

@@ -294,12 +294,59 @@ TEST_F(LiveView, PtzPadFollowsThePointerAndTheCameraMoves) {
   for (size_t i = 3; i < since().size(); ++i) EXPECT_EQ(since()[i], "ptz 0 1");
 }
 
+// Full screen detaches the view into a window of its own and Escape puts it
+// back; the video goes on being drawn in both places (the render widget's
+// native window survives both moves).
+TEST_F(LiveView, FullScreenAndBackKeepsTheVideoDrawn) {
+  QWidget* playArea = view().parentWidget();
+  ASSERT_NE(playArea, nullptr);
+  const auto drawsPictures = [&](const std::string& file) {
+    const uint64_t before = camera->counters.picturesPresented.load();
+    EXPECT_TRUE(pump([&] { return camera->counters.picturesPresented.load() >= before + 10; }, 5000));
+    pumpFor(200);
+    const QRect r(view().renderWnd.mapToGlobal(QPoint(0, 0)), view().renderWnd.size());
+    const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+    shot.save(QString::fromStdString(testsupport::artifactsDir("playview_live") + "/" + file));
+    QSet<QRgb> colours;
+    for (int x = 0; x < shot.width(); x += 17) colours.insert(shot.pixel(x, shot.height() / 2) & 0xF0F0F0);
+    return colours.size() > 3;
+  };
+  view().maxButton.click();
+  ASSERT_TRUE(view().fullScreen);
+  ASSERT_TRUE(view().isWindow());
+  view().resize(1280, 800);  // no window manager here to maximise it
+  EXPECT_TRUE(drawsPictures("full_screen.png")) << "no picture in the detached view";
+  QTest::keyClick(&view(), Qt::Key_Escape);
+  EXPECT_FALSE(view().fullScreen);
+  EXPECT_FALSE(view().isWindow());
+  EXPECT_EQ(view().parentWidget(), playArea);
+  EXPECT_TRUE(drawsPictures("back_in_place.png")) << "no picture after coming back";
+}
+
 TEST_F(LiveView, SnapshotAndRecordButtonsOnTheLiveStream) {
   camera->setClock([this] { return now_.load(); });
   const libjpeg_reference::Decoded shot = snapshot();
   ASSERT_TRUE(shot.ok) << shot.error;
   EXPECT_EQ(shot.width, 640);
   EXPECT_EQ(shot.height, 360);
+  // The notice on screen once it has faded in: white text on black.
+  pumpFor(1400);
+  const QRect notice = toastGeometry();
+  ASSERT_FALSE(notice.isEmpty());
+  const QImage toast = QGuiApplication::primaryScreen()
+                           ->grabWindow(0, notice.x(), notice.y(), notice.width(), notice.height())
+                           .toImage();
+  toast.save(QString::fromStdString(testsupport::artifactsDir("playview_live") + "/snapshot_notice.png"));
+  int black = 0, text = 0;
+  for (int y = 0; y < toast.height(); ++y) {
+    for (int x = 0; x < toast.width(); ++x) {
+      const QColor c = toast.pixelColor(x, y);
+      black += c.lightness() < 40;
+      text += c.lightness() > 215;
+    }
+  }
+  EXPECT_GT(black, toast.width() * toast.height() / 2) << "no black notice";
+  EXPECT_GT(text, 20) << "no text on the notice";
 
   view().recordButton.click();
   ASSERT_TRUE(camera->isRecording.load());

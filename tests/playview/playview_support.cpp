@@ -30,6 +30,13 @@ std::vector<QString> toastTexts() {
   return texts;
 }
 
+QRect toastGeometry() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* toast = qobject_cast<CToast*>(w); toast && toast->isVisible()) return toast->frameGeometry();
+  }
+  return QRect();
+}
+
 void dropToasts() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (auto* toast = qobject_cast<CToast*>(w)) toast->hide();  // deletes itself

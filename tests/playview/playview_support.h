@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QIcon>
+#include <QRect>
 #include <QImage>
 #include <QStringList>
 
@@ -25,6 +26,8 @@ void pumpFor(int ms);
 
 // The texts of the toasts on screen now.
 std::vector<QString> toastTexts();
+// The screen area of the first toast on screen (empty when none shows).
+QRect toastGeometry();
 // Hides and deletes every toast (so the next test starts without one).
 void dropToasts();
 

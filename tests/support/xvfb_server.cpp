@@ -1,6 +1,9 @@
 #include "xvfb_server.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -22,26 +25,66 @@ std::string quoted(const std::string& s) {
   return out + "'";
 }
 
+// Display numbers are claimed machine-wide. Servers started in different
+// network namespaces do not see each other's (abstract) sockets, so each
+// would take display 0 for itself; but they share /tmp/.X11-unix and the
+// keymap file compiled at start-up, named after the display
+// (/var/lib/xkb/server-N.xkm), and two servers on one number can break each
+// other's start. A claim is an flock on /tmp/.camviewer-xvfb-N.lock, held
+// while the server runs and dropped by the kernel when the process ends.
+constexpr int kFirstDisplay = 200;
+constexpr int kDisplays = 1000;
+
+int claimDisplay(int from, int* fd) {
+  for (int n = from; n < kFirstDisplay + kDisplays; ++n) {
+    const std::string path = "/tmp/.camviewer-xvfb-" + std::to_string(n) + ".lock";
+    const int f = open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    if (f < 0) continue;
+    if (flock(f, LOCK_EX | LOCK_NB) == 0) {
+      *fd = f;
+      return n;
+    }
+    close(f);
+  }
+  return -1;
+}
+
 }  // namespace
 
 bool XvfbServer::start(int width, int height, std::string* error, int lifetimeSeconds) {
   stop();
   const std::string screen =
       std::to_string(width) + "x" + std::to_string(height) + "x24";
-  // `timeout` bounds its life; it forwards a TERM from us to Xvfb.
+  // `timeout` bounds its life; it forwards a TERM from us to Xvfb. A
+  // number some other server holds (one that does not claim) makes Xvfb
+  // end at once: the next number is tried, a few times at most.
   std::string why;
-  if (!process_.start("/usr/bin/timeout",
-                      {std::to_string(lifetimeSeconds), "/usr/bin/Xvfb", "-displayfd", "1",
-                       "-screen", "0", screen, "-nolisten", "tcp", "-noreset", "+extension",
-                       "RANDR"},
-                      &why)) {
-    if (error) *error = "cannot start Xvfb: " + why;
-    return false;
-  }
   std::string line;
-  if (!process_.readLine(&line, 20000) || line.empty()) {
+  int number = kFirstDisplay - 1;
+  for (int attempt = 0; attempt < 8 && line.empty(); ++attempt) {
+    releaseClaim();
+    number = claimDisplay(number + 1, &claimFd_);
+    if (number < 0) {
+      if (error) *error = "no display number left to claim";
+      return false;
+    }
+    if (!process_.start("/usr/bin/timeout",
+                        {std::to_string(lifetimeSeconds), "/usr/bin/Xvfb", ":" + std::to_string(number),
+                         "-displayfd", "1", "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+                         "+extension", "RANDR"},
+                        &why)) {
+      if (error) *error = "cannot start Xvfb: " + why;
+      releaseClaim();
+      return false;
+    }
+    if (!process_.readLine(&line, 20000) || line.empty()) {
+      line.clear();
+      process_.stop();
+    }
+  }
+  if (line.empty()) {
     if (error) *error = "Xvfb reported no display number";
-    process_.stop();
+    releaseClaim();
     return false;
   }
   display_ = ":" + line;
@@ -59,6 +102,12 @@ bool XvfbServer::start(int width, int height, std::string* error, int lifetimeSe
 void XvfbServer::stop() {
   process_.stop();
   display_.clear();
+  releaseClaim();
+}
+
+void XvfbServer::releaseClaim() {
+  if (claimFd_ >= 0) close(claimFd_);  // the lock goes with the descriptor
+  claimFd_ = -1;
 }
 
 void XvfbServer::exportDisplay() const {

@@ -1,7 +1,7 @@
 // A private X server for window tests: Xvfb started by the test itself
 // inside its private network namespace (its abstract socket belongs to that
-// namespace), on a display number Xvfb picks (-displayfd), so parallel tests
-// never collide. It ends with the test process (PDEATHSIG), when the object
+// namespace), on a display number claimed machine-wide (a lock file), so
+// parallel tests never collide, whatever namespace they run in. It ends with the test process (PDEATHSIG), when the object
 // goes away, and by itself after a time limit.
 #pragma once
 
@@ -40,8 +40,11 @@ class XvfbServer {
                   unsigned long windowId = 0) const;
 
  private:
+  void releaseClaim();
+
   testworld::ChildProcess process_;
   std::string display_;
+  int claimFd_ = -1;  // the display number's claim (see xvfb_server.cpp)
 };
 
 // Width and height from a PNG file's header; false when it is not a PNG.
