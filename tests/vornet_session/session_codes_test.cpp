@@ -346,8 +346,12 @@ TEST_F(SessionCodes, DetectionRunsOnceAndNeverInTheAlternativeLoop) {
       ASSERT_TRUE(deviceEvent("listening", &e, 3000));
     }
     ASSERT_GE(KV_Connect("DETONCE", 0, 15, flagsOf[i], "127.0.0.1"), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the last HELLOs reach the record
-    EXPECT_EQ(named(record(), "HELLO").size(), hellosAfter[i]) << hello_sources(record());
+    // Every HELLO was sent before the connect returned; wait (bounded) until
+    // the record holds them: more than expected is a detection too many.
+    std::vector<JsonEntry> hellos;
+    for (const Stopwatch sw; (hellos = named(record(), "HELLO")).size() < hellosAfter[i] && sw.ms() < 5000;)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(hellos.size(), hellosAfter[i]) << hello_sources(record());
   }
 }
 
