@@ -13,6 +13,7 @@
 #include "Vornet.h"
 #include "raw_peer.h"
 #include "session_world.h"
+#include "tick_log.h"
 #include "wire/zorp_wire.h"
 
 namespace world_test {
@@ -21,7 +22,9 @@ namespace {
 namespace w = vornet::wire;
 
 const std::string kServers = "127.0.0.1,127.0.0.2,127.0.0.3";
-constexpr long long kAttemptLoopMs = 1200 * 10;  // 1,200 ticks of at least 10 ms
+constexpr size_t kAttemptTicks = 1200;
+constexpr unsigned kConnectTickMs = 10;
+constexpr long long kAttemptLoopMs = kAttemptTicks * kConnectTickMs;  // each tick sleeps 10 ms at least
 
 struct Timed {
   int result;
@@ -30,6 +33,7 @@ struct Timed {
 
 std::future<Timed> connect_async(const std::string& id, uint32_t flags, const char* lan = nullptr) {
   return std::async(std::launch::async, [id, flags, lan] {
+    const TickLog::Watch watch(id);
     const Stopwatch sw;
     const int r = KV_Connect(id.c_str(), 0, 15, flags, lan);
     return Timed{r, sw.ms()};
@@ -38,19 +42,37 @@ std::future<Timed> connect_async(const std::string& id, uint32_t flags, const ch
 
 std::future<Timed> listen_async(const std::string& id, uint32_t flags) {
   return std::async(std::launch::async, [id, flags] {
+    const TickLog::Watch watch(id);
     const Stopwatch sw;
     const int r = KV_Listen(id.c_str(), 0, flags);
     return Timed{r, sw.ms()};
   });
 }
 
-class SessionCodes : public SessionWorld {};
+// The calls' ticks are counted on the library's own sleeps (each waiting
+// call's thread is watched under its id), so a loaded machine that makes
+// every tick longer changes no count.
+class SessionCodes : public SessionWorld {
+ protected:
+  // After a break seen by a waiting call: the tick that had already looked
+  // at the flag may still sleep, no later one begins.  The call then stops
+  // its protocol thread (a 50 ms wait) and tears down, given room here for
+  // a loaded machine.
+  void expectEndedWithinATick(const std::string& id, unsigned tickMs, SteadyTime broken) const {
+    EXPECT_LT(ms_between(broken, std::chrono::steady_clock::now()), 1000) << "the teardown after the break";
+    EXPECT_LE(ticks.countAfter(id, tickMs, broken), 1u) << "ticks of the wait began after the break";
+  }
+
+  TickLog ticks;
+};
+
+enum class LoopEnd { ByTheCode, AfterItsLastTick };
 
 struct ConnectCase {
   const char* id;
   const char* servers;  // KV_SetServInfo list
   int expected;
-  long long minMs, maxMs;
+  LoopEnd end;
 };
 
 // Concurrent connects, each against its own scripted answer; the loop runs
@@ -59,10 +81,10 @@ TEST_F(SessionCodes, ConnectCodesAndTheirTimings) {
   startServers({"--servers", kServers, "--p2p-code", "CODEM1=-1", "--p2p-code", "CODEM2=-2", "--p2p-code",
                 "CODEM3=-3"});
   const ConnectCase cases[] = {
-      {"CODEM1", kServers.c_str(), KV_ERR_INVALID_ID, 0, 5000},
-      {"CODEM3", kServers.c_str(), KV_ERR_ID_REFUSED, 0, 5000},
-      {"CODEM2", kServers.c_str(), KV_ERR_DEVICE_NOT_ONLINE, kAttemptLoopMs, kAttemptLoopMs + 8000},
-      {"SILENT", "127.0.0.9", KV_ERR_TIMEOUT, kAttemptLoopMs, kAttemptLoopMs + 8000},  // nobody answers at all
+      {"CODEM1", kServers.c_str(), KV_ERR_INVALID_ID, LoopEnd::ByTheCode},
+      {"CODEM3", kServers.c_str(), KV_ERR_ID_REFUSED, LoopEnd::ByTheCode},
+      {"CODEM2", kServers.c_str(), KV_ERR_DEVICE_NOT_ONLINE, LoopEnd::AfterItsLastTick},
+      {"SILENT", "127.0.0.9", KV_ERR_TIMEOUT, LoopEnd::AfterItsLastTick},  // nobody answers at all
   };
   std::vector<std::future<Timed>> runs;
   for (const auto& c : cases) {
@@ -73,8 +95,15 @@ TEST_F(SessionCodes, ConnectCodesAndTheirTimings) {
     const Timed t = runs[i].get();
     SCOPED_TRACE(cases[i].id);
     EXPECT_EQ(t.result, cases[i].expected);
-    EXPECT_GE(t.ms, cases[i].minMs);
-    EXPECT_LE(t.ms, cases[i].maxMs);
+    if (cases[i].end == LoopEnd::ByTheCode) {
+      EXPECT_LE(t.ms, 5000);
+      continue;
+    }
+    EXPECT_EQ(ticks.countAfter(cases[i].id, kConnectTickMs, SteadyTime::min()), kAttemptTicks);
+    EXPECT_GE(t.ms, kAttemptLoopMs);
+    // Ticks held up by anything but their sleep (a call in the loop that
+    // blocks) show here; twice the length leaves room for a loaded machine.
+    EXPECT_LE(t.ms, 2 * kAttemptLoopMs);
   }
   // The default loop asks at most five times.
   for (const char* id : {"CODEM2"}) {
@@ -93,11 +122,12 @@ TEST_F(SessionCodes, BreakByDuringTheAttemptLoopEndsItWithinATick) {
     ASSERT_EQ(KV_SetServInfo(id.c_str(), "127.0.0.1"), 0);
     auto run = connect_async(id, KV_CONNECT_P2P | loop);
     ASSERT_TRUE(awaitRecord("P2P_REQ", id, 6000)) << "the attempt loop did not start";
-    const Stopwatch sw;
+    ASSERT_TRUE(ticks.await(id, kConnectTickMs, 1, 6000)) << "no tick of the attempt loop was seen";
     EXPECT_EQ(KV_Connect_Break_By(id.c_str()), 0);
+    const SteadyTime broken = std::chrono::steady_clock::now();
     ASSERT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    expectEndedWithinATick(id, kConnectTickMs, broken);
     EXPECT_EQ(run.get().result, KV_ERR_CONNECT_BROKEN);
-    EXPECT_LT(sw.ms(), 150) << "a tick is 10 ms; the protocol thread's wait adds at most 50";
   }
 }
 
@@ -189,28 +219,32 @@ TEST_F(SessionCodes, RegistrationCodes) {
   }
 }
 
-// When the registrations go, on the rendezvous program's clock, counted
-// from the session's own HELLO (sent as its wait begins): ticks 0, 100 and
-// 300 of 10 ms, or ticks 0 and 30 of 100 ms without detection.
+// When the registrations go, counted from the session's own HELLO (sent as
+// its wait begins): ticks 0, 100 and 300 of 10 ms, or ticks 0 and 30 of
+// 100 ms without detection.  The rendezvous program's record gives when
+// each arrived; the wait's own ticks give when its tick came, however long
+// a loaded machine made them.
 TEST_F(SessionCodes, RegistrationSchedule) {
   startServers({"--servers", kServers});  // three answers end the detection at once
   struct Case {
     const char* id;
     uint32_t flags;
-    std::vector<long long> atMs;
+    unsigned tickMs;
+    std::vector<size_t> atTicks;
   };
   const Case cases[] = {
-      {"SCHED10", 0u, {0, 1000, 3000}},
-      {"SCHED100", KV_LISTEN_NO_DETECT, {0, 3000}},
+      {"SCHED10", 0u, 10, {0, 100, 300}},
+      {"SCHED100", KV_LISTEN_NO_DETECT, 100, {0, 30}},
   };
+  // Each wait lives 4,500 ms of its own ticks: past its last registration,
+  // short of the next (tick 2,000, or 400).
+  constexpr unsigned kLivedMs = 4500;
   std::vector<std::future<Timed>> runs;
   for (const auto& c : cases) {
     ASSERT_EQ(KV_SetServInfo(c.id, kServers.c_str()), 0);
     runs.push_back(listen_async(c.id, 10 | c.flags));
   }
-  // Long enough for tick 300 even when ticks overrun under a loaded machine,
-  // short of the next registration at tick 2,000.
-  std::this_thread::sleep_for(std::chrono::milliseconds(4500));
+  for (const auto& c : cases) EXPECT_TRUE(ticks.await(c.id, c.tickMs, kLivedMs / c.tickMs, 30000)) << c.id;
   KV_ListenBreak();
   for (auto& r : runs) ASSERT_EQ(r.wait_for(std::chrono::seconds(2)), std::future_status::ready);
   const auto all = record();
@@ -227,10 +261,20 @@ TEST_F(SessionCodes, RegistrationSchedule) {
     for (const auto& e : named(all, "HELLO"))
       if (e.s("from") == session && e.s("at") == "127.0.0.1:60722" && start < 0) start = e.n("t");
     ASSERT_GE(start, 0) << "no HELLO from the session socket " << session;
-    ASSERT_EQ(regs.size(), c.atMs.size());
+    // The listen's thread sleeps only in its wait, once per tick.
+    const std::vector<LibrarySleep> lived = ticks.of(c.id);
+    EXPECT_EQ(ticks.countAfter(c.id, c.tickMs, SteadyTime::min()), lived.size()) << "sleeps of another length";
+    ASSERT_EQ(regs.size(), c.atTicks.size());
     for (size_t i = 0; i < regs.size(); ++i) {
-      EXPECT_GE(regs[i] - start, c.atMs[i] - 20) << "registration " << i;
-      EXPECT_LE(regs[i] - start, c.atMs[i] * 12 / 10 + 150) << "registration " << i;  // ticks overrun under load
+      const size_t tick = c.atTicks[i];
+      ASSERT_LT(tick, lived.size());
+      // Ticks never end early: nothing comes before its time on the clock.
+      EXPECT_GE(regs[i] - start, static_cast<long long>(tick * c.tickMs) - 20) << "registration " << i;
+      // The registration goes just before its tick's sleep begins.
+      EXPECT_LE(regs[i] - start, ms_between(lived[0].began, lived[tick].began) + 150) << "registration " << i;
+      // Ticks held up by anything but their sleep show on the clock; twice
+      // their length leaves room for a loaded machine.
+      EXPECT_LE(regs[i] - start, static_cast<long long>(2 * tick * c.tickMs) + 150) << "registration " << i;
     }
   }
 }
@@ -240,11 +284,12 @@ TEST_F(SessionCodes, ListenBreakWhileTheRegistrationIsPending) {
   ASSERT_EQ(KV_SetServInfo("REGWAIT", kServers.c_str()), 0);
   auto run = listen_async("REGWAIT", 30);
   ASSERT_TRUE(awaitRecord("DEV_REG", "REGWAIT", 6000));
-  const Stopwatch sw;
+  ASSERT_TRUE(ticks.await("REGWAIT", 10, 1, 6000)) << "no tick of the wait was seen";
   KV_ListenBreak();
+  const SteadyTime broken = std::chrono::steady_clock::now();
   ASSERT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+  expectEndedWithinATick("REGWAIT", 10, broken);
   EXPECT_EQ(run.get().result, KV_ERR_LISTEN_BROKEN);
-  EXPECT_LT(sw.ms(), 150);
 }
 
 TEST_F(SessionCodes, TheSessionTableHoldsOneHundredTwentyEight) {
@@ -301,8 +346,12 @@ TEST_F(SessionCodes, DetectionRunsOnceAndNeverInTheAlternativeLoop) {
       ASSERT_TRUE(deviceEvent("listening", &e, 3000));
     }
     ASSERT_GE(KV_Connect("DETONCE", 0, 15, flagsOf[i], "127.0.0.1"), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the last HELLOs reach the record
-    EXPECT_EQ(named(record(), "HELLO").size(), hellosAfter[i]) << hello_sources(record());
+    // Every HELLO was sent before the connect returned; wait (bounded) until
+    // the record holds them: more than expected is a detection too many.
+    std::vector<JsonEntry> hellos;
+    for (const Stopwatch sw; (hellos = named(record(), "HELLO")).size() < hellosAfter[i] && sw.ms() < 5000;)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(hellos.size(), hellosAfter[i]) << hello_sources(record());
   }
 }
 
