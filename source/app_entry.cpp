@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "adapter_hardWare/AdapterHardware.h"
+#include "http_command/SnapshotRequestThread.h"
 #include "http_command/cloud_config.h"
 #include "http_command/request_context.h"
 #include "mainwindow.h"
@@ -55,6 +56,14 @@ AfterSession signInPass(QApplication& app) {
   return AfterSession::SignInAgain;
 }
 
+// The program ends: every camera and group goes (each camera waits for its
+// worker threads) and the snapshot pass ends while the application object
+// still exists, so no thread of ours runs on while it goes.
+void releaseBeforeExit() {
+  mainwindow->mainWindow_deleteAllDevice();
+  if (mainwindow->snapshotRequestThread) mainwindow->snapshotRequestThread->stopRequests();
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -99,6 +108,7 @@ int run(int argc, char** argv) {
   // the process ends.
   while (signInPass(app) == AfterSession::SignInAgain) {
   }
+  releaseBeforeExit();
   return 0;
 }
 

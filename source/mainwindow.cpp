@@ -125,6 +125,9 @@ MainWindow::MainWindow(QWidget* parent)
 MainWindow::~MainWindow() {
   qDebug() << "~MainWindow";
   disconnectAll();
+  // The window owns its cameras and groups (the program never deletes it;
+  // tests do).
+  mainWindow_deleteAllDevice();
   if (userWindow) userWindow->deleteLater();
   countryCode_list_clear();
   delete snapshotRequestThread;

@@ -8,7 +8,13 @@
 //   mainwindow.cpp                 construction, navigation column and slots, destruction
 //   event/mainwindow_cloud.cpp     HTTP_* requests and reply slots, random_string
 //   event/mainwindow_tokens.cpp    refresh and login-other-place timers
-//   event/mainwindow_lists.cpp     camera and group lists, play and icon slots
+//   event/mainwindow_camera_list.cpp  camera list and group panel built
+//   event/mainwindow_single_play.cpp  one camera in the play area
+//   event/mainwindow_group_play.cpp   a group's grid in the play area
+//   event/mainwindow_group_list.cpp   groups loaded, created, laid out, removed
+//   event/mainwindow_delete_all.cpp   every camera and group removed
+//   event/mainwindow_icons.cpp     the play views' icon slots
+//   event/mainwindow_camera_events.cpp what the cameras report
 //   event/mainwindow_signout.cpp   sign-out and closing the window
 //   event/mainwindow_settings.cpp  the settings dialog
 //   event/mainwindow_user_files.cpp    per-user files (thin calls of the stores)
@@ -75,7 +81,8 @@ class MainWindow : public QMainWindow {
   void controlGroup_init();
   // Builds the group panel (once per camera-list build).
   void create_groupButton();
-  // Stops and deletes every camera and group (after a sign-out).
+  // Deletes every camera and group at once, groups first (after a sign-out,
+  // and before the program ends); never from a camera's or group's slot.
   void mainWindow_deleteAllDevice();
 
   // The country table of countrycode.json beside the program.

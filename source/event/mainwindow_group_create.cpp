@@ -1,14 +1,12 @@
-// The main window's side of group creation. Until the group item exists,
-// the taken names are those stored in group.dat, and adding a group stores
-// its row and announces it. With the group item: the names come from
-// quadWindowDevice_List (get_groupName), and groupCreateAdd also makes the
-// QuadWindowDevice (row.groupName, deviceIds) and appends it to
-// quadWindowDevice_List before the signal.
+// The main window's side of group creation: the cameras the dialog offers,
+// the names already taken (those of the main window's groups), and adding
+// a new group (its item, its row in group.dat, the list and the signal).
 #include "event/mainwindow_group_create.h"
 
 #include <QDebug>
 
 #include "device/OneWindowDevice.h"
+#include "device/QuadWindowDevice.h"
 #include "mainwindow.h"
 #include "sql/group_file.h"
 #include "view/QuadWindowCreateWindow.h"
@@ -25,15 +23,15 @@ QList<GroupCamera> groupCreateCameras() {
 QStringList groupCreateExistingNames() {
   QStringList names;
   if (!mainwindow) return names;
-  QList<StoredGroup> stored;
-  ::device_groupInfodb_read_groupInfo(mainwindow->userName_private_dir, stored);
-  for (const StoredGroup& group : stored) names << group.groupName;
+  for (QuadWindowDevice* group : mainwindow->quadWindowDevice_List) names << group->get_groupName();
   return names;
 }
 
 void groupCreateAdd(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds) {
   if (!mainwindow) return;
   qDebug() << "group" << row.groupName << deviceIds;
+  auto* group = new QuadWindowDevice(row.groupName, deviceIds);
   mainwindow->device_groupInfodb_insert(row);
+  mainwindow->quadWindowDevice_List.append(group);
   emit mainwindow->quadWindow_devicelistUpdate();
 }

@@ -1,18 +1,49 @@
 // MainWindow: the two ways out of a signed-in period. Signing out (user
-// menu, or the cloud's 1011) ends the cloud session and the event loop with
-// 1, so the program entry shows a new sign-in dialog. Closing the window
-// asks first; only Yes lets it close, which ends the application's event
-// loop with 0.
+// menu, or the cloud's 1011) stops every play and every camera's link,
+// ends the cloud session and the event loop with 1, so the program entry
+// removes the cameras and groups and shows a new sign-in dialog. Closing
+// the window asks first; only Yes stops the plays and links and lets it
+// close, which ends the application's event loop with 0 (the program entry
+// then removes the cameras and groups before the application goes).
 #include <QCloseEvent>
-#include <QDebug>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QLabel>
 #include <QMessageBox>
 
 #include "device/OneWindowDevice.h"
+#include "device/QuadWindowDevice.h"
 #include "http_command/cloud_client.h"
 #include "mainwindow.h"
 #include "view/UserWindow.h"
+
+namespace {
+
+// Every camera's video and sound, then every group.
+void stopEveryPlay(const QList<oneWindowDevice*>& cameras,
+                   const QList<QuadWindowDevice*>& groups) {
+  for (oneWindowDevice* camera : cameras) {
+    camera->set_isPlaying(0);
+    camera->avideo_stop_play();
+  }
+  for (QuadWindowDevice* group : groups) {
+    group->set_quadPlaying(0);
+    group->stop_all_play();
+  }
+}
+
+// Every camera's link ends and no connect attempt follows (the cameras
+// themselves go once the event loop has ended). The link reports its end
+// (state 6) on this thread, which would start the connect timer again:
+// the timer stops after the link has ended.
+void endEveryLink(const QList<oneWindowDevice*>& cameras) {
+  for (oneWindowDevice* camera : cameras) {
+    camera->P2P_disconnect();
+    camera->P2P_connect_ahead_Thread_timer_stop();
+  }
+}
+
+}  // namespace
 
 void MainWindow::user_singout_Handler() {
   qDebug() << "user_singout_Handler";
@@ -21,16 +52,13 @@ void MainWindow::user_singout_Handler() {
   if (userWindow) userWindow->done(0);
   refreshToken_timer_Stop();
   listTitleLabel->setText(QString());
+  playState = E_MAINWINDOW_NOT_PLAYING;
+  stopEveryPlay(oneWindowDevice_list, quadWindowDevice_List);
+  endEveryLink(oneWindowDevice_list);
   // The session ends: both token timers, pending resends and the snapshot
   // pass stop, the device container is freed, the sign-out is posted, and
   // late replies of this session are dropped from now on.
   HTTP_signout();
-  playState = E_MAINWINDOW_NOT_PLAYING;
-  for (oneWindowDevice* camera : oneWindowDevice_list) {
-    camera->set_isPlaying(0);
-    camera->avideo_stop_play();
-  }
-  // Still to come with the group item: stop every group here.
   QCoreApplication::exit(1);
 }
 
@@ -44,10 +72,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  // No play outlives the window: the worker threads wind down now, and the
+  // program entry waits for them before the application goes.
+  stopEveryPlay(oneWindowDevice_list, quadWindowDevice_List);
+  endEveryLink(oneWindowDevice_list);
   // The pad is a top-level dialog of its own: it would stay open.
-  for (oneWindowDevice* camera : oneWindowDevice_list) {
-    camera->P2P_disconnect();
-    camera->wholeRenderWindow.ptzWindow.close();
-  }
+  for (oneWindowDevice* camera : oneWindowDevice_list) camera->wholeRenderWindow.ptzWindow.close();
   refreshToken_timer_Stop();
 }

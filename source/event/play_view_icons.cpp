@@ -6,6 +6,7 @@
 
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/OneWindowDevice.h"
+#include "device/QuadWindowDevice.h"
 #include "device/WholeRenderWindow.h"
 #include "device/play_view_rules.h"
 #include "mainwindow.h"
@@ -21,11 +22,13 @@ bool record_icon_state(oneWindowDevice* camera, bool reported) {
 
 bool find_group_play_cells(const QList<QuadWindowDevice*>& groups, const QString& groupName,
                            GroupPlayCells* out) {
-  // Group items are not built yet: the list is always empty, no group is
-  // found. The group item fills `out` from its members and its play
-  // window's cells (and maximise button) here.
-  (void)groups, (void)groupName, (void)out;
-  return false;
+  QuadWindowDevice* group = find_quadWindowDevice(groups, groupName);
+  if (!group) return false;
+  out->members = group->memberDevices;
+  out->cells.clear();
+  for (WholeRenderWindow& cell : group->playWindow.tiles) out->cells << &cell;
+  out->maximizeButton = nullptr;  // the grid has none
+  return true;
 }
 
 void apply_group_icon(const QString& groupName, const GroupPlayCells& group,

@@ -18,6 +18,7 @@
 
 #include "child_process.h"
 #include "test_artifacts.h"
+#include "text_file.h"
 #include "xvfb_server.h"
 
 namespace fs = std::filesystem;
@@ -27,18 +28,8 @@ namespace {
 constexpr const char* kProgram = CAMVIEWER_PROGRAM_PATH;
 constexpr const char* kTitle = "Orvanta Cloud";
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-int countOf(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
+using testsupport::countOf;
+std::string readFile(const fs::path& path) { return testsupport::readTextFile(path.string()); }
 
 class ProgramTest : public ::testing::Test {
  protected:

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "group_file_rows.h"
 #include "http_command/cloud_records.h"
 #include "mainwindow.h"
 #include "view/UserWindow.h"
@@ -69,15 +70,7 @@ class SignedInWindow : public ::testing::Test {
   QString dataPath(const QString& name) const { return data_.path() + "/" + name; }
 
   // The rows of group.dat as the sqlite3 shell prints them ("a|b|c|d|e").
-  QString groupRows() const {
-    QProcess p;
-    p.start(QStringLiteral(SQLITE3_CLI),
-            {window_->userName_private_dir + "group.dat",
-             "SELECT groupName,device_1,device_2,device_3,device_4 FROM groups ORDER BY rowid"});
-    EXPECT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-    return QString::fromUtf8(p.readAllStandardOutput());
-  }
+  QString groupRows() const { return testsupport::groupFileRows(window_->userName_private_dir); }
 
   QTemporaryDir data_;
   MainWindow* window_ = nullptr;

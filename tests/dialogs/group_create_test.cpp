@@ -283,7 +283,8 @@ TEST_F(GroupCreate, ListsTheMainWindowsCamerasInTheirOrder) {
     QTest::mouseClick(&dialog.createButton, Qt::LeftButton);
   }
   EXPECT_EQ(groupRows(), QStringLiteral("front|CAM-2|CAM-3||\n"));
-  while (!window_->oneWindowDevice_list.isEmpty()) delete window_->oneWindowDevice_list.takeLast();
+  // The new group holds these cameras: groups go first, then cameras.
+  window_->mainWindow_deleteAllDevice();
   EXPECT_TRUE(fake_tessan::flush());
   fake_tessan::reset();
 }

@@ -324,6 +324,7 @@ TEST_F(LoginWindowTest, SignInThroughTheDialogReachesTheDeviceList) {
   QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(99); });
   bound.start(10000);
   EXPECT_EQ(QCoreApplication::exec(), 1);
+  mainwindow->mainWindow_deleteAllDevice();  // the program entry's next step
   EXPECT_EQ(mainwindow->device, nullptr);
   EXPECT_FALSE(mainwindow->refreshToken_timer->isActive());
   EXPECT_FALSE(mainwindow->loginOtherPlace_timer->isActive());

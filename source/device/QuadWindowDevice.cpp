@@ -1,0 +1,239 @@
+#include "device/QuadWindowDevice.h"
+
+#include <QDebug>
+#include <QFont>
+#include <QGridLayout>
+#include <QPixmap>
+
+#include "adapter_hardWare/AdapterHardware.h"
+#include "device/OneWindowDevice.h"
+#include "device/group_members.h"
+#include "mainwindow.h"
+#include "sql/user_files.h"
+#include "view/group_geometry.h"
+
+QuadWindowDevice* find_quadWindowDevice(const QList<QuadWindowDevice*>& groups,
+                                        const QString& groupName) {
+  for (QuadWindowDevice* group : groups) {
+    if (group && group->get_groupName() == groupName) return group;
+  }
+  return nullptr;
+}
+
+QuadWindowDevice::QuadWindowDevice(const QString& name, const QList<QString>& deviceIds)
+    : QWidget(nullptr), groupName(name) {
+  playWindow.setStyleSheet(QStringLiteral("border:none"));
+  qDebug() << "set groupName :" << groupName;
+  bindMembers(deviceIds);
+  connect(this, SIGNAL(quadWindow_device_gif_play_start()), this,
+          SLOT(quadWindow_device_gif_play_start_Handler()));
+  connect(this, SIGNAL(quadWindow_device_gif_play_stop()), this,
+          SLOT(quadWindow_device_gif_play_stop_Handler()));
+  buildMosaic();
+  playWindow.removeTileButtons();
+  buildItem();
+}
+
+QuadWindowDevice::~QuadWindowDevice() {
+  disconnect(&deleteButton, SIGNAL(clicked()), this, SLOT(delete_button_clicked_Handler()));
+  qDebug() << "~QuadWindowDevice";
+  release_members();
+  disconnect(this, SIGNAL(quadWindow_device_gif_play_start()), this,
+             SLOT(quadWindow_device_gif_play_start_Handler()));
+  disconnect(this, SIGNAL(quadWindow_device_gif_play_stop()), this,
+             SLOT(quadWindow_device_gif_play_stop_Handler()));
+}
+
+void QuadWindowDevice::bindMembers(const QList<QString>& deviceIds) {
+  if (!mainwindow) return;
+  const QList<oneWindowDevice*>& cameras = mainwindow->oneWindowDevice_list;
+  QStringList cameraIds;
+  for (const oneWindowDevice* camera : cameras) cameraIds << (camera ? camera->deviceId : QString());
+  for (int index : groupMemberIndexes(deviceIds, cameraIds)) {
+    oneWindowDevice* camera = cameras[index];
+    camera->set_quadGroupName(groupNameOnJoining(camera->get_quadGroupName(), groupName));
+    playWindow.bindCell(memberDevices.size(), camera);
+    memberDevices.append(camera);
+  }
+}
+
+void QuadWindowDevice::buildMosaic() {
+  const QSize cell = mosaicCellSize(adapterHardware.widthScale, adapterHardware.heightScale);
+  const QString userDir = mainwindow ? mainwindow->userName_private_dir : QString();
+  for (int j = 0; j < memberDevices.size(); ++j) {
+    const oneWindowDevice* camera = memberDevices[j];
+    QString path = device_picture_find(userDir, camera->deviceName, camera->deviceId);
+    if (path.isEmpty()) {
+      qDebug() << " _____________ " << " default";
+      path = mainwindow ? mainwindow->picturePath(QStringLiteral("ic_device_default.png"))
+                        : QString();
+    }
+    pictureImages[j].load(path);
+    pictureCells[j].setPixmap(QPixmap::fromImage(
+        pictureImages[j].scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+  }
+}
+
+void QuadWindowDevice::buildItem() {
+  const AdapterHardware& a = adapterHardware;
+  setContentsMargins(0, 0, 0, 0);
+  groupPictureLabel.setContentsMargins(0, 0, 0, 0);
+  groupPictureLayout.setContentsMargins(0, 0, 0, 0);
+  groupPictureGrid.setContentsMargins(0, 0, 0, 0);
+  groupPictureLabel.setLayout(&groupPictureLayout);
+  groupPictureLayout.addLayout(&groupPictureGrid);
+  groupPictureLayout.setSpacing(0);
+
+  const QSize cell = mosaicCellSize(a.widthScale, a.heightScale);
+  groupPictureGrid.setSpacing(2);
+  for (int j = 0; j < MainWindow_QuadWindow_playWindow::kCells; ++j) {
+    // Cells without a member keep the plain colour.
+    pictureCells[j].setFixedSize(cell);
+    pictureCells[j].setStyleSheet(QStringLiteral("background-color:#CFD8DC;"));
+    const GridCell at = *groupGridCell(j);
+    groupPictureGrid.addWidget(&pictureCells[j], at.row, at.column);
+  }
+
+  // A click on the mosaic asks the main window to play the group.
+  groupPictureLabel.setParent(this);
+  QString id = groupName;
+  groupPictureLabel.set_deviceId(id);
+  groupPictureLabel.setFixedSize(a.sx(392), a.sy(176));
+  groupPictureLabel.move(0, 0);
+  groupPictureLabel.connect_quadWindow_click();
+  groupPictureLabel.connect_play_request(4);
+
+  setFixedSize(a.sx(392), a.sy(232));
+
+  groupGifMovie.setFileName(mainwindow ? mainwindow->picturePath(QStringLiteral("playing.gif"))
+                                       : QString());
+  groupGifMovie.setScaledSize(QSize(a.sx(34), a.sy(42)));
+  groupGifLabel.setParent(this);
+  groupGifLabel.setFixedSize(a.sx(34), a.sy(42));
+  groupGifLabel.setAlignment(Qt::AlignCenter);
+  groupGifLabel.move(a.sx(179), a.sy(67));
+  groupGifLabel.setMovie(&groupGifMovie);
+  groupGifLabel.hide();
+
+  QFont font = groupNameLabel.font();
+  font.setWeight(75);
+  font.setPixelSize(std::max(1, a.sx(24)));
+  groupNameLabel.setParent(this);
+  groupNameLabel.setFont(font);
+  groupNameLabel.setFixedSize(a.sx(232), a.sy(56));
+  groupNameLabel.move(0, a.sy(176));
+  groupNameLabel.setAlignment(Qt::AlignVCenter);
+  groupNameLabel.setText(groupName);
+
+  const QSize buttonSize(a.sx(40), a.sy(44));
+  deleteButton.setParent(this);
+  deleteButton.setIcon(QIcon(mainwindow ? mainwindow->picturePath(QStringLiteral("ic_delete_group.png"))
+                                        : QString()));
+  deleteButton.setFlat(true);
+  deleteButton.setIconSize(buttonSize);
+  deleteButton.setFixedSize(buttonSize);
+  deleteButton.move(a.sx(342), a.sy(200));
+  connect(&deleteButton, SIGNAL(clicked()), this, SLOT(delete_button_clicked_Handler()));
+}
+
+int QuadWindowDevice::memberIndex(const QString& deviceId) const {
+  for (int j = 0; j < memberDevices.size(); ++j) {
+    if (memberDevices[j]->deviceId == deviceId) return j;
+  }
+  return -1;
+}
+
+void QuadWindowDevice::drawIntoCell(int j) {
+  memberDevices[j]->setRenderTarget(&playWindow.tiles[j].renderWnd);
+}
+
+void QuadWindowDevice::start_play() {
+  // Into the play area first: shown before, it would open as a window of
+  // its own, and the move into the grid would hide it again.
+  if (mainwindow && mainwindow->centralGrid) mainwindow->centralGrid->addWidget(&playWindow, 0, 2);
+  playWindow.show();
+  for (int j = 0; j < memberDevices.size(); ++j) {
+    oneWindowDevice* camera = memberDevices[j];
+    if (mainwindow) {
+      emit mainwindow->quadWindow_playWindow_icon_change(groupName, camera->deviceId, E_ICON_PLAY,
+                                                         true);
+    }
+    // The cells' buttons act on the group shown.
+    camera->set_quadGroupName(groupName);
+    drawIntoCell(j);
+    camera->video_start_play();
+  }
+  quadPlaying = 1;
+  emit quadWindow_device_gif_play_start();
+}
+
+void QuadWindowDevice::stop_all_play() {
+  for (oneWindowDevice* camera : memberDevices) {
+    if (mainwindow) {
+      emit mainwindow->quadWindow_playWindow_icon_change(groupName, camera->deviceId, E_ICON_PLAY,
+                                                         false);
+    }
+    camera->video_stop_play();
+  }
+  emit quadWindow_device_gif_play_stop();
+}
+
+void QuadWindowDevice::start_play(const QString& deviceId) {
+  const int j = memberIndex(deviceId);
+  if (j < 0) return;
+  oneWindowDevice* camera = memberDevices[j];
+  if (!camera->get_isPlaying() && camera->get_p2pState() == E_CONN_STATUS_ONLINE) {
+    drawIntoCell(j);
+    camera->video_start_play();
+    qDebug() << deviceId << " start playing ";
+  } else {
+    qDebug() << deviceId << " is not playing ";
+  }
+}
+
+void QuadWindowDevice::stop_play(const QString& deviceId) {
+  const int j = memberIndex(deviceId);
+  if (j < 0) return;
+  oneWindowDevice* camera = memberDevices[j];
+  if (camera->get_isPlaying()) {
+    camera->video_stop_play();
+    qDebug() << deviceId << " stop playing";
+  } else {
+    qDebug() << deviceId << " is not playing";
+  }
+}
+
+void QuadWindowDevice::release_members() {
+  for (int j = 0; j < memberDevices.size(); ++j) {
+    oneWindowDevice* camera = memberDevices[j];
+    if (playWindow.cellOfRenderTarget(camera->sdlRenderWnd) >= 0) {
+      // A group play still drawing into a cell that is going away ends; a
+      // single play just started takes its own view on its first picture.
+      if (camera->get_isPlaying() && camera->playMode() == PlayMode::Group)
+        camera->video_stop_play();
+      camera->setRenderTarget(nullptr);
+    }
+    camera->set_quadGroupName(groupNameAfterLeaving(camera->get_quadGroupName(), groupName));
+    playWindow.bindCell(j, nullptr);
+  }
+  memberDevices.clear();
+}
+
+void QuadWindowDevice::delete_button_clicked_Handler() {
+  if (quadPlaying) stop_all_play();
+  qDebug() << "delete_button_clicked_Handler";
+  playWindow.setParent(nullptr);
+  playWindow.hide();
+  qDebug() << "delete_button_clicked_Handler" << groupName;
+  if (mainwindow) emit mainwindow->delete_quadDevice(groupName);
+}
+
+void QuadWindowDevice::quadWindow_device_gif_play_start_Handler() {
+  groupGifLabel.show();
+  groupGifMovie.start();
+}
+
+void QuadWindowDevice::quadWindow_device_gif_play_stop_Handler() {
+  groupGifLabel.hide();
+  groupGifMovie.stop();
+}
