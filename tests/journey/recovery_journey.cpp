@@ -68,11 +68,14 @@ bool cameraComesBack(Journey& j) {
   // Plays again: its play goes on, or a click on its tile starts it anew
   // (a second click when the first only stopped the dead play).
   bool plays = j.pictureMoves("r2_garden_again.png");
-  for (int click = 0; click < 2 && !plays; ++click) {
+  int clicks = 0;
+  for (; clicks < 2 && !plays; ++clicks) {
     j.screen().clickInMain(where::tile(j.cameraIndex(kGarden)), &why);
     plays = j.pictureMoves("r2_garden_again.png");
   }
-  return j.report().step("the camera plays again", plays, plays ? "picture moves" : "no picture");
+  return j.report().step("the camera plays again", plays,
+                         std::string(plays ? "picture moves" : "no picture") + " after " +
+                             std::to_string(clicks) + " clicks on its tile");
 }
 
 // The program is killed (SIGKILL) while it records: the file it leaves plays.
