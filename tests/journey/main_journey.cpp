@@ -99,16 +99,17 @@ bool tilesOnline(Journey& j) {
 bool playHall(Journey& j) {
   testsupport::PulseNullSink& sound = j.stage().sound();
   std::string why;
-  sound.startRecording(j.stage().outDir() + "/hall_sound.raw", kSoundRate, 1, &why);
+  const bool recording =
+      sound.startRecording(j.stage().outDir() + "/hall_sound.raw", kSoundRate, 1, &why);
   const long long ms =
       j.playUntil(kHall, [](const QImage& s) { return showsHallBars(s, where::kPicture); }, 30000);
   j.stage().shot("03_hall_playing.png");
   if (ms >= 0) j.report().figure("time to first picture (tile click to bars on screen)", seconds(ms));
   const bool asked = j.waitCameraLog(kHall, "event video start", 1, 10000) &&
                      j.waitCameraLog(kHall, "event audio start", 1, 10000);
-  if (!j.report().step("a tile click shows the camera's picture", ms >= 0 && asked,
-                       ms >= 0 ? "Hall's SMPTE bars in the play area" : "no bars within 30 s"))
-    return false;
+  const bool shows = j.report().step("a tile click shows the camera's picture", ms >= 0 && asked,
+                                     ms >= 0 ? "Hall's SMPTE bars in the play area"
+                                             : "no bars within 30 s");
   // Two seconds of what was played after the picture came.
   sound.waitForBytes(sound.recordedBytes() + 2 * kSoundRate * 2, 10000);
   std::vector<int16_t> samples = sound.stopRecording();
@@ -120,10 +121,11 @@ bool playHall(Journey& j) {
   const int own = j.camera(kHall).toneHz;
   const ToneVerdict tone = toneOf(samples, kSoundRate, own, others);
   std::ostringstream d;
-  d << own << " Hz power " << tone.own << ", strongest other camera tone " << tone.strongestOther;
+  d << own << " Hz power " << tone.own << ", strongest other camera tone " << tone.strongestOther
+    << " (" << samples.size() << " samples" << (recording ? "" : ", recorder: " + why) << ")";
   j.report().figure("sound tone found", d.str());
-  return j.report().step("its sound reaches the null sink (the camera's own tone)", tone.found(),
-                         d.str());
+  j.report().step("its sound reaches the null sink (the camera's own tone)", tone.found(), d.str());
+  return shows;
 }
 
 bool snapshot(Journey& j, const std::string& label, int width, int height, int attempts) {
@@ -204,15 +206,20 @@ bool group(Journey& j) {
       [&] { j.stage().shot("06_group_dialog.png"); }, &why);
   if (!made) return j.report().step("a group of two plays in the grid", false, why);
   j.screen().clickInMain(where::kFirstGroup, &why);
+  const auto inside = [](int cell) { return where::gridCell(cell).adjusted(10, 120, -10, -120); };
   const bool plays = j.screenUntil(
-      [](const QImage& s) {
-        return showsHallBars(s, where::gridCell(0).adjusted(10, 120, -10, -120)) &&
-               showsColourfulPicture(s, where::gridCell(1).adjusted(10, 120, -10, -120));
+      [&](const QImage& s) {
+        return showsHallBars(s, inside(0)) && showsColourfulPicture(s, inside(1));
       },
       30000, "07_group_grid.png");
-  return j.report().step("a group of two plays in the grid", plays,
-                         plays ? "Hall's bars in cell 1, Front door's picture in cell 2"
-                               : "the grid does not show both cameras");
+  // The two cells without a camera show no picture (nothing else shows through).
+  const QImage grid = j.stage().shot("07_group_grid.png");
+  int drawn = 0;
+  for (int cell : {2, 3}) drawn += testsupport::areaColours(grid, inside(cell)).classes > 2;
+  return j.report().step("a group of two plays in the grid", plays && drawn == 0,
+                         std::string(plays ? "Hall's bars in cell 1, Front door's picture in cell 2"
+                                           : "the grid does not show both cameras") +
+                             ", " + std::to_string(drawn) + " of the empty cells show a picture");
 }
 
 std::string signOutDetail(int signout, int refreshAfter) {
