@@ -222,28 +222,38 @@ bool group(Journey& j) {
                              ", " + std::to_string(drawn) + " of the empty cells show a picture");
 }
 
-std::string signOutDetail(int signout, int refreshAfter) {
-  return std::string(signout >= 0 ? "sign-out request sent" : "no sign-out request") + ", " +
-         std::to_string(refreshAfter) + " refreshes after it";
+// After a sign-out (the `times`-th of this program): the program's event
+// loop ended with 1, the sign-in dialog is back, the sign-out request
+// reached the cloud, and no refresh follows (watched for one and a half
+// refresh periods after it).
+bool signedOut(Journey& j, size_t requestsBefore, int times, int timeoutMs,
+               const std::string& label) {
+  const bool ended = j.stage().waitForLog("exec_return : 1", times, timeoutMs);
+  const bool dialog = ended && j.screen().signInDialogShows(30000);
+  int signout = -1;
+  const auto end = Clock::now() + std::chrono::seconds(20);
+  while (ended && Clock::now() < end &&
+         (signout = findPath(j.stage().cloudRequests(), "/uac/v1/signout", requestsBefore)) < 0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  if (signout >= 0) {
+    // An absence is watched for a while.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRefreshMs * 3 / 2));
+  }
+  const std::vector<CloudRequest> r = j.stage().cloudRequests();
+  const int refreshes = signout >= 0 ? countPath(r, "/uac/v1/refresh-token", size_t(signout)) : 0;
+  return j.report().step(label, ended && dialog && signout >= 0 && refreshes == 0,
+                         std::string(ended ? "" : "the session did not end, ") +
+                             (signout >= 0 ? "sign-out request sent" : "no sign-out request") +
+                             ", " + std::to_string(refreshes) + " refreshes after it" +
+                             (dialog ? ", sign-in dialog back" : ", no sign-in dialog"));
 }
 
-// The user menu's sign-out: the request goes, the dialog comes back, and
-// no refresh follows (watched for one and a half refresh periods).
+// The user menu's sign-out.
 bool signOut(Journey& j) {
   std::string why;
   const size_t before = j.stage().cloudRequests().size();
   if (!j.screen().signOut(&why)) return j.report().step("sign-out", false, why);
-  const bool ended = j.stage().waitForLog("exec_return : 1", 1, 30000);
-  const bool dialog = j.screen().signInDialogShows(30000);
-  // An absence is watched for a while: one and a half refresh periods.
-  std::this_thread::sleep_for(std::chrono::milliseconds(kRefreshMs * 3 / 2));
-  const std::vector<CloudRequest> r = j.stage().cloudRequests();
-  const int signout = findPath(r, "/uac/v1/signout", before);
-  const int refreshes = signout >= 0 ? countPath(r, "/uac/v1/refresh-token", size_t(signout)) : 0;
-  return j.report().step("sign-out sends the sign-out request and no refresh follows",
-                         ended && dialog && signout >= 0 && refreshes == 0,
-                         signOutDetail(signout, refreshes) +
-                             (dialog ? ", sign-in dialog back" : ", no sign-in dialog"));
+  return signedOut(j, before, 1, 30000, "sign-out sends the sign-out request and no refresh follows");
 }
 
 // Signing in again: each camera once, every camera online again.
@@ -269,14 +279,8 @@ bool signedInElsewhere(Journey& j) {
   const size_t before = j.stage().cloudRequests().size();
   if (!j.worldCommand("cloud-fail /uac/v1/refresh-token=error:1:1011", "cloud-fail", &why))
     return j.report().step("a 1011 from the cloud signs out", false, why);
-  const bool ended = j.stage().waitForLog("exec_return : 1", 2, 2 * kRefreshMs + 20000);
-  const bool dialog = j.screen().signInDialogShows(30000);
-  const std::vector<CloudRequest> r = j.stage().cloudRequests();
-  const int signout = findPath(r, "/uac/v1/signout", before);
-  const int refreshes = signout >= 0 ? countPath(r, "/uac/v1/refresh-token", size_t(signout)) : 0;
-  return j.report().step("a 1011 from the cloud signs out the same way",
-                         ended && dialog && signout >= 0 && refreshes == 0,
-                         signOutDetail(signout, refreshes));
+  return signedOut(j, before, 2, 2 * kRefreshMs + 20000,
+                   "a 1011 from the cloud signs out the same way");
 }
 
 // The cloud answers the sign-in with 500 three times: the program tries
