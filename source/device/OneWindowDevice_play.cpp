@@ -55,9 +55,12 @@ void oneWindowDevice::videoTimer_start_Handler(int ms) {
   view.m_pDevice = this;
   // Nothing starts for a play that has ended since the first frame came.
   if (!videoTimer_start_play(ms, &view)) return;
-  wholeRenderWindow.show();
+  // Into the play area before it is shown: shown first, it opens for a moment
+  // as a window of its own at the screen's corner, under the pointer, and the
+  // PTZ pad would follow it there.
   if (mainwindow && mainwindow->centralGrid)
     mainwindow->centralGrid->addWidget(&wholeRenderWindow, 0, 2);
+  wholeRenderWindow.show();
 }
 
 // ---- what the media session reports ----

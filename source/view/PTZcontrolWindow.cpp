@@ -106,6 +106,9 @@ PTZcontrolWindow::PTZcontrolWindow() : QDialog(nullptr) {
   downButton = keys_[3];
 
   setFixedSize(padSize());
+  // The pad is round: without a compositing window manager a translucent
+  // background is drawn black, so the corners are cut away as well.
+  setMask(QRegion(QRect(QPoint(0, 0), padSize()), QRegion::Ellipse));
   padLabel.setParent(this);
   show_background(QString::fromLatin1(kRestBackground));
   setContentsMargins(0, 0, 0, 0);

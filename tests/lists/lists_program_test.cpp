@@ -46,6 +46,7 @@ constexpr const char* kCameraDeleted = "Debug:\t~oneWindowDevice (";
 const QRect kSignInDialog(0, 0, 640, 880);
 const QPoint kEmailField(320, 419), kPasswordField(320, 527), kSignInButton(320, 695);
 const QPoint kUserButton(71, 45), kFirstTile(346, 118);
+constexpr int kPlayAreaLeft = 596;  // navigation column and camera list before it
 const QPoint kSignOutButton(208, 200);  // third row of the 416 x 240 user menu
 // Inside the single-camera view's picture (play area, below its letterbox top).
 const QRect kPlayedPicture(700, 330, 1100, 380);
@@ -188,6 +189,12 @@ TEST_F(ProgramInTheWorld, SignOutSignInAgainThenCloseAsks) {
   XWindow main = mainWindow();
   ASSERT_TRUE(desk_->click(main, kFirstTile.x(), kFirstTile.y()));
   EXPECT_TRUE(playAreaPlays(main, artifact("first_session_playing.png")));
+  // Nothing of the play view opens over the list: the PTZ pad (a small
+  // square window of its own) follows the view it belongs to.
+  for (const XWindow& w : desk_->windows()) {
+    const bool padSized = w.width == w.height && w.width < 400;
+    if (padSized) EXPECT_GE(w.x, main.x + kPlayAreaLeft) << "pad at " << w.x << "," << w.y;
+  }
 
   // Sign-out from the user menu: the sign-in dialog comes back, the
   // cameras are gone.
