@@ -1,8 +1,6 @@
 #include "journey_context.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "media_verdicts.h"
@@ -13,13 +11,6 @@ namespace journey {
 namespace {
 
 constexpr const char* kListLine = "oneWindowDevice_list num :";
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 bool pollUntil(const std::function<bool()>& done, int timeoutMs, int stepMs = 100) {
   const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -94,7 +85,7 @@ const world::WorldCamera& Journey::camera(const std::string& id) const {
 
 std::string Journey::cameraLog(const std::string& id) const {
   const int n = cameraIndex(id) + 1;
-  return readFile(stage_.env().values.at("WORLD_CAMERA_" + std::to_string(n) + "_LOG"));
+  return testsupport::readTextFile(stage_.env().values.at("WORLD_CAMERA_" + std::to_string(n) + "_LOG"));
 }
 
 bool Journey::waitCameraLog(const std::string& id, const std::string& needle, int count,

@@ -4,32 +4,14 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "fresh_netns.h"
+#include "text_file.h"
 
 namespace fs = std::filesystem;
 
 namespace journey {
-
-namespace {
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
-
-}  // namespace
-
-int countOf(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-  return n;
-}
 
 Stage::Stage(std::string outDir, std::string program)
     : out_(std::move(outDir)), programPath_(std::move(program)) {}
@@ -93,7 +75,7 @@ int Stage::runAnotherCopy(int timeoutMs) {
   return copy.wait(timeoutMs);
 }
 
-std::string Stage::log() const { return readFile(dataDir() + "/debug.txt"); }
+std::string Stage::log() const { return testsupport::readTextFile(dataDir() + "/debug.txt"); }
 
 bool Stage::programEnded() { return waitProgramExit(0) != -1; }
 

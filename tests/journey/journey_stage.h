@@ -15,6 +15,7 @@
 #include "child_process.h"
 #include "cloud_requests.h"
 #include "pulse_null_sink.h"
+#include "text_file.h"
 #include "world_process.h"
 #include "x_desktop.h"
 #include "xvfb_server.h"
@@ -76,7 +77,6 @@ class Stage {
   int exitStatus_ = -1;
 };
 
-// Occurrences of `needle` in `text`.
-int countOf(const std::string& text, const std::string& needle);
+using testsupport::countOf;
 
 }  // namespace journey
