@@ -50,6 +50,9 @@ void oneWindowDevice::buildTile() {
   gifLabel.setAlignment(Qt::AlignCenter);
   gifLabel.move(a.sx(179), a.sx(67));
   gifLabel.setMovie(&gifMovie);
+  // The "playing" animation sits over the middle of the picture: clicks go
+  // through it to the picture, so a playing camera's tile still answers.
+  gifLabel.setAttribute(Qt::WA_TransparentForMouseEvents);
   gifMovie.setFileName(shippedPicture(QStringLiteral("playing.gif")));
   gifMovie.setScaledSize(QSize(a.sx(34), a.sy(42)));
   gifLabel.hide();

@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QGuiApplication>
 #include <QStyle>
+#include <QTimer>
 
 #include "device/OneWindowDevice.h"
 #include "mainwindow.h"
@@ -93,9 +94,15 @@ void SDLRenderWnd::PresentFrame(const unsigned char* yuv, int width, int height)
 }
 
 void SDLRenderWnd::redraw_last_frame() {
-  if (!m_nFrameWidth || !m_nFrameHeight || !m_pRender || !m_pTexture) return;
-  const QRect r = targetRect();
+  if (!m_pRender) return;
   tellSdlTheSize();
+  if (!m_nFrameWidth || !m_nFrameHeight || !m_pTexture) {
+    SDL_SetRenderDrawColor(m_pRender, 0, 0, 0, 255);
+    SDL_RenderClear(m_pRender);
+    SDL_RenderPresent(m_pRender);
+    return;
+  }
+  const QRect r = targetRect();
   const SDL_Rect dst{r.x(), r.y(), r.width(), r.height()};
   SDL_RenderCopy(m_pRender, m_pTexture, nullptr, &dst);
   SDL_RenderPresent(m_pRender);
@@ -104,6 +111,14 @@ void SDLRenderWnd::redraw_last_frame() {
 void SDLRenderWnd::resizeEvent(QResizeEvent*) {
   tellSdlTheSize();
   if (!m_rendering) redraw_last_frame();
+}
+
+void SDLRenderWnd::showEvent(QShowEvent*) {
+  // After the window system has mapped the window (the next turn of the
+  // event loop); a play that draws by then needs nothing.
+  QTimer::singleShot(0, this, [this] {
+    if (!m_rendering && isVisible()) redraw_last_frame();
+  });
 }
 
 // The PTZ pad belongs to the camera's own play view and shows only over a

@@ -26,7 +26,8 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   ~SDLRenderWnd() override;
 
   void PresentFrame(const unsigned char* yuv, int width, int height) override;
-  // Shows the last uploaded picture again at the current size.
+  // Shows the last uploaded picture again at the current size; black
+  // before the first picture.
   void redraw_last_frame();
 
   void set_ptzWindow_exist(bool exist) { m_ptzWindowExist = exist; }
@@ -51,6 +52,10 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // A native window without a background shows whatever the screen held
+  // under it until something is drawn (an empty grid cell showed the
+  // picture of the view shown there before): once shown, it is drawn.
+  void showEvent(QShowEvent* event) override;
   // The PTZ pad of a single-camera view of a PTZ camera is shown when the
   // mouse enters the video and hidden, with a stop, when it leaves it.
   void enterEvent(QEvent* event) override;

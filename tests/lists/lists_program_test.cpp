@@ -32,9 +32,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using liststest::named;
-using liststest::sized;
-using liststest::XWindow;
+using testsupport::named;
+using testsupport::sized;
+using testsupport::XWindow;
 
 constexpr const char* kProgram = CAMVIEWER_PROGRAM_PATH;
 // The camera destructor's own line in debug.txt (its function name is on
@@ -94,7 +94,7 @@ class ProgramInTheWorld : public ::testing::Test {
     setenv("CAMVIEWER_CLOUD_URL", env.cloudUrl.c_str(), 1);
     setenv("CAMVIEWER_CLOUD_CA", env.caFile.c_str(), 1);
     unsetenv("CAMVIEWER_PROGRAM_DIR");
-    desk_ = std::make_unique<liststest::XDesktop>(xvfb_.display(), scratch_.string());
+    desk_ = std::make_unique<testsupport::XDesktop>(xvfb_.display(), scratch_.string());
   }
   void TearDown() override {
     program_.stop();
@@ -159,9 +159,9 @@ class ProgramInTheWorld : public ::testing::Test {
       first = desk_->screenshot();
       std::this_thread::sleep_for(std::chrono::milliseconds(600));
       second = desk_->screenshot(keepAs);
-      const liststest::AreaColours c = liststest::areaColours(second, area);
+      const testsupport::AreaColours c = testsupport::areaColours(second, area);
       if (c.classes >= 6 && c.black < c.samples / 4 &&
-          liststest::meanDifference(first, area, second, area) > 1.0)
+          testsupport::meanDifference(first, area, second, area) > 1.0)
         return true;
     }
     return false;
@@ -170,7 +170,7 @@ class ProgramInTheWorld : public ::testing::Test {
   fs::path scratch_;
   testsupport::XvfbServer xvfb_;
   WorldProcess world_;
-  std::unique_ptr<liststest::XDesktop> desk_;
+  std::unique_ptr<testsupport::XDesktop> desk_;
   testworld::ChildProcess program_;
 };
 

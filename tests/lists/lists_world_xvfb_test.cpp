@@ -264,8 +264,8 @@ TEST_F(ListsWorld, AGroupOfTwoPlaysInItsGridAndEveryDialogShows) {
       [&] {
         hallShot = grab(hall);
         doorShot = grab(door);
-        return liststest::barsAlongRow(hallShot, hall.targetRect(), 0.4) == smpte &&
-               liststest::areaColours(doorShot, door.targetRect()).classes >= 6;
+        return testsupport::barsAlongRow(hallShot, hall.targetRect(), 0.4) == smpte &&
+               testsupport::areaColours(doorShot, door.targetRect()).classes >= 6;
       },
       10000);
   std::string error;
@@ -276,17 +276,17 @@ TEST_F(ListsWorld, AGroupOfTwoPlaysInItsGridAndEveryDialogShows) {
 
   // Cell 0 shows Hall's colour bars in their order; cell 1 a colourful
   // picture that is not Hall's; cells 2 and 3 stay as they were (flat).
-  EXPECT_EQ(liststest::barsAlongRow(hallShot, hall.targetRect(), 0.4), smpte);
-  const liststest::AreaColours doorColours = liststest::areaColours(doorShot, door.targetRect());
+  EXPECT_EQ(testsupport::barsAlongRow(hallShot, hall.targetRect(), 0.4), smpte);
+  const testsupport::AreaColours doorColours = testsupport::areaColours(doorShot, door.targetRect());
   EXPECT_GE(doorColours.classes, 6);
   EXPECT_LT(doorColours.black, doorColours.samples / 4);
-  EXPECT_NE(liststest::barsAlongRow(doorShot, door.targetRect(), 0.4), smpte);
-  EXPECT_GT(liststest::meanDifference(hallShot, hall.targetRect(), doorShot, door.targetRect()), 30);
+  EXPECT_NE(testsupport::barsAlongRow(doorShot, door.targetRect(), 0.4), smpte);
+  EXPECT_GT(testsupport::meanDifference(hallShot, hall.targetRect(), doorShot, door.targetRect()), 30);
   for (int j : {2, 3}) {
     SDLRenderWnd& empty = grid.tiles[j].renderWnd;
     const QImage shot = grab(empty);
     shot.save(QString::fromStdString(artifact(j == 2 ? "grid_cell2.png" : "grid_cell3.png")));
-    const liststest::AreaColours c = liststest::areaColours(shot, empty.targetRect());
+    const testsupport::AreaColours c = testsupport::areaColours(shot, empty.targetRect());
     EXPECT_LE(c.classes, 2) << "cell " << j << " shows a picture";
   }
   EXPECT_EQ(camera("CAM0002")->counters.picturesPresented.load(), 0u) << "not a member";

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <thread>
 
 #include "media_assets.h"
@@ -33,16 +32,6 @@ struct ClipFolder {
     if (!path.empty()) std::filesystem::remove_all(path, ec);
   }
 };
-
-std::map<std::string, std::string> fields(const std::string& line) {
-  std::map<std::string, std::string> f;
-  std::stringstream in(line);
-  for (std::string kv; std::getline(in, kv, '|');) {
-    const size_t eq = kv.find('=');
-    if (eq != std::string::npos) f[kv.substr(0, eq)] = kv.substr(eq + 1);
-  }
-  return f;
-}
 
 }  // namespace
 
@@ -208,39 +197,6 @@ std::string scratchDir(const std::string& name) {
   std::filesystem::remove_all(dir, ec);
   std::filesystem::create_directories(dir, ec);
   return dir;
-}
-
-std::vector<ProbePacket> probePackets(const std::string& path) {
-  const auto r = media_assets::run("ffprobe -v error -show_entries packet=codec_type,pts_time,flags "
-                                   "-of compact=p=0 " + media_assets::quoted(path) + " 2>/dev/null");
-  std::vector<ProbePacket> out;
-  std::stringstream in(r.output);
-  for (std::string line; std::getline(in, line);) {
-    auto f = fields(line);
-    if (f["codec_type"].empty()) continue;
-    ProbePacket p;
-    p.type = f["codec_type"];
-    p.key = !f["flags"].empty() && f["flags"][0] == 'K';
-    p.time = std::atof(f["pts_time"].c_str());
-    out.push_back(p);
-  }
-  return out;
-}
-
-double probeDuration(const std::string& path) {
-  const auto r = media_assets::run("ffprobe -v error -show_entries format=duration "
-                                   "-of default=nw=1:nk=1 " + media_assets::quoted(path) +
-                                   " 2>/dev/null");
-  if (r.exitCode != 0 || r.output.empty()) return -1;
-  return std::atof(r.output.c_str());
-}
-
-int decodedVideoFrames(const std::string& path) {
-  const auto r = media_assets::run("ffprobe -v error -count_frames -select_streams v:0 "
-                                   "-show_entries stream=nb_read_frames -of csv=p=0 " +
-                                   media_assets::quoted(path) + " 2>/dev/null");
-  if (r.exitCode != 0 || r.output.empty()) return -1;
-  return std::atoi(r.output.c_str());
 }
 
 }  // namespace pipelinetest

@@ -16,6 +16,7 @@
 
 #include "device/camera_media.h"
 #include "media_clips.h"
+#include "media_probe.h"
 
 namespace pipelinetest {
 
@@ -108,16 +109,10 @@ bool pumpUntil(const std::function<bool()>& done, int ms);
 // A scratch folder for one test (removed by the caller's QTemporaryDir).
 std::string scratchDir(const std::string& name);
 
-// ffprobe of a media file: "codec_type,key_flag,pts_time" per packet.
-struct ProbePacket {
-  std::string type;  // "video" / "audio"
-  bool key = false;
-  double time = 0;
-};
-std::vector<ProbePacket> probePackets(const std::string& path);
-// Container duration in seconds (-1 when ffprobe cannot read the file).
-double probeDuration(const std::string& path);
-// Decodes every video frame with ffmpeg; the number decoded (-1 on failure).
-int decodedVideoFrames(const std::string& path);
+// ffprobe's view of a media file (tests/media/media_probe.h).
+using media_assets::ProbePacket;
+using media_assets::probePackets;
+using media_assets::probeDuration;
+using media_assets::decodedVideoFrames;
 
 }  // namespace pipelinetest

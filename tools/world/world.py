@@ -19,6 +19,8 @@ named by WORLD_CONTROL in the env file:
   start ID     start it again, wait until it listens -> "started ID PID"
   restart ID   kill, then start                      -> both lines
   status       one "status NAME running|exited PID" line per program
+  cloud-fail PATH=MODE[:COUNT[:ARG]]   the cloud fails its next requests to
+               PATH as sim_cloud.py's --fail says -> "cloud-fail PATH MODE"
   stop         stop everything and exit
 With --then CMD..., CMD runs in the world once it is ready (with the env
 file's variables and WORLD_ENV set); the world stops when CMD ends, and the
@@ -301,8 +303,20 @@ class World:
                                                   "running" if p.running() else "exited", p.pid))
         elif verb in ("kill", "start", "restart") and len(rest) == 1 and rest[0] in self.by_id:
             self._camera_command(verb, self.by_id[rest[0]])
+        elif verb == "cloud-fail" and len(rest) == 1:
+            self._cloud_fail(rest[0])
         else:
             self.say("error unknown command: " + line.strip())
+
+    def _cloud_fail(self, rule):
+        probe = cloud_probe.CloudProbe(self.cloud_url, self.ca_file, self.user)
+        try:
+            probe.fail_next(rule)
+        except cloud_probe.ProbeError as e:
+            self.say("error " + str(e))
+            return
+        path, _, rest = rule.partition("=")
+        self.say("cloud-fail %s %s" % (path, rest.split(":")[0]))
 
     def _camera_command(self, verb, c):
         program = self.camera_programs[c.device_id]

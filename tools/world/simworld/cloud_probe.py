@@ -76,6 +76,23 @@ class CloudProbe:
             raise ProbeError("%s answered %d: %s" % (url, reply.status, text[:300]))
         return parsed.get("result") or {}
 
+    def fail_next(self, rule):
+        """Scripts the cloud's next failures: RULE is PATH=MODE[:COUNT[:ARG]] as
+        sim_cloud.py's --fail takes it (its test hook /_sim/script)."""
+        path, sep, rest = rule.partition("=")
+        parts = rest.split(":")
+        if not sep or not path.startswith("/") or not parts[0] or len(parts) > 3:
+            raise ProbeError("not PATH=MODE[:COUNT[:ARG]]: " + rule)
+        body = {"path": path, "mode": parts[0]}
+        try:
+            if len(parts) > 1 and parts[1]:
+                body["count"] = int(parts[1])
+            if len(parts) > 2 and parts[2]:
+                body["arg"] = int(parts[2])
+        except ValueError as e:
+            raise ProbeError("not PATH=MODE[:COUNT[:ARG]]: " + rule) from e
+        self._post(self.base_url + "/_sim/script", json.dumps(body).encode("utf-8"))
+
     def devices(self):
         """Per device, in the cloud's order: id, alias, type, status; for the
         online cameras also key, servers, localIp, ptz and snapshotUrl."""

@@ -9,7 +9,7 @@
 
 #include "xvfb_server.h"
 
-namespace liststest {
+namespace testsupport {
 
 namespace {
 
@@ -84,8 +84,17 @@ bool XDesktop::waitUntilGone(const std::function<bool(const XWindow&)>& match,
 
 bool XDesktop::click(const XWindow& w, int x, int y) const {
   const std::string id = std::to_string(w.id);
-  return run("xdotool windowfocus --sync " + id + " mousemove --sync --window " + id + " " +
-             std::to_string(x) + " " + std::to_string(y) + " click 1") == 0;
+  // The pointer comes from a little aside, as a hand's does: a second click
+  // on the same spot without any motion can be lost when a native child
+  // window appeared under the pointer in between (Qt on X).
+  return run("xdotool windowfocus --sync " + id + " mousemove --window " + id + " " +
+             std::to_string(x + 4) + " " + std::to_string(y + 4) + " sleep 0.1 mousemove --sync --window " +
+             id + " " + std::to_string(x) + " " + std::to_string(y) + " click 1") == 0;
+}
+
+bool XDesktop::move(const XWindow& w, int x, int y) const {
+  return run("xdotool mousemove --window " + std::to_string(w.id) + " " +
+             std::to_string(x) + " " + std::to_string(y)) == 0;
 }
 
 bool XDesktop::replaceText(const XWindow& w, const std::string& text) const {
@@ -125,4 +134,4 @@ QImage XDesktop::screenshot(const std::string& keepAs) const {
   return QImage(QString::fromStdString(file));
 }
 
-}  // namespace liststest
+}  // namespace testsupport

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace liststest {
+namespace testsupport {
 
 struct XWindow {
   unsigned long id = 0;
@@ -33,6 +33,8 @@ class XDesktop {
 
   // Focus `w`, then a left click at (x, y) inside it.
   bool click(const XWindow& w, int x, int y) const;
+  // Moves the mouse to (x, y) inside `w`.
+  bool move(const XWindow& w, int x, int y) const;
   // Focus `w`, then select all in the focused field and type `text` over it.
   bool replaceText(const XWindow& w, const std::string& text) const;
   // Focus `w`, then press `keys` (xdotool key names).
@@ -58,4 +60,4 @@ inline std::function<bool(const XWindow&)> named(const std::string& name) {
   return [=](const XWindow& w) { return w.name == name; };
 }
 
-}  // namespace liststest
+}  // namespace testsupport

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <set>
 
-namespace liststest {
+namespace testsupport {
 
 namespace {
 
@@ -72,4 +72,4 @@ double meanDifference(const QImage& a, QRect areaA, const QImage& b, QRect areaB
   return n ? sum / n : 0;
 }
 
-}  // namespace liststest
+}  // namespace testsupport

@@ -8,7 +8,7 @@
 #include <QRect>
 #include <QStringList>
 
-namespace liststest {
+namespace testsupport {
 
 // "red", "yellow", "green", "cyan", "blue", "magenta" by hue for a clearly
 // coloured pixel; "grey" for one without much colour.
@@ -32,4 +32,4 @@ AreaColours areaColours(const QImage& shot, QRect area, int grid = 16);
 // the same size.
 double meanDifference(const QImage& a, QRect areaA, const QImage& b, QRect areaB, int grid = 16);
 
-}  // namespace liststest
+}  // namespace testsupport

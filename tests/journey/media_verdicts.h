@@ -1,0 +1,44 @@
+// Verdicts on what the program made and played, by references nobody here
+// wrote: libjpeg on snapshots, ffprobe/ffmpeg on recordings, and the tone
+// power of what reached the sound server.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace journey {
+
+struct SnapshotVerdict {
+  bool ok = false;       // libjpeg decoded it without warnings
+  int width = 0, height = 0;
+  std::string text;      // "1920x1080 JPEG, libjpeg: clean" or the error
+};
+SnapshotVerdict checkSnapshot(const std::string& path);
+
+struct RecordingVerdict {
+  bool ok = false;       // ffprobe reads it and every picture decodes
+  std::string codec;
+  int width = 0, height = 0;
+  double seconds = 0;
+  int pictures = 0;      // decoded by ffmpeg
+  int soundPackets = 0;
+  bool keyFirst = false; // the first video packet is a key frame
+  double fps() const { return seconds > 0 ? pictures / seconds : 0; }
+  std::string text;
+};
+RecordingVerdict checkRecording(const std::string& path);
+
+// Files under `dir` (recursively) ending in `suffix`, sorted by path.
+std::vector<std::string> filesUnder(const std::string& dir, const std::string& suffix);
+
+// The camera's own tone against the others' in mono 16-bit sound at `rate`:
+// its power and the largest power at another tone.
+struct ToneVerdict {
+  double own = 0, strongestOther = 0;
+  bool found() const { return own > 1.0 && own > 20 * strongestOther; }
+};
+ToneVerdict toneOf(const std::vector<int16_t>& sound, int rate, int ownHz,
+                   const std::vector<int>& otherHz);
+
+}  // namespace journey
