@@ -193,7 +193,9 @@ TEST_F(ProgramInTheWorld, SignOutSignInAgainThenCloseAsks) {
   // square window of its own) follows the view it belongs to.
   for (const XWindow& w : desk_->windows()) {
     const bool padSized = w.width == w.height && w.width < 400;
-    if (padSized) EXPECT_GE(w.x, main.x + kPlayAreaLeft) << "pad at " << w.x << "," << w.y;
+    if (padSized) {
+      EXPECT_GE(w.x, main.x + kPlayAreaLeft) << "pad at " << w.x << "," << w.y;
+    }
   }
 
   // Sign-out from the user menu: the sign-in dialog comes back, the
