@@ -60,6 +60,7 @@
 #include "device/WholeRenderWindow.h"
 #include "device/camera_media.h"
 #include "device/camera_registry.h"
+#include "device/link_watch.h"
 #include "http_command/call_retry.h"
 #include "view/MyLabel.h"
 
@@ -94,7 +95,9 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
 
   // ---- tile ----
   // A connection report (E_CONN_STATUS): badge, connect timer and p2pState
-  // as device/connection_badge.h says.
+  // as device/connection_badge.h says. A link lost under the camera ends
+  // its recording; when it comes back under a play that still runs, the
+  // play asks for the streams again (device/link_watch.h).
   void update_p2pState(int state);
   // Reloads the tile picture from the camera's thumbnail file.
   Q_INVOKABLE void update_device_picture();
@@ -205,6 +208,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   // A play may start only while the camera is Online; then the save
   // folders are taken over and the play mode noted for the callbacks.
   bool readyToPlay(PlayMode mode);
+  // What a connection report means for the play and the recording.
+  void followLink(int state);
   // One APP_send of a request (frame type 127, no name).
   int sendRequest(int msgType, const QByteArray& payload);
 
@@ -217,6 +222,7 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   QList<Connection> connections() const;
 
   std::atomic<PlayMode> playMode_{PlayMode::None};
+  LinkWatch linkWatch_;
   CallRetry fetchInfosRetry_;
   bool noDevConfigLogged_ = false;
   bool noFetchInfosLogged_ = false;

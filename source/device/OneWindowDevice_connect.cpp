@@ -48,6 +48,7 @@ int oneWindowDevice::P2P_connect() {
 }
 
 int oneWindowDevice::P2P_disconnect() {
+  linkWatch_.endingOnPurpose();  // its loss resumes nothing
   APP_disconnect(deviceId.toUtf8().constData());
   return 0;
 }

@@ -43,6 +43,24 @@ void oneWindowDevice::video_stop_play() {
   gif_play_stop();
 }
 
+void oneWindowDevice::followLink(int state) {
+  switch (linkWatch_.onReport(state)) {
+    case LinkWatch::Event::Lost:
+      // The record icon and badge go idle when the record thread has ended.
+      linkLost();
+      break;
+    case LinkWatch::Event::Back: {
+      const int playState = mainwindow ? mainwindow->playState : int(playMode_.load());
+      if (!playStillShown(playMode_.load(), isPlaying.load(), playState, sdlRenderWnd != nullptr))
+        break;
+      qDebug() << deviceId << "link back: asking for the streams again";
+      resumePlay();
+      break;
+    }
+    case LinkWatch::Event::None: break;
+  }
+}
+
 void oneWindowDevice::videoTimer_start_Handler(int ms) {
   const int state = mainwindow ? mainwindow->playState : int(playMode_.load());
   if (state == E_MAINWINDOW_QUADWINDOW_PLAYING) {

@@ -85,14 +85,16 @@ void oneWindowDevice::update_p2pState(int state) {
   font.setPointSize(8);
   stateLabel.setFont(font);
   const BadgeDecision d = connectionBadgeFor(p2pState, state);
-  if (!d.changes) return;
-  if (d.setBadge) {
-    stateLabel.setStyleSheet(d.styleSheet);
-    stateLabel.setText(d.text);
+  if (d.changes) {
+    if (d.setBadge) {
+      stateLabel.setStyleSheet(d.styleSheet);
+      stateLabel.setText(d.text);
+    }
+    if (d.timer == ConnectTimerAction::Start) P2P_connect_ahead_Thread_timer_start();
+    if (d.timer == ConnectTimerAction::Stop) P2P_connect_ahead_Thread_timer_stop();
+    p2pState = d.p2pState;
   }
-  if (d.timer == ConnectTimerAction::Start) P2P_connect_ahead_Thread_timer_start();
-  if (d.timer == ConnectTimerAction::Stop) P2P_connect_ahead_Thread_timer_stop();
-  p2pState = d.p2pState;
+  followLink(state);
 }
 
 QString oneWindowDevice::thumbnailFilePath() const {

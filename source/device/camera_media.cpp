@@ -196,6 +196,10 @@ void CameraMedia::startPlay(bool withAudio) {
   // its packets or pictures reach this play.
   if (!videoDecodeThread.waitEnded(kRunEndWaitMs))
     qDebug() << deviceId << "video decode thread still busy at play start";
+  beginPlay(withAudio);
+}
+
+void CameraMedia::beginPlay(bool withAudio) {
   clear_videoPacketQueue();
   clear_videoFrameQueue();
   videoWaitKey_.store(false);
@@ -211,6 +215,30 @@ void CameraMedia::startPlay(bool withAudio) {
 }
 
 void CameraMedia::avideo_start_play() { startPlay(true); }
+
+bool CameraMedia::linkLost() {
+  bool fileOpen = false;
+  {
+    std::lock_guard<std::mutex> lock(mp4Mutex);
+    fileOpen = mp4Writer != nullptr;
+  }
+  if (!isRecording.load() && !fileOpen) return false;
+  qDebug() << deviceId << "link lost: the recording ends here";
+  endRecordingForStop();
+  return true;
+}
+
+bool CameraMedia::resumePlay() {
+  if (shutDown_.load() || !isPlaying.load()) return false;
+  // The decode threads of the play go on; what they still hold of the old
+  // stream is dropped, and the sound no longer compares its new time stamps
+  // (from the camera's zero again) with the old stream's last picture.
+  clear_audioPacketQueue();
+  clear_audioFrameQueue();
+  audioPlayThread.videoTimeStamp.store(0);
+  beginPlay(playWithAudio_.load());
+  return true;
+}
 
 void CameraMedia::video_start_play() { startPlay(false); }
 

@@ -121,6 +121,18 @@ class CameraMedia : public CameraMediaQueues {
   void video_start_play();   // video only (group view)
   void avideo_stop_play();
   void video_stop_play();
+  // ---- the link to the camera broke and came back (GUI thread) ----
+  // The link was lost: a running recording ends here, its file finished as
+  // a stop leaves it (the camera's next stream starts its time stamps from
+  // zero again, which one file cannot hold). True when a recording ended.
+  bool linkLost();
+  // The link is back under a play that still runs: the camera is asked for
+  // its streams again as the play's start asked (video, then sound when the
+  // play has sound), and the next video frame is the first of a new play
+  // (decode threads, display interval, render target). Nothing of the old
+  // stream is shown or heard, and the sound waits for the new pictures'
+  // time stamps. False (nothing sent) when no play runs.
+  bool resumePlay();
   // The display tick's start (videoTimer_start_Handler without its widget
   // steps): starts videoTimer with `ms` unless the play has stopped since.
   // A non-null target becomes the render target first.
@@ -225,6 +237,9 @@ class CameraMedia : public CameraMediaQueues {
 
  private:
   void startPlay(bool withAudio);
+  // The start of a new play (also of a resumed one): queues and flags of
+  // the last play reset, the decode gate open, the requests sent.
+  void beginPlay(bool withAudio);
   void endRecordingForStop();
   bool closeRecordFile();
   bool openRecordFile();

@@ -39,14 +39,19 @@ RecordingVerdict checkRecording(const std::string& path) {
   v.seconds = media_assets::probeDuration(path);
   v.pictures = media_assets::decodedVideoFrames(path);
   bool firstVideo = true;
+  double lastVideo = -1e300, lastSound = -1e300;
+  v.timesRise = true;
   for (const media_assets::ProbePacket& p : media_assets::probePackets(path)) {
+    double& last = p.type == "audio" ? lastSound : lastVideo;
+    if (p.time < last) v.timesRise = false;
+    last = p.time;
     if (p.type == "audio") ++v.soundPackets;
     if (p.type == "video" && firstVideo) {
       v.keyFirst = p.key;
       firstVideo = false;
     }
   }
-  v.ok = probed && v.seconds > 0 && v.pictures > 0 && v.keyFirst;
+  v.ok = probed && v.seconds > 0 && v.pictures > 0 && v.keyFirst && v.timesRise;
   std::ostringstream t;
   if (!probed) {
     t << "ffprobe finds no video";
@@ -54,7 +59,8 @@ RecordingVerdict checkRecording(const std::string& path) {
     t.precision(3);
     t << video.codec << " " << v.width << "x" << v.height << ", " << v.seconds << " s, "
       << v.pictures << " pictures decoded (" << v.fps() << " fps), " << v.soundPackets
-      << " sound packets, " << (v.keyFirst ? "key frame first" : "no key frame first");
+      << " sound packets, " << (v.keyFirst ? "key frame first" : "no key frame first") << ", "
+      << (v.timesRise ? "times rising" : "times going back");
   }
   v.text = t.str();
   return v;

@@ -24,6 +24,8 @@ struct RecordingVerdict {
   int pictures = 0;      // decoded by ffmpeg
   int soundPackets = 0;
   bool keyFirst = false; // the first video packet is a key frame
+  bool timesRise = false; // no packet's time goes back before its stream's last
+
   double fps() const { return seconds > 0 ? pictures / seconds : 0; }
   std::string text;
 };

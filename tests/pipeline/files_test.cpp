@@ -181,6 +181,49 @@ TEST_F(FilesTest, TimeLimitClosesTheFileAndOpensTheNextOne) {
   ASSERT_TRUE(pumpUntil([&] { return events.count("recordPictureState false") == 1; }, 5000));
 }
 
+// The camera restarts under a recording play: its link is lost, then its
+// new stream starts from time stamp zero with a key frame. The recording
+// ends at the loss (one file never holds times going back), and the resumed
+// play shows the new stream: its pictures decode and the sound follows
+// their time stamps, not the old stream's.
+TEST_F(FilesTest, ALinkLostWhileRecordingFinishesTheFileAndTheResumedPlayShowsTheNewStream) {
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Single);
+  ASSERT_NO_FATAL_FAILURE(startSinglePlayWithSound(feed));
+  recordOneSecond(feed);
+  const std::string path = media->recordFilePath().toStdString();
+  drainDisplay();
+
+  EXPECT_TRUE(media->linkLost());
+  EXPECT_FALSE(media->isRecording.load());
+  EXPECT_EQ(media->mp4Writer, nullptr);
+  ASSERT_TRUE(pumpUntil([&] { return events.count("recordPictureState false") == 1; }, 5000));
+  EXPECT_FALSE(media->linkLost()) << "nothing records any more";
+
+  events.clear();
+  ASSERT_TRUE(media->resumePlay());
+  EXPECT_EQ(events.all(), (std::vector<std::string>{"request VideoStart", "request AudioStart"}));
+  const uint64_t written = media->counters.recordVideoWritten.load();
+  const uint64_t failed = media->counters.videoDecodeFailed.load();
+  const int shown = target.presented.load();
+  feed.seekVideo(0);
+  feed.both(1.0, 0);
+  ASSERT_TRUE(pumpUntil([&] { return events.count("videoTimerStart") == 1; }, 5000))
+      << "the new stream's first frame starts no display";
+  drainDisplay();
+  EXPECT_GE(target.presented.load() - shown, 20);
+  EXPECT_EQ(media->counters.videoDecodeFailed.load(), failed);
+  EXPECT_LT(media->audioPlayThread.videoTimeStamp.load(), 1000u);
+  EXPECT_EQ(media->counters.recordVideoWritten.load(), written);
+
+  expectPlayableRecording(path, 1.0);
+  double last[2] = {-1, -1};
+  for (const ProbePacket& p : probePackets(path)) {
+    double& l = last[p.type == "audio"];
+    EXPECT_GE(p.time, l) << path << ": " << p.type << " time goes back";
+    l = p.time;
+  }
+}
+
 TEST_F(FilesTest, AStopBeforeTheRestartOpensNoNextFile) {
   useTestClock();
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Single);
