@@ -5,7 +5,8 @@
 //    cloud's "signed in elsewhere", a sign-in while the cloud answers 500,
 //    and closing (No keeps playing, Yes ends with 0);
 //  - the recovery journey: a camera killed and started again comes back
-//    online and plays, and a recording survives a SIGKILL of the program.
+//    online and plays on without a click, the recording it made ends at the
+//    loss, and a recording survives a SIGKILL of the program.
 // A journey stops at a step the next ones cannot do without.
 #pragma once
 
