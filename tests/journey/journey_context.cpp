@@ -5,21 +5,15 @@
 
 #include "media_verdicts.h"
 #include "picture_checks.h"
+#include "poll_until.h"
 
 namespace journey {
+
+using testsupport::pollUntil;
 
 namespace {
 
 constexpr const char* kListLine = "oneWindowDevice_list num :";
-
-bool pollUntil(const std::function<bool()>& done, int timeoutMs, int stepMs = 100) {
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (done()) return true;
-    if (Clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(stepMs));
-  }
-}
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "poll_until.h"
 #include "xvfb_server.h"
 
 namespace testsupport {
@@ -17,15 +18,6 @@ std::string shellQuoted(const std::string& text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
-}
-
-bool pollUntil(const std::function<bool()>& done, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
 }
 
 }  // namespace
