@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -79,7 +80,10 @@ TEST(LanSearch, DirectedBroadcastGoesOnceToEachLanSubnetAndNeverLinkLocal) {
   std::vector<std::string> destinations;
   timeval tv{0, 200000};
   setsockopt(capture, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-  for (int i = 0; i < 100; ++i) {
+  // Other tests of this namespace send too (loopback frames included): the
+  // capture reads until 200 ms pass without a frame, at most 3 s.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (int i = 0; i < 1000000 && std::chrono::steady_clock::now() < deadline; ++i) {
     uint8_t frame[2048];
     sockaddr_ll from{};
     socklen_t len = sizeof(from);
