@@ -31,7 +31,8 @@ while [ "$#" -gt 0 ]; do
 done
 
 bash scripts/setup.sh || exit 1
-jobs="$(nproc)"
+# CAMVIEWER_JOBS bounds build and test parallelism on a shared machine.
+jobs="${CAMVIEWER_JOBS:-$(nproc)}"
 
 build_config() {
   local cfg="$1" dir sanitize
