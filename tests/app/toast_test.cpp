@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractAnimation>
-#include <QAnimationDriver>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -19,36 +18,17 @@
 #include <QSignalSpy>
 
 #include <functional>
+#include <limits>
 
+#include "manual_animation_driver.h"
 #include "util_class/toast_placement.h"
 #include "view/CToast.h"
 
 namespace {
 
-// Animation time that moves only when the test says so. Like Qt's own
-// driver, its clock counts from its latest start.
-class ManualAnimationDriver : public QAnimationDriver {
- public:
-  ManualAnimationDriver() { install(); }
-  ~ManualAnimationDriver() override { uninstall(); }
-  // Animations started since the last step join first (Qt queues their
-  // start, in two hops), then time moves on by `ms`.
-  void step(qint64 ms) {
-    for (int hop = 0; hop < 3; ++hop) QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    now_ += ms;
-    advance();
-  }
-  qint64 elapsed() const override { return now_; }
+using testsupport::ManualAnimationDriver;
 
- protected:
-  void start() override {
-    now_ = 0;
-    QAnimationDriver::start();
-  }
-
- private:
-  qint64 now_ = 0;
-};
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 double opacityOf(CToast* toast) {
   return static_cast<QGraphicsOpacityEffect*>(toast->graphicsEffect())->opacity();
@@ -198,7 +178,8 @@ TEST(Toast, NoDisplayTimeStaysShown) {
 TEST(Toast, RelativeValuesAreClamped) {
   const struct {
     double in, stored;
-  } cases[] = {{-0.2, -1.0}, {-1.0, -1.0}, {0.0, 0.0}, {0.5, 0.5}, {1.0, 1.0}, {1.7, 1.0}};
+  } cases[] = {{-0.2, -1.0}, {-1.0, -1.0}, {0.0, 0.0}, {0.5, 0.5}, {0.8, 0.8},
+               {1.0, 1.0},   {1.7, 1.0},   {kNaN, -1.0}};
   for (const auto& c : cases) EXPECT_EQ(toast_relativeValue(c.in), c.stored) << c.in;
 }
 
@@ -214,8 +195,17 @@ TEST(Toast, PositionPutsTheCentreAtTheFraction) {
       {1.0, 1.0, {400, 300}, {100, 50}, true, {350, 275}},
       {0.5, 0.5, {401, 301}, {100, 51}, true, {150, 125}},  // 150.5 and 125 cut
       {0.1, 0.1, {100, 100}, {41, 41}, true, {-10, -10}},  // -10.5 cut toward zero
+      {0.5, 0.8, {1920, 1080}, {200, 40}, true, {860, 844}},
+      {0.5, 0.5, {1920, 1080}, {201, 41}, true, {859, 519}},  // 859.5, 519.5 cut
+      {0.0, 0.0, {800, 600}, {201, 41}, true, {-100, -20}},   // toward zero, not down
+      {0.5, 0.8, {3840, 2160}, {0, 0}, true, {1920, 1728}},
       {-1.0, 0.5, {400, 300}, {100, 50}, false, {}},
       {0.5, -1.0, {400, 300}, {100, 50}, false, {}},
+      // Values that did not pass through toast_relativeValue place nothing.
+      {-0.2, 0.5, {400, 300}, {100, 50}, false, {}},
+      {kNaN, 0.5, {400, 300}, {100, 50}, false, {}},
+      {0.5, kNaN, {400, 300}, {100, 50}, false, {}},
+      {1.7, 0.5, {400, 300}, {100, 50}, false, {}},
   };
   for (const auto& c : cases) {
     const auto position = toast_position(c.x, c.y, c.reference, c.own);
@@ -243,6 +233,7 @@ TEST(Toast, PlacementOnShowing) {
       {true, 0.0, 0.0, {-50, -25}},
       {true, 0.5, 1.7, {150, 275}},
       {true, -0.2, 0.5, {33, 44}},
+      {true, kNaN, 0.5, {33, 44}},
       {false, 0.5, 0.8, {screen.width() / 2 - 50, static_cast<int>(screen.height() * 0.8) - 25}},
   };
   for (const auto& c : cases) {
