@@ -21,9 +21,12 @@ wanted=("$@")
 bash scripts/setup.sh >&2 || exit 1
 dir=build-fuzz
 echo "== configure and build $dir (clang, libFuzzer)" >&2
+built=$SECONDS
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCAMVIEWER_FUZZ=ON \
     -DCAMVIEWER_SANITIZE="address,undefined,fuzzer-no-link" >/dev/null || exit 1
-cmake --build "$dir" -j "$(nproc)" >&2 || exit 1
+# CAMVIEWER_JOBS bounds the build's parallelism on a shared machine.
+cmake --build "$dir" -j "${CAMVIEWER_JOBS:-$(nproc)}" >&2 || exit 1
+echo "== time: configure and build $dir $((SECONDS - built)) s" >&2
 
 targets=()
 for exe in "$dir"/fuzz/*_fuzz; do

@@ -1,21 +1,25 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the whole test suite inside a private network
-# namespace, in two configurations: build/ (plain) and build-asan/
-# (AddressSanitizer + UndefinedBehaviorSanitizer); then every fuzz target
-# runs a few seconds over its corpus (build-fuzz/, scripts/fuzz.sh), so a
-# crash found once can never come back.
-#   scripts/test.sh            both configurations and the short fuzz runs
+# Sets up, builds and runs the test suite inside a private network namespace,
+# in three configurations: build/ (plain, the whole suite), build-asan/
+# (AddressSanitizer + UndefinedBehaviorSanitizer, the whole suite) and
+# build-tsan/ (ThreadSanitizer, the suites of threaded code); then every fuzz
+# target runs a few seconds over its corpus (build-fuzz/, scripts/fuzz.sh), so
+# a crash found once can never come back. Each stage's time is printed as it
+# ends, and all of them again at the end.
+#   scripts/test.sh            the three configurations and the short fuzz runs
 #   scripts/test.sh --plain    build/ only
 #   scripts/test.sh --asan     build-asan/ only
 #   scripts/test.sh --tsan     build-tsan/ (ThreadSanitizer) only
 #   scripts/test.sh --fuzz     the short fuzz runs only
-# Extra arguments after "--" go to ctest (for example -R Vornet).
-# Exit status: that of the first failing ctest, else 0.
+# Extra arguments after "--" go to ctest (for example -R Vornet); they replace
+# the ThreadSanitizer stage's label choice.
+# CAMVIEWER_JOBS bounds build and test parallelism (default: the core count).
+# Exit status: that of the first failing stage, else 0.
 set -uo pipefail
 top="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$top"
 
-configs=(plain asan)
+configs=(plain asan tsan)
 fuzz=1
 ctest_args=()
 while [ "$#" -gt 0 ]; do
@@ -30,45 +34,79 @@ while [ "$#" -gt 0 ]; do
   shift
 done
 
-bash scripts/setup.sh || exit 1
-# CAMVIEWER_JOBS bounds build and test parallelism on a shared machine.
+# The threaded code's suites (CTest labels); the others (media, jpeg, assets,
+# render, support, world, journey) run plain and under ASan only.
+tsan_labels='^(vornet|tessan|camera|pipeline|playview|lists|app|client|cloud|queues)$'
+
+times=()
+# Runs a stage (its name, then the command) and notes how long it took.
+stage() {
+  local name="$1" start rc
+  shift
+  start=$SECONDS
+  "$@"
+  rc=$?
+  times+=("$(printf '%-28s %5d s%s' "$name" $((SECONDS - start)) "$([ "$rc" -eq 0 ] || echo "  (exit $rc)")")")
+  echo "== time: $name $((SECONDS - start)) s (exit $rc)" >&2
+  return "$rc"
+}
+
+print_times() {
+  echo "== stage times (total $((SECONDS - began)) s)"
+  local t
+  for t in ${times[@]+"${times[@]}"}; do echo "   $t"; done
+}
+
+began=$SECONDS
+stage setup bash scripts/setup.sh || exit 1
 jobs="${CAMVIEWER_JOBS:-$(nproc)}"
 
-build_config() {
-  local cfg="$1" dir sanitize
-  case "$cfg" in
-    plain) dir=build; sanitize="" ;;
-    asan) dir=build-asan; sanitize="address,undefined" ;;
-    tsan) dir=build-tsan; sanitize="thread" ;;
+dir_of() {
+  case "$1" in
+    plain) echo build ;;
+    asan) echo build-asan ;;
+    tsan) echo build-tsan ;;
   esac
-  echo "== configure and build $dir" >&2
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCAMVIEWER_SANITIZE="$sanitize" >/dev/null || return 1
-  cmake --build "$dir" -j "$jobs" >&2 || return 1
-  echo "$dir"
 }
+
+sanitizer_of() {
+  case "$1" in
+    plain) echo "" ;;
+    asan) echo "address,undefined" ;;
+    tsan) echo "thread" ;;
+  esac
+}
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
+export LSAN_OPTIONS="suppressions=$top/tests/support/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# Libraries without TSan (Qt, FFmpeg): see tests/support/tsan.supp.
+export TSAN_OPTIONS="halt_on_error=0:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$top/tests/support/tsan.supp"
+export QT_QPA_PLATFORM=offscreen
 
 status=0
 for cfg in ${configs[@]+"${configs[@]}"}; do
-  dir="$(build_config "$cfg")" || { echo "test.sh: build of $cfg failed" >&2; exit 1; }
-  echo "== ctest in $dir (private network namespace)"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
-  export LSAN_OPTIONS="suppressions=$top/tests/support/lsan.supp:print_suppressions=0"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  # Libraries without TSan (Qt, FFmpeg): see tests/support/tsan.supp.
-  export TSAN_OPTIONS="halt_on_error=0:second_deadlock_stack=1:ignore_noninstrumented_modules=1:suppressions=$top/tests/support/tsan.supp"
-  export QT_QPA_PLATFORM=offscreen
-  bash scripts/netns.sh ctest --test-dir "$dir" --output-on-failure -j "$jobs" \
-       --timeout 600 "${ctest_args[@]}"
+  dir="$(dir_of "$cfg")"
+  stage "configure $dir" cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCAMVIEWER_SANITIZE="$(sanitizer_of "$cfg")" >/dev/null ||
+    { echo "test.sh: configure of $cfg failed" >&2; print_times; exit 1; }
+  stage "build $dir" cmake --build "$dir" -j "$jobs" >&2 ||
+    { echo "test.sh: build of $cfg failed" >&2; print_times; exit 1; }
+  args=(${ctest_args[@]+"${ctest_args[@]}"})
+  if [ "$cfg" = tsan ] && [ "${#args[@]}" -eq 0 ]; then args=(-L "$tsan_labels"); fi
+  echo "== ctest in $dir (private network namespace) ${args[*]}"
+  stage "ctest $dir" bash scripts/netns.sh ctest --test-dir "$dir" --output-on-failure -j "$jobs" \
+       --timeout 600 ${args[@]+"${args[@]}"}
   rc=$?
   echo "== $dir: ctest exit $rc"
   [ "$status" -eq 0 ] && status=$rc
 done
 if [ "$fuzz" -eq 1 ]; then
   echo "== short fuzz runs (build-fuzz)"
-  bash scripts/fuzz.sh -j 4 "${CAMVIEWER_FUZZ_SECONDS:-4}"
+  stage "fuzz build-fuzz" bash scripts/fuzz.sh -j 4 "${CAMVIEWER_FUZZ_SECONDS:-4}"
   rc=$?
   echo "== build-fuzz: fuzz exit $rc"
   [ "$status" -eq 0 ] && status=$rc
 fi
+print_times
 exit "$status"
