@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <functional>
 
 #include "adapter_hardWare/AdapterHardware.h"
@@ -45,7 +46,7 @@ class MainWindowOnX : public ::testing::Test {
     window_ = new MainWindow(nullptr);
     mainwindow = window_;
     window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_, 10000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_, 60000));
   }
   void TearDown() override {
     delete window_;
@@ -122,6 +123,33 @@ TEST_F(MainWindowOnX, OpensAtItsDesignSizeWithThreeColumns) {
                      (w.quadLabel->geometry().bottom() + w.setingButton->geometry().top()) / 2);
   EXPECT_EQ(shot.pixelColor(blank), QColor(Qt::white));
   EXPECT_EQ(shot.pixelColor(list.center()), QColor(Qt::white));
+  // ... and shows what is drawn (a blank window would pass the points
+  // above): the camera page's icon and caption in green, the user and
+  // settings icons in grey, the play area's frame.
+  const auto count = [&](QRect area, const std::function<bool(QColor)>& match) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x) n += match(shot.pixelColor(x, y));
+    return n;
+  };
+  const auto green = [](QColor c) { return c.green() > c.red() + 40 && c.green() > c.blue() + 40; };
+  const auto grey = [](QColor c) {
+    return c.lightness() < 200 && std::abs(c.red() - c.blue()) < 40 && std::abs(c.red() - c.green()) < 40;
+  };
+  const auto inWindow = [&](const QWidget* widget) {
+    return QRect(widget->mapTo(&w, QPoint(0, 0)), widget->size());
+  };
+  EXPECT_GT(count(inWindow(w.cameraButton), green), 300) << "no camera icon";
+  EXPECT_GT(count(inWindow(w.cameraLabel), green), 20) << "no \"Camera\" caption";
+  EXPECT_GT(count(inWindow(w.userButton), grey), 300) << "no user icon";
+  EXPECT_GT(count(inWindow(w.setingButton), grey), 200) << "no settings icon";
+  EXPECT_GT(count(inWindow(w.quadLabel), grey), 20) << "no \"Quad screen\" caption";
+  // The play area: a framed field of its own grey, not the window's white.
+  const QRect field = inWindow(w.playArea);
+  EXPECT_GT(count(QRect(field.left(), field.center().y(), field.width(), 1),
+                  [](QColor c) { return c != QColor(Qt::white); }),
+            field.width() / 2)
+      << "no play area drawn";
 
   const std::string png = testsupport::artifactsDir("app_mainwindow_xvfb_test") + "/main_window.png";
   std::string error;

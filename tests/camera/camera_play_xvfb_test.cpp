@@ -2,12 +2,15 @@
 // cloud's data connects to the simulated camera over the real libraries,
 // plays it into its own play view in the main window's play area (the
 // picture read back from the screen), then stops and is deleted.
+#include <QApplication>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include "camera_world.h"
 #include "test_artifacts.h"
@@ -89,12 +92,25 @@ TEST_F(CameraWorldOnScreen, PlaysTheSimulatedCameraIntoItsPlayViewThenStopsAndIs
   waitUntil([] { return false; }, 500);
   EXPECT_EQ(camera->counters.picturesPresented.load(), shown);
 
-  // Deleted while its link is still up: unregistered, disconnected, workers joined.
+  // Deleted while its link is still up: unregistered, disconnected, workers
+  // joined, and its view gone from the play area's grid (the other items
+  // stay as they were).
+  const auto gridWidgets = [&] {
+    std::vector<const QWidget*> widgets;
+    for (int i = 0; i < window_->centralGrid->count(); ++i)
+      widgets.push_back(window_->centralGrid->itemAt(i)->widget());
+    return widgets;
+  };
+  const QWidget* viewInGrid = &camera->wholeRenderWindow;
+  std::vector<const QWidget*> expected = gridWidgets();
+  ASSERT_EQ(std::count(expected.begin(), expected.end(), viewInGrid), 1);
+  expected.erase(std::find(expected.begin(), expected.end(), viewInGrid));
   window_->oneWindowDevice_list.removeAll(camera);
   cameras_.erase(std::remove(cameras_.begin(), cameras_.end(), camera), cameras_.end());
   delete camera;
-  EXPECT_EQ(window_->centralGrid->indexOf(static_cast<QWidget*>(nullptr)), -1);
-  waitUntil([] { return false; }, 300);
+  EXPECT_EQ(gridWidgets(), expected) << "the deleted camera's view is still in the grid";
+  QApplication::processEvents();  // the deferred deletions of the teardown
+  EXPECT_EQ(gridWidgets(), expected);
 }
 
 }  // namespace

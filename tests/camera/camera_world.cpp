@@ -63,7 +63,7 @@ void CameraWorld::TearDown() {
 void CameraWorld::startWorld(const QStringList& cloudArgs) {
   std::string error;
   ASSERT_TRUE(rendezvous_.start(RENDEZVOUS_PROGRAM, {"--lifetime", "300"}, &error)) << error;
-  ASSERT_TRUE(rendezvous_.waitFor("ready", 10000)) << "the rendezvous server did not start";
+  ASSERT_TRUE(rendezvous_.waitFor("ready", 60000)) << "the rendezvous server did not start";
   QString why;
   ASSERT_TRUE(cloud_.start(QStringList{"--rendezvous", "127.0.0.1"} + cloudArgs, &why))
       << why.toStdString();
@@ -158,7 +158,7 @@ QByteArray CameraWorld::fetch(const QString& url) {
   QNetworkRequest request{QUrl(url)};
   request.setSslConfiguration(HTTP_sslConfiguration());
   QNetworkReply* reply = m.get(request);
-  waitUntil([&] { return reply->isFinished(); }, 10000);
+  waitUntil([&] { return reply->isFinished(); }, 60000);
   const QByteArray body = reply->readAll();
   delete reply;
   return body;

@@ -151,9 +151,27 @@ TEST_P(CameraWorldThumbnail, ChangesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Refused, CameraWorldThumbnail,
     ::testing::Values(RefusedThumbnail{"notImage", "thumb=notimage", true},
+                      // A picture that decodes, padded to one byte past 16 MiB.
+                      RefusedThumbnail{"pictureOverTheCap", "pad=16777217", true},
                       RefusedThumbnail{"fileUrl", "snapurl=file:///etc/hostname", false},
                       RefusedThumbnail{"ftpUrl", "snapurl=ftp://127.0.0.1/thumb/CAM0001.jpeg", false}),
     [](const ::testing::TestParamInfo<RefusedThumbnail>& i) { return std::string(i.param.name); });
+
+// The same padded picture at exactly 16 MiB is taken, whole: the refusal
+// above is the size cap's.
+TEST_F(CameraWorld, APaddedPictureAtTheCapIsStoredWhole) {
+  ASSERT_NO_FATAL_FAILURE(startWorld({"--camera", "CAM0001:Door:0:k:pad=16777216"}));
+  oneWindowDevice* camera = addCamera(kCam);
+  camera->send_fetchInfo_instruct();
+  ASSERT_TRUE(waitForRecords(kCam));
+  const QString file = thumbnailFile(window_, "Door");
+  ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 60000));
+  const QByteArray served = fetch(window_->device->fetchInfosList.last()->snapshotUrl);
+  ASSERT_EQ(served.size(), 16 * 1024 * 1024);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(f.readAll() == served);
+}
 
 TEST_F(CameraWorld, WithoutADeviceConfigurationNothingIsPosted) {
   captureLog();

@@ -84,6 +84,33 @@ TEST(ThumbnailFile, ABodyThatIsNoPictureLeavesTheOldFileAsItWas) {
   EXPECT_EQ(QDir(dir.path() + "/device_picture").entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
+// The size cap on its own: a picture that decodes, followed by padding
+// (a JPEG reader stops at its end marker), is stored up to 16 MiB and
+// refused one byte past it.
+TEST(ThumbnailFile, APaddedPictureIsStoredUpToTheCapAndRefusedPastIt) {
+  constexpr int kCap = 16 * 1024 * 1024;
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/device_picture/Door.jpeg";
+  const QByteArray old = jpegOf(Qt::blue);
+  ASSERT_TRUE(thumbnail_file::save(path, old, nullptr));
+  const auto padded = [](int size) {
+    QByteArray body = jpegOf(Qt::green);
+    body.append(QByteArray(size - body.size(), '\0'));
+    return body;
+  };
+  const QByteArray over = padded(kCap + 1);
+  ASSERT_FALSE(QImage::fromData(over).isNull()) << "the padded picture must still decode";
+  QString why;
+  EXPECT_FALSE(thumbnail_file::save(path, over, &why));
+  EXPECT_TRUE(why.contains("too large")) << why.toStdString();
+  EXPECT_EQ(readAll(path), old);
+
+  const QByteArray atCap = padded(kCap);
+  ASSERT_TRUE(thumbnail_file::save(path, atCap, &why)) << why.toStdString();
+  EXPECT_EQ(readAll(path), atCap);
+  EXPECT_EQ(QDir(dir.path() + "/device_picture").entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
 TEST(ThumbnailFile, CloudNamesStayInsideThePicturesFolder) {
   QTemporaryDir dir;
   const QString userDir = dir.path() + "/user/";

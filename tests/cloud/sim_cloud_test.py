@@ -684,7 +684,7 @@ class WorldTest(CloudCase):
             "--rendezvous", "127.0.0.1,127.0.0.2",
             "--camera", "CAM0001:Front door:1",
             "--camera", "CAM0002:Garden:0:key-2:ip=192.168.1.24:stun=127.0.0.5,127.0.0.6:infos=2",
-            "--camera", "CAM0003:Hall:0::streams=0:thumb=" + cls.given,
+            "--camera", "CAM0003:Hall:0::streams=0:thumb=" + cls.given + ":pad=600",
             "--camera", "DOOR01:Door bell:0::type=2",
             "--camera", "CAM0009:Attic:0::status=0",
             "--camera", "CAM0010:Shed:0::thumb=notimage",
@@ -771,7 +771,9 @@ class WorldTest(CloudCase):
         given = self.infos(tokens, cfg, "CAM0003")[0]["info"]["base"]["snapshotUrl"]
         status, data = self.cloud.request("GET", urllib.parse.urlsplit(given).path)
         with open(self.given, "rb") as f:
-            self.assertEqual((status, data), (200, f.read()))
+            given_bytes = f.read()
+        # The file as is, padded with zeros to 600 bytes (pad=600).
+        self.assertEqual((status, data), (200, given_bytes + b"\0" * (600 - len(given_bytes))))
         shed = self.infos(tokens, cfg, "CAM0010")[0]["info"]["base"]["snapshotUrl"]
         status, data = self.cloud.request("GET", urllib.parse.urlsplit(shed).path)
         self.assertEqual(status, 200)

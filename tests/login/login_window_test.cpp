@@ -32,7 +32,7 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
+bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
   const QDeadlineTimer deadline(ms);
   while (!done() && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -227,6 +227,32 @@ TEST_F(LoginWindowTest, RemembermeOffForgetsTheStoredPasswordAndTheLastUser) {
   dialog_.reset();
   EXPECT_TRUE(child<QLineEdit>("emailEdit")->text().isEmpty());
   EXPECT_TRUE(child<QLineEdit>("passwordEdit")->text().isEmpty());
+}
+
+// Another user is the remembered one: the dialog shows them, remember-me is
+// turned off and a different user, who was remembered on an earlier
+// sign-in, is typed. Signing in forgets the typed user's stored password
+// too, not only the last user's.
+TEST_F(LoginWindowTest, RemembermeOffForgetsTheTypedUsersPasswordWhenAnotherIsRemembered) {
+  remember("typed@b.c", "typed-secret", "", "", 0, 0);
+  remember("last@b.c", "last-secret", "", "", 0, 0);  // the last user now
+  ASSERT_EQ(child<QLineEdit>("emailEdit")->text(), "last@b.c");
+  child<QPushButton>("remeberButton")->click();  // off
+  type("emailEdit", "typed@b.c");
+  type("passwordEdit", "typed-now");
+  clickSignIn();
+  EXPECT_EQ(sent_.size(), 1);
+  for (const char* user : {"typed@b.c", "last@b.c"}) {
+    SCOPED_TRACE(user);
+    const QString config = readFile(userConfigFilePath(user));
+    EXPECT_FALSE(config.isEmpty());
+    EXPECT_FALSE(config.contains("secret")) << config.toStdString();
+    EXPECT_FALSE(config.contains("typed-now")) << config.toStdString();
+    UserLocalConfig stored;
+    ASSERT_TRUE(readConfigFileFromUsername(user, stored));
+    EXPECT_EQ(stored.remeberUser, 0);
+  }
+  EXPECT_FALSE(QFile::exists(dataPath("userNameLastLogin.txt")));
 }
 
 // ---- the country picker ------------------------------------------------------

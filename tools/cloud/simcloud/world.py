@@ -18,7 +18,8 @@ from .calls import GATEWAY_PREFIX, THUMB_PREFIX, UAC_PREFIX, show
 
 NOT_AN_IMAGE = b"<html><body>this is not a picture</body></html>\n"
 SIGNED_IN_ELSEWHERE = 1011
-CAMERA_OPTIONS = ("ip", "stun", "thumb", "snapurl", "type", "status", "infos", "streams")
+CAMERA_OPTIONS = ("ip", "stun", "thumb", "pad", "snapurl", "type", "status", "infos", "streams")
+MAX_THUMB_PAD = 64 << 20
 _OPTION_START = re.compile(":(?=(?:%s)=)" % "|".join(CAMERA_OPTIONS))
 
 
@@ -27,7 +28,7 @@ class Camera:
 
     def __init__(self, device_id, alias, ptz="1", access_key=None, local_ip="127.0.0.1",
                  stun=None, thumb=None, snapshot_url=None, device_type=1, con_status=1,
-                 infos=1, streams=True):
+                 infos=1, streams=True, thumb_pad=0):
         self.device_id = device_id
         self.alias = alias
         self.ptz = ptz
@@ -35,6 +36,7 @@ class Camera:
         self.local_ip = local_ip
         self.stun = stun            # None: the world's rendezvous list
         self.thumb = thumb          # None: a generated picture; else the bytes served
+        self.thumb_pad = thumb_pad  # the picture served is padded with zeros to this size
         self.snapshot_url = snapshot_url  # None: this cloud's thumbnail URL
         self.device_type = device_type
         self.con_status = con_status
@@ -88,7 +90,9 @@ def parse_camera(text):
                   device_type=_int_option("type", options.get("type", "1")),
                   con_status=_int_option("status", options.get("status", "1")),
                   infos=_int_option("infos", options.get("infos", "1"), (1, 2)),
-                  streams=_int_option("streams", options.get("streams", "1"), (0, 1)) == 1)
+                  streams=_int_option("streams", options.get("streams", "1"), (0, 1)) == 1,
+                  thumb_pad=_int_option("pad", options.get("pad", "0"),
+                                        range(0, MAX_THUMB_PAD + 1)))
 
 
 def parse_account(text):
@@ -492,12 +496,14 @@ class World:
         if camera is None:
             return None
         if camera.thumb is not None:
-            return camera.thumb
-        with self._lock:
-            if camera.device_id not in self._pictures:
-                number = self.cameras.index(camera) + 1
-                self._pictures[camera.device_id] = picture.camera_picture(number)
-            return self._pictures[camera.device_id]
+            data = camera.thumb
+        else:
+            with self._lock:
+                if camera.device_id not in self._pictures:
+                    number = self.cameras.index(camera) + 1
+                    self._pictures[camera.device_id] = picture.camera_picture(number)
+                data = self._pictures[camera.device_id]
+        return data + b"\0" * max(0, camera.thumb_pad - len(data))
 
 
 def dumps(obj):
