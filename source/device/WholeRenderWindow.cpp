@@ -254,7 +254,9 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   if (!ownerDevice) return;
   if (ownerDevice->isRecording.load()) {
     // Stop: the file is finished before the notice tells how it went.
+    const QString path = ownerDevice->recordFilePath();
     const bool finished = ownerDevice->record_stop();
+    qDebug() << path << "stop record" << (finished ? "finished" : "not finished");
     show_toast(play_view::recordStopNotice(finished));
     show_record_state(false);
     report_icon(E_ICON_RECORD, false);

@@ -128,7 +128,7 @@ bool Journey::pictureMoves(const std::string& keepAs) {
         }
         return testsupport::meanDifference(first, clock, shot, clock) > 1.0;
       },
-      30000, keepAs);
+      60000, keepAs);
 }
 
 std::string Journey::newFile(const std::vector<std::string>& before, const std::string& suffix,

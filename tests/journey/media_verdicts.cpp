@@ -1,6 +1,7 @@
 #include "media_verdicts.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -46,10 +47,14 @@ RecordingVerdict checkRecording(const std::string& path) {
     if (p.time < last) v.timesRise = false;
     last = p.time;
     if (p.type == "audio") ++v.soundPackets;
-    if (p.type == "video" && firstVideo) {
+    if (p.type != "video") continue;
+    if (firstVideo) {
       v.keyFirst = p.key;
+      v.firstVideo = p.time;
       firstVideo = false;
     }
+    v.lastVideo = p.time;
+    ++v.videoPackets;
   }
   v.ok = probed && v.seconds > 0 && v.pictures > 0 && v.keyFirst && v.timesRise;
   std::ostringstream t;
@@ -64,6 +69,42 @@ RecordingVerdict checkRecording(const std::string& path) {
   }
   v.text = t.str();
   return v;
+}
+
+namespace {
+
+// Milliseconds of a debug.txt line's "[ yyyy-MM-dd HH:mm:ss:zzz ]" head
+// (counted from a fixed day: only differences mean anything); -1 without one.
+long long lineMs(const std::string& line) {
+  int y, mo, d, h, mi, sec, ms;
+  if (std::sscanf(line.c_str(), "[ %d-%d-%d %d:%d:%d:%d ]", &y, &mo, &d, &h, &mi, &sec, &ms) != 7)
+    return -1;
+  // Days from the civil date (proleptic Gregorian), so a recording across
+  // midnight or a month's end still counts right.
+  const int yy = y - (mo <= 2);
+  const int era = (yy >= 0 ? yy : yy - 399) / 400;
+  const int yoe = yy - era * 400;
+  const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long days = era * 146097LL + yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return ((days * 24 + h) * 60 + mi) * 60000LL + sec * 1000LL + ms;
+}
+
+// The time of the first line holding both `a` and `b`; -1 when none does.
+long long firstLineWith(const std::string& log, const std::string& a, const std::string& b) {
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);)
+    if (line.find(a) != std::string::npos && line.find(b) != std::string::npos) return lineMs(line);
+  return -1;
+}
+
+}  // namespace
+
+double recordSpanInLog(const std::string& log, const std::string& file) {
+  const std::string name = fs::path(file).filename().string();
+  const long long start = firstLineWith(log, name, "start record");
+  const long long stop = firstLineWith(log, name, "stop record");
+  if (start < 0 || stop < start) return -1;
+  return (stop - start) / 1000.0;
 }
 
 std::vector<std::string> filesUnder(const std::string& dir, const std::string& suffix) {

@@ -25,11 +25,18 @@ struct RecordingVerdict {
   int soundPackets = 0;
   bool keyFirst = false; // the first video packet is a key frame
   bool timesRise = false; // no packet's time goes back before its stream's last
+  int videoPackets = 0;
+  double firstVideo = 0, lastVideo = 0;  // the first and last picture's time (s)
 
   double fps() const { return seconds > 0 ? pictures / seconds : 0; }
   std::string text;
 };
 RecordingVerdict checkRecording(const std::string& path);
+
+// The time the program recorded into `file` by its own log (debug.txt):
+// from its "start record" line for that file to its "stop record" line, in
+// seconds; -1 when either line is missing.
+double recordSpanInLog(const std::string& log, const std::string& file);
 
 // Files under `dir` (recursively) ending in `suffix`, sorted by path.
 std::vector<std::string> filesUnder(const std::string& dir, const std::string& suffix);

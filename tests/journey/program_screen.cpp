@@ -51,7 +51,7 @@ bool ProgramScreen::pressPadUp(std::string* why) {
   // Entering the video from outside shows the pad.
   desk_.move(main, where::kOverVideo.x() + 40, where::kOverVideo.y() + 300);
   desk_.move(main, where::kOverVideo.x(), where::kOverVideo.y());
-  if (!waitFor(sized(240, 240), 10000, &pad, "PTZ pad", why)) return false;
+  if (!waitFor(sized(240, 240), 60000, &pad, "PTZ pad", why)) return false;
   if (desk_.click(pad, where::kPadUp.x(), where::kPadUp.y())) return true;
   *why = "xdotool could not click the PTZ pad";
   return false;
@@ -60,7 +60,7 @@ bool ProgramScreen::pressPadUp(std::string* why) {
 bool ProgramScreen::signOut(std::string* why) {
   XWindow menu;
   if (!clickInMain(where::kUserButton, why)) return false;
-  if (!waitFor(sized(416, 240), 20000, &menu, "user menu", why)) return false;
+  if (!waitFor(sized(416, 240), 60000, &menu, "user menu", why)) return false;
   if (desk_.click(menu, where::kSignOutInMenu.x(), where::kSignOutInMenu.y())) return true;
   *why = "xdotool could not click the user menu";
   return false;
@@ -71,7 +71,7 @@ bool ProgramScreen::createGroup(const std::string& name, int first, int second,
   XWindow dialog;
   if (!clickInMain(where::kGroupsPage, why) || !clickInMain(where::kCreateGroup, why))
     return false;
-  if (!waitFor(sized(864, 555), 20000, &dialog, "group creation dialog", why)) return false;
+  if (!waitFor(sized(864, 555), 60000, &dialog, "group creation dialog", why)) return false;
   const QPoint a = where::createCell(first), b = where::createCell(second);
   const bool done = desk_.click(dialog, where::kGroupName.x(), where::kGroupName.y()) &&
                     desk_.replaceText(dialog, name) && desk_.click(dialog, a.x(), a.y()) &&
@@ -85,7 +85,7 @@ bool ProgramScreen::createGroup(const std::string& name, int first, int second,
     *why = "xdotool could not press done";
     return false;
   }
-  if (desk_.waitUntilGone(sized(864, 555), 20000)) return true;
+  if (desk_.waitUntilGone(sized(864, 555), 60000)) return true;
   *why = "the group creation dialog stays";
   return false;
 }
@@ -94,12 +94,12 @@ bool ProgramScreen::closeAnswering(bool yes, std::string* why) {
   XWindow main, box;
   if (!mainWindow(&main, why)) return false;
   if (!desk_.requestClose(main, why)) return false;
-  if (!waitFor(named("Exit"), 20000, &box, "close question", why)) return false;
+  if (!waitFor(named("Exit"), 60000, &box, "close question", why)) return false;
   if (!desk_.key(box, yes ? "y" : "n")) {
     *why = "xdotool could not answer";
     return false;
   }
-  if (yes || desk_.waitUntilGone(named("Exit"), 20000)) return true;
+  if (yes || desk_.waitUntilGone(named("Exit"), 60000)) return true;
   *why = "the close question stays";
   return false;
 }

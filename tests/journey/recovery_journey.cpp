@@ -39,7 +39,7 @@ std::string startRecording(Journey& j) {
   std::string why;
   if (!j.screen().clickInMain(where::kRecordButton, &why)) return std::string();
   return j.newFile(
-      before, ".mp4", [](const std::string& f) { return checkRecording(f).pictures >= 25; }, 30000);
+      before, ".mp4", [](const std::string& f) { return checkRecording(f).pictures >= 25; }, 60000);
 }
 
 // The recording running when the link was lost ended there: its file is
@@ -62,7 +62,7 @@ bool recordingEndedAtTheLoss(Journey& j, const std::string& file) {
 bool cameraComesBack(Journey& j) {
   Stage& stage = j.stage();
   if (j.playUntil(kGarden, [](const QImage& s) { return showsColourfulPicture(s, where::kPicture); },
-                  30000) < 0)
+                  60000) < 0)
     return j.report().step("a restarted camera comes back", false, "Garden did not play");
   const std::string recording = startRecording(j);
   const size_t mark = stage.log().size();
@@ -110,10 +110,10 @@ bool recordingSurvivesKill(Journey& j) {
     return j.report().step("a recording survives a SIGKILL", false, why);
   // Kill once the recording holds a few seconds of pictures.
   const std::string file = j.newFile(
-      before, ".mp4", [](const std::string& f) { return checkRecording(f).pictures >= 50; }, 30000);
+      before, ".mp4", [](const std::string& f) { return checkRecording(f).pictures >= 50; }, 60000);
   stage.shot("r3_recording_before_kill.png");
   kill(stage.program().pid(), SIGKILL);
-  const int status = stage.waitProgramExit(10000);
+  const int status = stage.waitProgramExit(60000);
   if (file.empty())
     return j.report().step("a recording survives a SIGKILL", false, "no recording grew");
   const RecordingVerdict v = checkRecording(file);

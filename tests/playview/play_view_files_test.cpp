@@ -72,7 +72,7 @@ class PlayViewFiles : public ::testing::Test {
 TEST_F(PlayViewFiles, SnapshotOfTheLivePictureIsAJpegAndSaysSo) {
   view.snapshotButton.click();
   for (int i = 0; i < 5; ++i, ts += 40) feed->video(ts);
-  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 5000));
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000));
   EXPECT_EQ(toastTexts(), (std::vector<QString>{"Snapshot Success!"}));
   const QStringList shots = filesUnder(dir + "/user/snapshot", "*.jpg");
   ASSERT_EQ(shots.size(), 1);

@@ -8,6 +8,9 @@
 #include <QResizeEvent>
 #include <QTest>
 
+#include <chrono>
+#include <thread>
+
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/WholeRenderWindow.h"
 #include "event/play_view_icons.h"
@@ -161,7 +164,7 @@ TEST_F(PlayView, PlayStartsOnlyAnOnlineCamera) {
   view.playButton.click();
   EXPECT_TRUE(camera->thumbnailRequest[0].load());
   EXPECT_TRUE(camera->get_isPlaying());
-  ASSERT_TRUE(pumpUntil([&] { return !camera->get_isPlaying(); }, 5000));
+  ASSERT_TRUE(pumpUntil([&] { return !camera->get_isPlaying(); }, 60000));
   EXPECT_TRUE(showsIcon(view.playButton, "ic_play_dark.png"));
 }
 
@@ -170,14 +173,21 @@ TEST_F(PlayView, SnapshotWithoutAPictureSaysItFailed) {
   view.snapshotButton.click();
   EXPECT_TRUE(camera->snapshotRequest.load());
   EXPECT_TRUE(showsIcon(view.snapshotButton, "ic_screenshots_light.png"));
-  pumpFor(500);
-  view.snapshotButton.click();  // again within the second: the timer starts over
-  pumpFor(700);
-  EXPECT_TRUE(toastTexts().empty()) << "the second press restarted the second";
-  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 3000));
+  ASSERT_TRUE(view.snapshotTimer.isActive());
+  EXPECT_EQ(view.snapshotTimer.interval(), 1000);
+  // Again within the second (the event loop does not run in between, so
+  // the first second cannot end): the timer starts over.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const int leftOfTheFirst = view.snapshotTimer.remainingTime();
+  view.snapshotButton.click();
+  ASSERT_TRUE(view.snapshotTimer.isActive());
+  EXPECT_GT(view.snapshotTimer.remainingTime(), leftOfTheFirst) << "the second press restarts the second";
+  EXPECT_TRUE(toastTexts().empty());
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000));
   EXPECT_EQ(toastTexts(), (std::vector<QString>{"Snapshot failed!"}));
   EXPECT_FALSE(camera->snapshotRequest.load()) << "the request is withdrawn";
   EXPECT_TRUE(showsIcon(view.snapshotButton, "ic_screenshots_dark.png"));
+  EXPECT_FALSE(view.snapshotTimer.isActive()) << "one end for the two presses";
   pumpFor(300);
   EXPECT_EQ(toastTexts().size(), 1u) << "one toast for the two presses";
 }
@@ -190,7 +200,7 @@ TEST_F(PlayView, RecordWithoutAStreamSaysItFailed) {
   EXPECT_TRUE(view.labRecordTime.isHidden());
   EXPECT_FALSE(view.recordTimeTimer.isActive());
   EXPECT_TRUE(showsIcon(view.recordButton, "ic_record_dark.png"));
-  pumpFor(50);
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000));
   EXPECT_EQ(toastTexts(), (std::vector<QString>{"Record failed!"}));
 }
 
@@ -412,14 +422,16 @@ TEST_F(PtzOverVideo, LeavingWhileAKeyIsHeldStopsForGood) {
     ASSERT_TRUE(w.online());
     cursorAt(400, 300);
     enter();
-    QTest::mousePress(pad.upButton, Qt::LeftButton);
-    pumpFor(c.leaveAfterMs);
+    PadClock clock(pad);  // the key's timer on the test's clock
+    clock.press(pad.upButton);
+    clock.advanceTo(c.leaveAfterMs);
     cursorAt(-50, 300);
-    leave(&view.renderWnd);
+    clock.act([&] { leave(&view.renderWnd); });
     EXPECT_FALSE(pad.isVisible());
-    pumpFor(600);
-    QTest::mouseRelease(pad.upButton, Qt::LeftButton);
-    pumpFor(100);
+    clock.advanceTo(c.leaveAfterMs + 600);
+    clock.release(pad.upButton);
+    clock.advanceTo(c.leaveAfterMs + 5000);
+    EXPECT_TRUE(clock.idle());
     EXPECT_EQ(w.ptzRequests(), c.sent);
   }
 }

@@ -7,8 +7,11 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
+#include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 #include "mainwindow.h"
 #include "view/CToast.h"
@@ -37,11 +40,64 @@ QRect toastGeometry() {
   return QRect();
 }
 
+const QLabel* toastLabel() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* toast = qobject_cast<CToast*>(w); toast && toast->isVisible())
+      return toast->findChild<QLabel*>();
+  }
+  return nullptr;
+}
+
 void dropToasts() {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (auto* toast = qobject_cast<CToast*>(w)) toast->hide();  // deletes itself
   }
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void PadClock::advanceTo(qint64 ms) {
+  for (;;) {
+    auto next = due_.end();
+    for (auto it = due_.begin(); it != due_.end(); ++it)
+      if (it->second <= ms && (next == due_.end() || it->second < next->second)) next = it;
+    if (next == due_.end()) break;
+    PTZcontrolButton* key = next->first;
+    now_ = next->second;
+    due_.erase(next);
+    ASSERT_TRUE(key->pressTimer.isActive()) << "a key's timer stopped without the test seeing it";
+    QMetaObject::invokeMethod(&key->pressTimer, "timeout", Qt::DirectConnection);
+    forgetStopped();
+  }
+  now_ = std::max(now_, ms);
+}
+
+void PadClock::press(PTZcontrolButton* key) {
+  QTest::mousePress(key, Qt::LeftButton);
+  forgetStopped();
+  if (!key->pressTimer.isActive()) return;
+  EXPECT_EQ(key->pressTimer.interval(), 300) << "the press timer";
+  due_[key] = now_ + key->pressTimer.interval();  // (re)started by the press
+}
+
+void PadClock::release(PTZcontrolButton* key) {
+  QTest::mouseRelease(key, Qt::LeftButton);
+  forgetStopped();
+}
+
+void PadClock::act(const std::function<void()>& action) {
+  action();
+  forgetStopped();
+}
+
+bool PadClock::idle() const {
+  for (int i = 0; i < 4; ++i)
+    if (pad_.keys()[i]->pressTimer.isActive()) return false;
+  return due_.empty();
+}
+
+void PadClock::forgetStopped() {
+  for (auto it = due_.begin(); it != due_.end();)
+    it = it->first->pressTimer.isActive() ? std::next(it) : due_.erase(it);
 }
 
 QImage iconImage(const QIcon& icon) { return icon.pixmap(QSize(38, 38)).toImage(); }

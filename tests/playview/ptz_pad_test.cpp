@@ -1,10 +1,13 @@
-// The PTZ pad's keys with their real 300 ms timers, driven by mouse events;
-// every command the pad sends is recorded with its time since the press.
+// The PTZ pad's keys, driven by mouse events, their 300 ms timers fired on
+// the test's own clock; every command the pad sends is recorded with the
+// time of that clock.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTest>
 
+#include <ostream>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "adapter_hardWare/AdapterHardware.h"
@@ -14,22 +17,30 @@
 
 namespace {
 
+using playviewtest::PadClock;
 using playviewtest::pumpFor;
-using playviewtest::pumpUntil;
 
 struct Sent {
   qint64 atMs;
   int command;
   int value;
+  bool operator==(const Sent& o) const {
+    return atMs == o.atMs && command == o.command && value == o.value;
+  }
 };
 
-// A pad whose commands are recorded instead of going to a camera.
+void PrintTo(const Sent& s, std::ostream* os) {
+  *os << "{" << s.atMs << " ms: " << s.command << ", " << s.value << "}";
+}
+
+// A pad whose commands are recorded, with the time of the test's clock,
+// instead of going to a camera.
 class RecordingPad : public PTZcontrolWindow {
  public:
   void send_ptz(int command, int value) override {
-    sent.push_back({clock.isValid() ? clock.elapsed() : -1, command, value});
+    sent.push_back({clock ? clock->now() : -1, command, value});
   }
-  QElapsedTimer clock;  // started at the press
+  const PadClock* clock = nullptr;
   std::vector<Sent> sent;
 };
 
@@ -42,18 +53,17 @@ PTZcontrolButton* keyFor(PTZcontrolWindow& pad, int direction) {
 
 class PtzPad : public ::testing::Test {
  protected:
-  void SetUp() override { pad_.show(); }
-  void TearDown() override { mainwindow = nullptr; }
-
-  void press(PTZcontrolButton* key) {
-    pad_.clock.start();
-    QTest::mousePress(key, Qt::LeftButton);
+  void SetUp() override {
+    pad_.show();
+    pad_.clock = &clock_;
   }
+  void TearDown() override { mainwindow = nullptr; }
 
   MainWindow window_;
   // The pad takes its pictures from the main window when it is built.
   const bool bound_ = (mainwindow = &window_, true);
   RecordingPad pad_;
+  PadClock clock_{pad_};
 };
 
 TEST_F(PtzPad, KeysSitWhereTheirPicturesWereDrawnForTheirDirection) {
@@ -76,78 +86,57 @@ TEST_F(PtzPad, KeysSitWhereTheirPicturesWereDrawnForTheirDirection) {
   }
 }
 
-TEST_F(PtzPad, ATapSendsOneStepAtTheTimerAndNothingElse) {
-  for (int direction : {E_PTZ_CTRL_UP, E_PTZ_CTRL_DOWN, E_PTZ_CTRL_LEFT, E_PTZ_CTRL_RIGHT}) {
-    SCOPED_TRACE(direction);
-    pad_.sent.clear();
-    PTZcontrolButton* key = keyFor(pad_, direction);
-    press(key);
-    pumpFor(100);
-    QTest::mouseRelease(key, Qt::LeftButton);
-    EXPECT_TRUE(pad_.sent.empty()) << "a release within 300 ms sends nothing by itself";
-    ASSERT_TRUE(pumpUntil([&] { return !pad_.sent.empty(); }, 3000));
-    pumpFor(500);  // nothing may follow
-    ASSERT_EQ(pad_.sent.size(), 1u);
-    EXPECT_EQ(pad_.sent[0].command, direction);
-    EXPECT_EQ(pad_.sent[0].value, 0) << "one step";
-    EXPECT_GE(pad_.sent[0].atMs, 250) << "the step waits for the 300 ms timer";
-    EXPECT_FALSE(key->pressed());
-    EXPECT_FALSE(key->moving());
-    EXPECT_FALSE(key->pressTimer.isActive());
-  }
-}
-
-TEST_F(PtzPad, AHeldKeyMovesUntilReleasedThenStops) {
-  PTZcontrolButton* key = pad_.rightButton;
-  press(key);
-  ASSERT_TRUE(pumpUntil([&] { return !pad_.sent.empty(); }, 3000));
-  EXPECT_TRUE(key->pressed());
-  EXPECT_TRUE(key->moving());
-  pumpFor(int(std::max<qint64>(0, 2000 - pad_.clock.elapsed())));
-  ASSERT_EQ(pad_.sent.size(), 1u) << "nothing more while the key is held";
-  const qint64 releasedAt = pad_.clock.elapsed();
-  QTest::mouseRelease(key, Qt::LeftButton);
-  pumpFor(400);
-  ASSERT_EQ(pad_.sent.size(), 2u);
-  EXPECT_EQ(pad_.sent[0].command, E_PTZ_CTRL_RIGHT);
-  EXPECT_EQ(pad_.sent[0].value, 1) << "a continuous move";
-  EXPECT_GE(pad_.sent[0].atMs, 250);
-  EXPECT_EQ(pad_.sent[1].command, E_PTZ_CTRL_STOP);
-  EXPECT_EQ(pad_.sent[1].value, 1);
-  EXPECT_GE(pad_.sent[1].atMs, releasedAt) << "the stop comes with the release";
-  EXPECT_FALSE(key->moving());
-}
-
-// Hiding the pad while a key is held: one stop, and nothing afterwards,
-// neither from the key's timer nor from its later release.
-TEST_F(PtzPad, HidingWhileAKeyIsHeldStopsOnceAndForGood) {
+// The keys' commands and when they go, on the test's clock: a tap steps
+// once at the 300 ms timer, a hold moves until the release stops it, hiding
+// the pad stops once and for good (neither the key's timer nor its later
+// release sends anything), a second press starts the timer over.
+TEST_F(PtzPad, KeyTimelineTable) {
+  enum class Ev { Press, Release, Hide };
   const struct {
-    const char* when;
-    int hideAfterMs;
-    std::vector<int> before;  // commands sent before the hide
+    const char* name;
+    std::vector<std::pair<qint64, Ev>> events;
+    std::vector<Sent> sent;  // direction written as 9, replaced per key
   } cases[] = {
-      {"before the timer fired", 100, {}},
-      {"while moving", 600, {E_PTZ_CTRL_UP}},
+      {"tap of 100 ms", {{0, Ev::Press}, {100, Ev::Release}}, {{300, 9, 0}}},
+      {"hold of 2 s", {{0, Ev::Press}, {2000, Ev::Release}}, {{300, 9, 1}, {2000, 0, 1}}},
+      {"hide while moving", {{0, Ev::Press}, {600, Ev::Hide}, {1200, Ev::Release}},
+       {{300, 9, 1}, {600, 0, 1}}},
+      {"hide before the timer", {{0, Ev::Press}, {100, Ev::Hide}, {700, Ev::Release}},
+       {{100, 0, 1}}},
+      {"second press starts the timer over",
+       {{0, Ev::Press}, {100, Ev::Release}, {200, Ev::Press}, {2000, Ev::Release}},
+       {{500, 9, 1}, {2000, 0, 1}}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.when);
-    pad_.sent.clear();
-    pad_.show();
-    PTZcontrolButton* key = pad_.upButton;
-    press(key);
-    pumpFor(c.hideAfterMs);
-    ASSERT_EQ(pad_.sent.size(), c.before.size());
-    pad_.hide_and_stop();
-    EXPECT_FALSE(pad_.isVisible());
-    ASSERT_EQ(pad_.sent.size(), c.before.size() + 1);
-    EXPECT_EQ(pad_.sent.back().command, E_PTZ_CTRL_STOP);
-    EXPECT_EQ(pad_.sent.back().value, 1);
-    EXPECT_FALSE(key->pressTimer.isActive());
-    pumpFor(600);  // past the press timer
-    QTest::mouseRelease(key, Qt::LeftButton);
-    pumpFor(100);
-    EXPECT_EQ(pad_.sent.size(), c.before.size() + 1) << "nothing after the stop";
+  for (int direction : {E_PTZ_CTRL_UP, E_PTZ_CTRL_DOWN, E_PTZ_CTRL_LEFT, E_PTZ_CTRL_RIGHT}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", direction " + std::to_string(direction));
+      PadClock clock(pad_);
+      pad_.clock = &clock;
+      pad_.sent.clear();
+      pad_.show();
+      PTZcontrolButton* key = keyFor(pad_, direction);
+      ASSERT_NE(key, nullptr);
+      for (const auto& [at, ev] : c.events) {
+        clock.advanceTo(at);
+        if (ev == Ev::Press) clock.press(key);
+        if (ev == Ev::Release) clock.release(key);
+        if (ev == Ev::Hide) {
+          clock.act([&] { pad_.hide_and_stop(); });
+          EXPECT_FALSE(pad_.isVisible());
+        }
+      }
+      clock.advanceTo(clock.now() + 5000);  // nothing may follow
+      std::vector<Sent> expected = c.sent;
+      for (Sent& e : expected) {
+        if (e.command == 9) e.command = direction;
+      }
+      EXPECT_EQ(pad_.sent, expected);
+      EXPECT_FALSE(key->pressed());
+      EXPECT_FALSE(key->moving());
+      EXPECT_TRUE(clock.idle()) << "a key's timer is still running";
+    }
   }
+  pad_.clock = &clock_;
 }
 
 TEST_F(PtzPad, PressedKeyShowsItsOwnPadPicture) {
