@@ -42,7 +42,7 @@ class MainWindowTest : public ::testing::Test {
 };
 
 // Runs the event loop until `done` holds or `ms` pass.
-bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
+bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
   const QDeadlineTimer deadline(ms);
   while (!done() && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

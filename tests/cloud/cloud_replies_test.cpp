@@ -70,7 +70,7 @@ class Replies : public DataDirTest {
                                               [this] { return cloud.manager(); });
   }
   // Signs in and loads the devices; true when the chain reached dev-config.
-  bool runChain(int limitMs = 5000) {
+  bool runChain(int limitMs = 60000) {
     if (!harness) makeClient();
     return harness->signIn("user", "pw", limitMs) && harness->loadDevices(limitMs);
   }
@@ -209,7 +209,7 @@ TEST_F(Replies, FirstRefresh1011EndsTheSessionBeforeTheDeviceList) {
   makeClient();
   ASSERT_TRUE(harness->signIn("user", "pw"));
   harness->client.requestRefresh();
-  ASSERT_TRUE(ClientHarness::waitFor([&] { return cloud.count("/v1/signout") == 1; }, 5000));
+  ASSERT_TRUE(ClientHarness::waitFor([&] { return cloud.count("/v1/signout") == 1; }, 60000));
   EXPECT_EQ(harness->signedOutElsewhereCount, 1);
   EXPECT_EQ(cloud.count("/v2/device-list"), 0);
   EXPECT_FALSE(harness->refreshTimer.isActive());

@@ -42,7 +42,7 @@ class DialogsOnX : public dialogtest::SignedInWindow {
                       const char* file) {
     w.move(100, 100);
     w.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&w, 60000));
     QImage shot;
     dialogtest::waitUntil([&] {
       shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();

@@ -36,7 +36,7 @@ std::shared_ptr<bool> onNextModal(std::function<void(T*)> act, int timeoutMs = 1
 }
 
 // Runs the event loop until `done` holds or `ms` pass; the final value.
-inline bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
+inline bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
   const QDeadlineTimer deadline(ms);
   while (!done() && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -63,7 +63,7 @@ QImage grab(QWidget& w) { return QGuiApplication::primaryScreen()->grabWindow(w.
 
 // Grabs a shown window once it is drawn (bounded), keeps the picture.
 QImage keepShot(QWidget& w, const char* name) {
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(&w, 5000)) << name;
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(&w, 60000)) << name;
   QTest::qWait(100);  // the window system draws what the widget painted
   const QImage shot = grab(w);
   shot.save(QString::fromStdString(artifact(name)));

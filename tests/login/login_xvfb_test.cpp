@@ -43,7 +43,7 @@ TEST_F(LoginXvfb, SignInDialogInBothModes) {
   LoginWindow dialog;
   dialog.move(100, 100);
   dialog.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 5000));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 60000));
   const QPoint signIn(64 + 256, 655 + 10);  // inside the green button, above its text
   QImage shot = grabWhenDrawn(dialog, signIn, kGreen, "sign_in_email.png");
   EXPECT_EQ(shot.size(), QSize(640, 880));
@@ -76,7 +76,7 @@ TEST_F(LoginXvfb, CountryPickerFiltered) {
   CountryCodeWindow picker(&dialog);
   picker.move(100, 100);
   picker.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker, 5000));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&picker, 60000));
   picker.filterEdit.setText("ch");
   const QPoint done(368 + 10, 792 + 16 + 10);  // inside the grey Done button
   const QColor grey(230, 230, 230);

@@ -67,7 +67,7 @@ void Feeder::send(const std::vector<uint8_t>& bytes, const std::atomic<uint64_t>
   const uint64_t done = decoded.load() + failed.load();
   media_.avFrame(f, mode_);
   if (stepped_ && queued.load() > queuedBefore) {
-    EXPECT_TRUE(pumpUntil([&] { return decoded.load() + failed.load() > done; }, 10000));
+    EXPECT_TRUE(pumpUntil([&] { return decoded.load() + failed.load() > done; }, 60000));
   }
 }
 

@@ -111,7 +111,7 @@ TEST(SDLRenderWndOnX, PictureFillsTheSixteenByNineRectangleAtEachSize) {
     ASSERT_TRUE(w.sdlReady());
     w.setGeometry(50, 50, c.width, c.height);
     w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 60000));
     const QRect r = c.expect.translated(0, titleBar());
     EXPECT_EQ(w.targetRect(), r);
     EXPECT_EQ(letterboxRect(c.width, c.height, titleBar()), r);
@@ -129,7 +129,7 @@ TEST(SDLRenderWndOnX, AfterAResizeThePictureFollowsTheNewSize) {
   ASSERT_TRUE(w.sdlReady());
   w.setGeometry(50, 50, 800, 600);
   w.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 60000));
   presentAndGrab(w, picture, w.targetRect());
   w.resize(1000, 300);
   QElapsedTimer t;

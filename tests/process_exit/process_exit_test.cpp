@@ -63,7 +63,7 @@ class ProcessExit : public ::testing::TestWithParam<ExitCase> {
       ASSERT_TRUE(peer_.waitFor("listening 1", 60000, nullptr, /*atStart=*/true)) << "camera did not listen";
     } else if (peer == Peer::Device) {
       ASSERT_TRUE(peer_.start(EXIT_LISTEN_DEVICE, {"--id", id, "--no-detect", "--lifetime", "60"}, &error)) << error;
-      ASSERT_TRUE(peer_.waitFor("\"ev\":\"listening\"", 10000)) << "device did not listen";
+      ASSERT_TRUE(peer_.waitFor("\"ev\":\"listening\"", 60000)) << "device did not listen";
     }
   }
 

@@ -26,7 +26,7 @@ TEST(XvfbQtWindow, WindowIsDrawnOnTheXcbScreenAndScreenshotsSeeIt) {
   w.setAutoFillBackground(true);
   w.setGeometry(100, 100, 400, 300);
   w.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 5000));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 60000));
   QImage shot;
   QElapsedTimer t;
   t.start();

@@ -24,7 +24,7 @@ class LinkTest : public ::testing::Test {
   // (without authentication) or for the token frame to go out.
   void connectTo(const std::string& sn, int handle, bool auth = false, const std::string& key = "");
 
-  bool waitStatuses(const std::string& sn, const std::vector<int>& want, int ms = 3000);
+  bool waitStatuses(const std::string& sn, const std::vector<int>& want, int ms = 60000);
 };
 
 }  // namespace linktest

@@ -32,7 +32,7 @@ TEST_P(ReceiveThread, FramesArriveWholeAndInOrder) {
   }
   fakekv::setReadChunk(40, GetParam());
   fakekv::push(40, stream);
-  ASSERT_TRUE(recorder().waitFor([](const std::vector<Event>& ev) { return avFrames(ev, "RX").size() >= 30; }, 10000));
+  ASSERT_TRUE(recorder().waitFor([](const std::vector<Event>& ev) { return avFrames(ev, "RX").size() >= 30; }, 60000));
   const std::vector<Event> got = avFrames(recorder().events(), "RX");
   ASSERT_EQ(got.size(), 30u);
   for (size_t i = 0; i < got.size(); ++i) {

@@ -40,7 +40,7 @@ class Recorder {
     return events_;
   }
   // Waits (bounded) until `done` holds over the events.
-  bool waitFor(const std::function<bool(const std::vector<Event>&)>& done, int ms = 3000) {
+  bool waitFor(const std::function<bool(const std::vector<Event>&)>& done, int ms = 60000) {
     std::unique_lock<std::mutex> l(m_);
     return cv_.wait_for(l, std::chrono::milliseconds(ms), [&] { return done(events_); });
   }

@@ -107,7 +107,7 @@ TEST(TessanLanDeviceProgram, AnswersTheSearchAndEndsAfterItsProbes) {
   SearchRecorder recorder;
   ASSERT_EQ(APP_LANSearchStart(&SearchRecorder::callback, &recorder), 0);
   const lan_device::Mac mac{0x02, 0x77, 0x66, 0x55, 0x44, 0x33};
-  EXPECT_TRUE(recorder.waitFor(mac, 2000));
+  EXPECT_TRUE(recorder.waitFor(mac, 60000));
   EXPECT_EQ(device.waitExit(5000), 0);
   device.readUntil("done", 1000);
   lan_search_teardown();

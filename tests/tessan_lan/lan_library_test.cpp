@@ -28,7 +28,7 @@ TEST(TessanLanLibrary, SearchLivesFromAppInitToAppUninit) {
   APP_INIT_PARAM param{};
   ASSERT_EQ(APP_init(&param), 0);
   ASSERT_EQ(APP_LANSearchStart(&SearchRecorder::callback, &recorder), 0);
-  EXPECT_TRUE(recorder.waitFor(mac, 2000));
+  EXPECT_TRUE(recorder.waitFor(mac, 60000));
 
   APP_uninit();  // stops the search
   EXPECT_TRUE(portFree(8603)) << "the search socket outlived APP_uninit";
@@ -36,7 +36,7 @@ TEST(TessanLanLibrary, SearchLivesFromAppInitToAppUninit) {
 
   ASSERT_EQ(APP_init(&param), 0);  // a new life of the library searches again
   ASSERT_EQ(APP_LANSearchStart(&SearchRecorder::callback, &recorder), 0);
-  EXPECT_TRUE(recorder.waitForCount(2, 2000));
+  EXPECT_TRUE(recorder.waitForCount(2, 60000));
   APP_uninit();
   EXPECT_EQ(recorder.countOf(mac), 2u);
 }

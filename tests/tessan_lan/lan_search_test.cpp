@@ -27,7 +27,7 @@ using lan_device::Mac;
 using lan_device::makeReply;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kWaitMs = 2000;   // for what should happen within milliseconds
+constexpr int kWaitMs = 60000;  // bounds what should happen within milliseconds
 constexpr int kQuietMs = 150;   // to see that nothing more happens
 constexpr uint16_t kSearchPort = 8603;
 constexpr int kNotSetUp = -1000;
@@ -212,10 +212,11 @@ TEST_F(TessanLanSearch, StopThenStartReportsTheDeviceAgain) {
   ASSERT_TRUE(recorder_.waitFor(kDevice, kWaitMs));
   ASSERT_TRUE(device_->waitForDatagrams(3, kWaitMs));
 
-  // The receiver is woken at once, not after its 2-second wait.
+  // The receiver is woken at once, not after its 2-second wait: a stop that
+  // waited for it could never end sooner than that wait.
   const auto before = Clock::now();
   EXPECT_EQ(APP_LANSearchStop(), 0);
-  EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(1000));
+  EXPECT_LT(Clock::now() - before, std::chrono::milliseconds(2000));
   EXPECT_TRUE(portFree(kSearchPort)) << "the socket stays open after stop";
   EXPECT_EQ(APP_LANSearchStop(), 0) << "a second stop";
 

@@ -221,7 +221,7 @@ TEST_F(LinkedPeer, ThePeersCloseIsSeenAsClosedByPeer) {
   link({"--close-after", "3000"});
   ASSERT_EQ(send(2, randomBytes(3000, 9)), 3000);
   EXPECT_EQ(readBack(2, 3000, 5000).size(), 3000u);
-  ASSERT_TRUE(peer_.waitFor("closed", 10000));
+  ASSERT_TRUE(peer_.waitFor("closed", 60000));
   int code = 0;
   for (int i = 0; i < 300 && code >= 0; ++i) {
     code = KV_GetP2PBufSizeUsed(handle_, 1);

@@ -44,7 +44,7 @@ class ProtocolThread : public HandPlayedServerWorld {
       return Timed{r, sw.ms()};
     }));
     RawDatagram hello;
-    EXPECT_TRUE(server->receiveType(w::ZORP_MSG_HELLO, &hello, 3000)) << "no HELLO from the listen";
+    EXPECT_TRUE(server->receiveType(w::ZORP_MSG_HELLO, &hello, 60000)) << "no HELLO from the listen";
     return hello.from;
   }
 
@@ -87,7 +87,7 @@ TEST_F(ProtocolThread, PunchWithTheIdInAnotherCaseIsIgnored) {
   // unanswered (a second at least), so a fifth in the next 300 ms is a fault.
   for (int i = 0; i < 4; ++i) {
     RawDatagram got;
-    ASSERT_TRUE(peer.receiveType(w::ZORP_MSG_PUNCH_ACK, &got, 3000)) << "PUNCH_ACK " << i + 1 << " missing";
+    ASSERT_TRUE(peer.receiveType(w::ZORP_MSG_PUNCH_ACK, &got, 60000)) << "PUNCH_ACK " << i + 1 << " missing";
     EXPECT_EQ(w::read_peer(got.body.data(), got.body.size()).flag, 1);
   }
   int more = 0;
@@ -170,7 +170,7 @@ TEST_F(ProtocolThread, LateP2PRequestAnswerIsIgnored) {
     return KV_Connect("CAMLATE", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr);
   });
   RawDatagram req;
-  ASSERT_TRUE(server->receiveType(w::ZORP_MSG_P2P_REQ, &req, 3000));
+  ASSERT_TRUE(server->receiveType(w::ZORP_MSG_P2P_REQ, &req, 60000));
   const w::P2PReqBody body = w::read_p2p_req(req.body.data(), req.body.size());
   EXPECT_EQ(body.loopFlag, 1) << "the alternative loop marks its requests";
   uint8_t buf[w::kSmallDatagram];
@@ -182,7 +182,7 @@ TEST_F(ProtocolThread, LateP2PRequestAnswerIsIgnored) {
   RawPeer peer("127.0.0.5", 0);
   ASSERT_TRUE(peer.ok());
   peerMessage(peer, req.from, w::ZORP_MSG_PUNCH_ACK, "CAMLATE");
-  ASSERT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   const int h = run.get();
   ASSERT_GE(h, 0);
   KV_SessionInfo info{};

@@ -56,10 +56,10 @@ class SessionCodes : public SessionWorld {
  protected:
   // After a break seen by a waiting call: the tick that had already looked
   // at the flag may still sleep, no later one begins.  The call then stops
-  // its protocol thread (a 50 ms wait) and tears down, given room here for
-  // a loaded machine.
+  // its protocol thread (a 50 ms wait) and tears down: a call that waited
+  // its wait out instead would take seconds more.
   void expectEndedWithinATick(const std::string& id, unsigned tickMs, SteadyTime broken) const {
-    EXPECT_LT(ms_between(broken, std::chrono::steady_clock::now()), 1000) << "the teardown after the break";
+    EXPECT_LT(ms_between(broken, std::chrono::steady_clock::now()), 10000) << "the teardown after the break";
     EXPECT_LE(ticks.countAfter(id, tickMs, broken), 1u) << "ticks of the wait began after the break";
   }
 
@@ -96,7 +96,8 @@ TEST_F(SessionCodes, ConnectCodesAndTheirTimings) {
     SCOPED_TRACE(cases[i].id);
     EXPECT_EQ(t.result, cases[i].expected);
     if (cases[i].end == LoopEnd::ByTheCode) {
-      EXPECT_LE(t.ms, 5000);
+      EXPECT_LT(ticks.countAfter(cases[i].id, kConnectTickMs, SteadyTime::min()), kAttemptTicks / 2)
+          << "the code did not end the loop";
       continue;
     }
     EXPECT_EQ(ticks.countAfter(cases[i].id, kConnectTickMs, SteadyTime::min()), kAttemptTicks);
@@ -121,11 +122,11 @@ TEST_F(SessionCodes, BreakByDuringTheAttemptLoopEndsItWithinATick) {
     const std::string id = loop ? "BRKALT" : "BRKDEF";
     ASSERT_EQ(KV_SetServInfo(id.c_str(), "127.0.0.1"), 0);
     auto run = connect_async(id, KV_CONNECT_P2P | loop);
-    ASSERT_TRUE(awaitRecord("P2P_REQ", id, 6000)) << "the attempt loop did not start";
-    ASSERT_TRUE(ticks.await(id, kConnectTickMs, 1, 6000)) << "no tick of the attempt loop was seen";
+    ASSERT_TRUE(awaitRecord("P2P_REQ", id, 60000)) << "the attempt loop did not start";
+    ASSERT_TRUE(ticks.await(id, kConnectTickMs, 1, 60000)) << "no tick of the attempt loop was seen";
     EXPECT_EQ(KV_Connect_Break_By(id.c_str()), 0);
     const SteadyTime broken = std::chrono::steady_clock::now();
-    ASSERT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+    ASSERT_EQ(run.wait_for(std::chrono::seconds(60)), std::future_status::ready);
     expectEndedWithinATick(id, kConnectTickMs, broken);
     EXPECT_EQ(run.get().result, KV_ERR_CONNECT_BROKEN);
   }
@@ -147,7 +148,7 @@ TEST_F(SessionCodes, ListenWaitBounds) {
   auto run = listen_async("WAITS", 86400 | KV_LISTEN_NO_DETECT);
   EXPECT_EQ(run.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout) << "86,400 is accepted";
   KV_ListenBreak();
-  ASSERT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   EXPECT_EQ(run.get().result, KV_ERR_LISTEN_BROKEN);
 }
 
@@ -158,7 +159,7 @@ TEST_F(SessionCodes, ListenWithoutAPeerTimesOutAfterItsWait) {
     const Timed t = listen_async("LONELY", 1 | detect).get();
     EXPECT_EQ(t.result, KV_ERR_TIMEOUT);
     EXPECT_GE(t.ms, 1000);
-    EXPECT_LE(t.ms, 2500);
+    EXPECT_LE(t.ms, 10000) << "waited far beyond its second";
   }
 }
 
@@ -215,7 +216,9 @@ TEST_F(SessionCodes, RegistrationCodes) {
     ASSERT_EQ(KV_SetServInfo(c.id, kServers.c_str()), 0);
     const Timed t = listen_async(c.id, 30).get();
     EXPECT_EQ(t.result, c.expected);
-    EXPECT_LE(t.ms, 1500) << "the first registration goes as the wait begins, a refusal ends it at once";
+    // The first registration goes as the wait begins, a refusal ends it at
+    // once: not after the wait's 30 s.
+    EXPECT_LE(t.ms, 10000) << "the refusal did not end the wait";
   }
 }
 
@@ -246,7 +249,7 @@ TEST_F(SessionCodes, RegistrationSchedule) {
   }
   for (const auto& c : cases) EXPECT_TRUE(ticks.await(c.id, c.tickMs, kLivedMs / c.tickMs, 30000)) << c.id;
   KV_ListenBreak();
-  for (auto& r : runs) ASSERT_EQ(r.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+  for (auto& r : runs) ASSERT_EQ(r.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   const auto all = record();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.id);
@@ -271,10 +274,10 @@ TEST_F(SessionCodes, RegistrationSchedule) {
       // Ticks never end early: nothing comes before its time on the clock.
       EXPECT_GE(regs[i] - start, static_cast<long long>(tick * c.tickMs) - 20) << "registration " << i;
       // The registration goes just before its tick's sleep begins.
-      EXPECT_LE(regs[i] - start, ms_between(lived[0].began, lived[tick].began) + 150) << "registration " << i;
+      EXPECT_LE(regs[i] - start, ms_between(lived[0].began, lived[tick].began) + 500) << "registration " << i;
       // Ticks held up by anything but their sleep show on the clock; twice
       // their length leaves room for a loaded machine.
-      EXPECT_LE(regs[i] - start, static_cast<long long>(2 * tick * c.tickMs) + 150) << "registration " << i;
+      EXPECT_LE(regs[i] - start, static_cast<long long>(2 * tick * c.tickMs) + 500) << "registration " << i;
     }
   }
 }
@@ -283,11 +286,11 @@ TEST_F(SessionCodes, ListenBreakWhileTheRegistrationIsPending) {
   startServers({"--servers", kServers, "--mute", "reg"});
   ASSERT_EQ(KV_SetServInfo("REGWAIT", kServers.c_str()), 0);
   auto run = listen_async("REGWAIT", 30);
-  ASSERT_TRUE(awaitRecord("DEV_REG", "REGWAIT", 6000));
-  ASSERT_TRUE(ticks.await("REGWAIT", 10, 1, 6000)) << "no tick of the wait was seen";
+  ASSERT_TRUE(awaitRecord("DEV_REG", "REGWAIT", 60000));
+  ASSERT_TRUE(ticks.await("REGWAIT", 10, 1, 60000)) << "no tick of the wait was seen";
   KV_ListenBreak();
   const SteadyTime broken = std::chrono::steady_clock::now();
-  ASSERT_EQ(run.wait_for(std::chrono::seconds(2)), std::future_status::ready);
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   expectEndedWithinATick("REGWAIT", 10, broken);
   EXPECT_EQ(run.get().result, KV_ERR_LISTEN_BROKEN);
 }
@@ -298,7 +301,7 @@ TEST_F(SessionCodes, TheSessionTableHoldsOneHundredTwentyEight) {
   ASSERT_EQ(KV_SetServInfo("FILL", "127.0.0.1"), 0);
   std::vector<std::future<Timed>> listens;
   for (int i = 0; i < KV_MAX_SESSIONS; ++i) listens.push_back(listen_async("FILL", 30 | KV_LISTEN_NO_DETECT));
-  ASSERT_TRUE(server.awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS, 10000)) << "not every listen got a slot";
+  ASSERT_TRUE(server.awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS, 60000)) << "not every listen got a slot";
   EXPECT_EQ(KV_Listen("FILL", 0, 30 | KV_LISTEN_NO_DETECT), KV_ERR_NO_FREE_SESSION);
   EXPECT_EQ(KV_Connect("FILL", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr), KV_ERR_NO_FREE_SESSION);
   KV_ListenBreak();
@@ -383,7 +386,7 @@ TEST_F(SessionCodes, ConcurrentListensEachGetTheirOwnPort) {
   go.notify_all();
   std::set<uint16_t> ports;
   RawDatagram d;
-  for (int i = 0; i < kListens && server.receiveType(w::ZORP_MSG_HELLO, &d, 3000); ++i)
+  for (int i = 0; i < kListens && server.receiveType(w::ZORP_MSG_HELLO, &d, 60000); ++i)
     ports.insert(ntohs(d.from.sin_port));
   KV_ListenBreak();
   for (auto& t : listens) t.join();

@@ -38,10 +38,10 @@ TEST_F(SessionLifecycle, DeInitializeWaitsForRunningListenAndConnect) {
   ASSERT_EQ(KV_SetServInfo("DEINITC", "127.0.0.1"), 0);
   auto listening = listen_async("DEINITL", 30 | KV_LISTEN_NO_DETECT);
   auto connecting = connect_async("DEINITC", KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP);
-  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, 2, 3000)) << "both calls hold their slots";
+  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, 2, 60000)) << "both calls hold their slots";
   const Stopwatch sw;
   EXPECT_EQ(KV_DeInitialize(), 0);
-  EXPECT_LT(sw.ms(), 1000);
+  EXPECT_LT(sw.ms(), 15000) << "the listen's 30 s wait was waited out";
   ASSERT_TRUE(ready(listening, 0)) << "de-initialise returned before the listen did";
   ASSERT_TRUE(ready(connecting, 0)) << "de-initialise returned before the connect did";
   EXPECT_EQ(listening.get(), KV_ERR_LISTEN_BROKEN);
@@ -75,7 +75,7 @@ TEST_F(SessionLifecycle, DeInitializeEndsCallsStillInTheirDetection) {
 TEST_F(SessionLifecycle, UnlinkedSlotsRefuseCloseAndWrites) {
   ASSERT_EQ(KV_SetServInfo("WAITING", "127.0.0.1"), 0);
   auto listening = listen_async("WAITING", 30 | KV_LISTEN_NO_DETECT);
-  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, 1, 3000));
+  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, 1, 60000));
   const char byte = 'x';
   for (int h = 0; h < KV_MAX_SESSIONS; ++h) {
     ASSERT_EQ(KV_Send(h, &byte, 1, 127), KV_ERR_INVALID_SESSION) << "slot " << h;
@@ -201,7 +201,7 @@ TEST_F(SessionLifecycle, BreakByHitsOnlyTheWaitingConnectOfItsId) {
   // FAILSFAST holds a slot, is refused, releases it.
   auto failing = connect_async("FAILSFAST", KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP);
   RawDatagram req;
-  ASSERT_TRUE(server->receiveType(w::ZORP_MSG_P2P_REQ, &req, 3000));
+  ASSERT_TRUE(server->receiveType(w::ZORP_MSG_P2P_REQ, &req, 60000));
   uint8_t buf[w::kSmallDatagram];
   server->send(req.from, buf, w::build_result(buf, w::ZORP_MSG_P2P_REQ_ACK, -1));
   ASSERT_TRUE(ready(failing, 2000));
@@ -210,9 +210,9 @@ TEST_F(SessionLifecycle, BreakByHitsOnlyTheWaitingConnectOfItsId) {
   // the released one.
   std::vector<std::future<int>> fill;
   for (int i = 0; i < KV_MAX_SESSIONS - 1; ++i) fill.push_back(listen_async("FILL", 30 | KV_LISTEN_NO_DETECT));
-  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS - 1, 10000));
+  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS - 1, 60000));
   auto victim = connect_async("TAKESOVER", KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP);
-  ASSERT_TRUE(server->receiveType(w::ZORP_MSG_P2P_REQ, &req, 3000)) << "TAKESOVER did not get a slot";
+  ASSERT_TRUE(server->receiveType(w::ZORP_MSG_P2P_REQ, &req, 60000)) << "TAKESOVER did not get a slot";
 
   EXPECT_EQ(KV_Connect_Break_By("FAILSFAST"), 0);
   EXPECT_FALSE(ready(victim, 300)) << "the break for FAILSFAST ended TAKESOVER's connect";
@@ -232,7 +232,7 @@ TEST_F(SessionLifecycle, ListenBreakDuringDetectionLeavesTheNextDetectionDue) {
     SCOPED_TRACE("detection port " + std::to_string(port));
     auto listening = listen_async("DETBREAK", 30, port);
     RawDatagram hello;
-    ASSERT_TRUE(server->receiveType(w::ZORP_MSG_HELLO, &hello, 2000)) << "no detection ran";
+    ASSERT_TRUE(server->receiveType(w::ZORP_MSG_HELLO, &hello, 60000)) << "no detection ran";
     EXPECT_EQ(ntohs(hello.from.sin_port), port);
     KV_ListenBreak();
     ASSERT_TRUE(ready(listening, 2000));

@@ -57,7 +57,7 @@ void SessionWorld::startServers(const std::vector<std::string>& switches) {
   args.insert(args.end(), {"--record", recordPath, "--lifetime", kLifetime});
   std::string error;
   ASSERT_TRUE(servers.start(RENDEZVOUS_PROGRAM, args, &error)) << error;
-  ASSERT_TRUE(servers.waitFor("ready", 5000)) << "the rendezvous program did not come up";
+  ASSERT_TRUE(servers.waitFor("ready", 60000)) << "the rendezvous program did not come up";
 }
 
 std::vector<JsonEntry> SessionWorld::record() const { return read_json_lines(recordPath); }

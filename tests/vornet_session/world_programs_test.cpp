@@ -34,7 +34,7 @@ TEST_F(WorldPrograms, StopByThemselvesAtTheEndOfTheirLifetime) {
     ChildProcess p;
     std::string error;
     ASSERT_TRUE(p.start(c.program, c.args, &error)) << error;
-    ASSERT_TRUE(p.waitFor(c.firstLine, 3000));
+    ASSERT_TRUE(p.waitFor(c.firstLine, 60000));
     const Stopwatch sw;
     EXPECT_EQ(p.wait(4000), 0) << "did not end by itself";
     EXPECT_GE(sw.ms(), 500);
@@ -62,10 +62,10 @@ TEST_F(WorldPrograms, RendezvousStopsOnSigterm) {
   ChildProcess p;
   std::string error;
   ASSERT_TRUE(p.start(RENDEZVOUS_PROGRAM, {"--lifetime", "60"}, &error)) << error;
-  ASSERT_TRUE(p.waitFor("ready", 3000));
+  ASSERT_TRUE(p.waitFor("ready", 60000));
   const Stopwatch sw;
   EXPECT_EQ(p.stop(), 0);
-  EXPECT_LT(sw.ms(), 1000);
+  EXPECT_LT(sw.ms(), 10000) << "SIGTERM was not acted on";
 }
 
 }  // namespace

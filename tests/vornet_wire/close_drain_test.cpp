@@ -98,7 +98,7 @@ TEST(CloseDrain, DeInitialiseGivesUpOnAPeerThatNeverAcknowledges) {
   const auto end = Clock::now();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count();
   EXPECT_GE(ms, 2500);  // the queued data was waited for ...
-  EXPECT_LT(ms, 4000);  // ... but not for ever
+  EXPECT_LT(ms, 20000);  // ... but not for ever
   reinit.join();
   EXPECT_TRUE(reinitReturned.load());
   // It returned only once the teardown had drained (it may return a moment

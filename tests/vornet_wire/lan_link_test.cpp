@@ -22,7 +22,7 @@ class LanLink : public ::testing::Test {
     ASSERT_EQ(KV_SetServInfo(kId, ""), 0);
     listener = std::thread([this] { listenResult = KV_Listen(kId, 0, 10 | KV_LISTEN_NO_DETECT); });
     // The listener answers LAN searches once its LAN socket is bound.
-    ASSERT_TRUE(testsupport::waitForOwnUdpPort(32108, 5000)) << "the listener's LAN socket never opened";
+    ASSERT_TRUE(testsupport::waitForOwnUdpPort(32108, 60000)) << "the listener's LAN socket never opened";
     connectResult = KV_Connect(kId, 0, 15, KV_CONNECT_LAN, "127.0.0.1");
     listener.join();
   }
@@ -55,7 +55,7 @@ TEST_F(LanLink, LinksBothEndsDirectlyWithSessionInfo) {
   EXPECT_STREQ(c.id, kId);
   EXPECT_STREQ(l.id, kId);
   EXPECT_GE(c.secondsLinked, 0);
-  EXPECT_LE(c.secondsLinked, 2);
+  EXPECT_LE(c.secondsLinked, 60);
   EXPECT_GT(c.socket, 0);
   // Each end's remote is the other's bound port.
   EXPECT_EQ(c.remote.sin_port, l.local.sin_port);
@@ -114,7 +114,7 @@ TEST(AnnounceLink, ConnectorLinksOnTheListenersAnnounce) {
   std::thread connector(
       [&] { connectResult = KV_Connect(kAnnounced, 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr); });
   // The connector hears announces once its announce socket is bound.
-  ASSERT_TRUE(testsupport::waitForOwnUdpPort(32106, 5000)) << "the connector's announce socket never opened";
+  ASSERT_TRUE(testsupport::waitForOwnUdpPort(32106, 60000)) << "the connector's announce socket never opened";
   const int listenResult = KV_Listen(kAnnounced, 0, 5 | KV_LISTEN_NO_DETECT);
   connector.join();
   ASSERT_GE(listenResult, 0);

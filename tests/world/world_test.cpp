@@ -103,7 +103,7 @@ TEST_F(World, EveryCameraPlaysAsTheCloudHandsItOut) {
 
   const std::vector<pid_t> pids = worldPids(env);
   ASSERT_TRUE(world_.command("stop"));
-  EXPECT_TRUE(world_.waitFor("stopping command", 10000)) << world_.transcript();
+  EXPECT_TRUE(world_.waitFor("stopping command", 60000)) << world_.transcript();
   EXPECT_EQ(world_.waitExit(30000), 0) << world_.transcript();
   EXPECT_TRUE(allGone(pids, 10000)) << "a program of the world outlived it";
 }
@@ -133,7 +133,7 @@ TEST_F(World, KilledCameraComesBackAndPlaysAgain) {
 
   const int64_t killedAt = nowMs();
   ASSERT_TRUE(world_.command("restart " + cam.id));
-  ASSERT_TRUE(world_.waitFor("killed " + cam.id, 10000)) << world_.transcript();
+  ASSERT_TRUE(world_.waitFor("killed " + cam.id, 60000)) << world_.transcript();
   EXPECT_TRUE(WorldProcess::gone(cam.pid));
   std::string started;
   ASSERT_TRUE(world_.waitFor("started " + cam.id + " ", 120000, &started)) << world_.transcript();
@@ -213,13 +213,13 @@ TEST_F(World, AnswersCommandsAndRefusesUnknownOnes) {
   EXPECT_EQ(line, "status camera:" + id + " running " + std::to_string(world_.env().cameras[0].pid));
   for (const std::string bad : {"restart CAM9999", "explode", "kill"}) {
     ASSERT_TRUE(world_.command(bad));
-    ASSERT_TRUE(world_.waitFor("error unknown command: " + bad, 5000)) << world_.transcript();
+    ASSERT_TRUE(world_.waitFor("error unknown command: " + bad, 60000)) << world_.transcript();
   }
   ASSERT_TRUE(world_.command("start " + id));
-  EXPECT_TRUE(world_.waitFor("error " + id + " is running", 5000)) << world_.transcript();
+  EXPECT_TRUE(world_.waitFor("error " + id + " is running", 60000)) << world_.transcript();
   ASSERT_TRUE(world_.command("kill " + id));
-  ASSERT_TRUE(world_.waitFor("killed " + id, 5000));
-  ASSERT_TRUE(world_.waitFor("world: camera " + id + " ended", 5000)) << "a killed camera is not noted";
+  ASSERT_TRUE(world_.waitFor("killed " + id, 60000));
+  ASSERT_TRUE(world_.waitFor("world: camera " + id + " ended", 60000)) << "a killed camera is not noted";
   // Commands come through the control FIFO as well.
   {
     std::ofstream fifo(world_.env().values.at("WORLD_CONTROL"));
