@@ -191,6 +191,15 @@ bool pumpUntil(const std::function<bool()>& done, int ms) {
   return true;
 }
 
+bool waitWithoutEvents(const std::function<bool()>& done, int ms) {
+  const auto end = Clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (Clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
 std::string scratchDir(const std::string& name) {
   const std::string dir = testsupport::artifactsDir("pipeline") + "/" + name;
   std::error_code ec;

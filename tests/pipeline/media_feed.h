@@ -105,6 +105,9 @@ class EventLog : public CameraMediaEvents {
 
 // Processes Qt events until `done` is true or `ms` pass; returns done().
 bool pumpUntil(const std::function<bool()>& done, int ms);
+// Waits until `done` is true or `ms` pass without running Qt's event loop,
+// so no timer of this thread fires meanwhile; returns done().
+bool waitWithoutEvents(const std::function<bool()>& done, int ms);
 
 // A scratch folder for one test (removed by the caller's QTemporaryDir).
 std::string scratchDir(const std::string& name);
