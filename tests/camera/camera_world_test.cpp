@@ -134,7 +134,7 @@ TEST_P(CameraWorldThumbnail, ChangesNothing) {
   camera->send_fetchInfo_instruct();
   ASSERT_TRUE(waitForRecords(kCam));
   if (c.fetched) {
-    ASSERT_TRUE(waitUntil([&] { return log_->count("snapshot dowoload picture not stored") > 0; }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return log_->count("snapshot dowoload picture not stored") > 0; }, 60000));
     EXPECT_EQ(logged("/thumb/CAM0001.jpeg").size(), 1);
   } else {
     EXPECT_GT(log_->count("snapshot url not fetched"), 0);

@@ -137,15 +137,20 @@ TEST_F(SessionTest, QueuesStayBoundedOverALongFeed) {
 }
 
 TEST_F(SessionTest, PacketBacklogIsFlushedUpToTheNextKeyFrame) {
-  // The gate is open but no decode thread runs (no play mode): packets pile up.
+  // The gates are open (the sound's as its output's set-up opens it) but no
+  // decode thread runs (no play mode): packets pile up.
   media->video_start_play();
+  media->audioDecodeThread.gate.open();
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::None);
-  size_t maxPackets = 0;
+  size_t maxPackets = 0, maxAudio = 0;
   for (int i = 0; i < 400; ++i) {
     feed.video(1000 + 40 * uint64_t(i));
+    if (i % 3 == 0) feed.audio(1000 + 40 * uint64_t(i));
     maxPackets = std::max(maxPackets, media->videoPacketQueue.size());
+    maxAudio = std::max(maxAudio, media->audioPacketQueue.size());
   }
   EXPECT_LE(maxPackets, 250u);  // ten seconds at 25 fps
+  EXPECT_EQ(maxAudio, 64u);     // about eight seconds of sound, then the oldest go
   EXPECT_GT(media->counters.videoPacketsDropped.load(), 0u);
   auto head = media->videoPacketQueue.take();
   ASSERT_TRUE(head);
