@@ -58,6 +58,6 @@ if [ "$mode" = display ]; then
   echo "== done; the program's log is $data/debug.txt, its files are under $data/user_private_dir"
 else
   echo "== no display reachable from the namespace: the journey runs by itself on a private X server"
-  bash scripts/netns.sh timeout 900 build/tests/journey/camviewer_journey --out "$out"
+  bash scripts/netns.sh timeout 1800 build/tests/journey/camviewer_journey --out "$out"
   echo "== screenshots, files made and summary.txt are in $out"
 fi

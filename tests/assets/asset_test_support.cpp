@@ -22,8 +22,8 @@ void ensureApplication() {
 int runTool(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err) {
   QProcess process;
   process.start(program, args);
-  if (!process.waitForStarted(10000)) return -1;
-  if (!process.waitForFinished(60000)) {
+  if (!process.waitForStarted(60000)) return -1;
+  if (!process.waitForFinished(300000)) {
     process.kill();
     process.waitForFinished(5000);
     return -1;

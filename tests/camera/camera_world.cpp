@@ -17,6 +17,7 @@
 #include "http_command/http_request.h"
 #include "http_command/request_context.h"
 #include "netns_test.h"
+#include "test_artifacts.h"
 
 namespace {
 // Qt's own event dispatcher instead of GLib's, whose eventfd wake-ups across
@@ -112,11 +113,11 @@ void CameraWorld::startCamera(const std::string& id, const std::string& key,
                               const std::vector<std::string>& extra) {
   auto camera = std::make_unique<testworld::ChildProcess>();
   std::vector<std::string> args = {"--id", id, "--key", key, "--servers", "127.0.0.1",
-                                   "--lifetime", "240"};
+                                   "--lifetime", "240", "--work-dir", testsupport::cameraClipCache()};
   args.insert(args.end(), extra.begin(), extra.end());
   std::string error;
   ASSERT_TRUE(camera->start(SIM_CAMERA_PROGRAM, args, &error)) << error;
-  ASSERT_TRUE(camera->waitFor("listening 1", 60000, nullptr, true)) << id << " did not start";
+  ASSERT_TRUE(camera->waitFor("listening 1", 180000, nullptr, true)) << id << " did not start";
   simCameras_.push_back(std::move(camera));
 }
 

@@ -111,7 +111,7 @@ QString header(const QJsonObject& entry, const QString& name) {
 }
 
 TEST_F(SimClient, WholeChainInOrderWithEverySignatureVerified) {
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   ASSERT_TRUE(harness->signIn(kUser, kPassword)) << harness->failures.join("; ").toStdString();
   ASSERT_TRUE(harness->loadDevices());
   EXPECT_EQ(harness->deviceReadyCount, 1);
@@ -177,7 +177,7 @@ TEST_F(SimClient, WholeChainInOrderWithEverySignatureVerified) {
 }
 
 TEST_F(SimClient, NoSecretReachesTheLog) {
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   QStringList secrets;
   QString all;
   {
@@ -216,7 +216,7 @@ class SimRecovery : public SimClient, public ::testing::WithParamInterface<Recov
 
 TEST_P(SimRecovery, FailedAttemptIsSentAgainAndTheChainCompletes) {
   const Recovery& c = GetParam();
-  start({"--fail", c.fail});
+  ASSERT_NO_FATAL_FAILURE(start({"--fail", c.fail}));
   ASSERT_TRUE(harness->signIn(kUser, kPassword)) << harness->failures.join("; ").toStdString();
   ASSERT_TRUE(harness->loadDevices());
   EXPECT_EQ(harness->deviceReadyCount, 1);
@@ -251,7 +251,7 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- failures that do not end: bounded, and the dialog gets its inputs back
 
 TEST_F(SimClient, PersistentStatus500GivesUpAfterFiveAttempts) {
-  start({"--fail", "/uac/v1/challenge=status:100:500"});
+  ASSERT_NO_FATAL_FAILURE(start({"--fail", "/uac/v1/challenge=status:100:500"}));
   QElapsedTimer t;
   t.start();
   harness->startSignin(kUser, kPassword);
@@ -286,7 +286,7 @@ TEST_F(SimClient, RefusedConnectionGivesUpAfterFiveAttempts) {
 }
 
 TEST_F(SimClient, WithoutTheCaTheHandshakeFailsAndNothingReachesTheCloud) {
-  start({}, /*trustCa=*/false);
+  ASSERT_NO_FATAL_FAILURE(start({}, /*trustCa=*/false));
   harness->startSignin(kUser, kPassword);
   ASSERT_TRUE(ClientHarness::waitFor([&] { return !harness->failures.isEmpty(); }, 15000));
   EXPECT_EQ(harness->signedInCount, 0);
@@ -299,7 +299,7 @@ TEST_F(SimClient, WithoutTheCaTheHandshakeFailsAndNothingReachesTheCloud) {
 // ---- sign-out ------------------------------------------------------------
 
 TEST_F(SimClient, Code1011OnTheFirstRefreshSignsOutOnceWithoutADeviceList) {
-  start({"--fail", "/uac/v1/refresh-token=error:1:1011"});
+  ASSERT_NO_FATAL_FAILURE(start({"--fail", "/uac/v1/refresh-token=error:1:1011"}));
   ASSERT_TRUE(harness->signIn(kUser, kPassword));
   harness->client.requestRefresh();
   ASSERT_TRUE(waitLogged("/v1/signout", 1));
@@ -316,7 +316,7 @@ TEST_F(SimClient, Code1011OnTheFirstRefreshSignsOutOnceWithoutADeviceList) {
 }
 
 TEST_F(SimClient, Code1011OnALaterRefreshSignsOutOnceAndStopsBothTimers) {
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   ASSERT_TRUE(harness->signIn(kUser, kPassword));
   ASSERT_TRUE(harness->loadDevices());
   EXPECT_TRUE(harness->refreshTimer.isActive());
@@ -336,7 +336,7 @@ TEST_F(SimClient, Code1011OnALaterRefreshSignsOutOnceAndStopsBothTimers) {
 }
 
 TEST_F(SimClient, SecondSignInElsewhereEndsTheFirstSessionAtItsNextRefresh) {
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   ASSERT_TRUE(harness->signIn(kUser, kPassword));
   ASSERT_TRUE(harness->loadDevices());
   ClientHarness other(cloud.entryUrl(), realManager);  // the same account on another device
@@ -354,21 +354,21 @@ TEST_F(SimClient, SecondSignInElsewhereEndsTheFirstSessionAtItsNextRefresh) {
 }
 
 TEST_F(SimClient, ReplyArrivingAfterSignOutIsDropped) {
-  start({"--fail", "/uac/v2/device-list=delay:1:1500"});
+  ASSERT_NO_FATAL_FAILURE(start({"--fail", "/uac/v2/device-list=delay:1:10000"}));
   ASSERT_TRUE(harness->signIn(kUser, kPassword));
   harness->client.requestRefresh();
   ASSERT_TRUE(ClientHarness::waitFor([&] { return harness->client.firstRefreshDone(); }, 20000));
   harness->client.signOut();  // the device list is on its way
   // The delayed answer reaches the client's slot and is dropped there.
   ASSERT_TRUE(ClientHarness::waitFor(
-      [&] { return harness->replies(CloudCall::DeviceList) == 1; }, 20000));
+      [&] { return harness->replies(CloudCall::DeviceList) == 1; }, 60000));
   EXPECT_EQ(harness->deviceReadyCount, 0);
   EXPECT_EQ(harness->client.device(), nullptr);
   EXPECT_EQ(logged("/api/v1/dev-config"), 0);
 }
 
 TEST_F(SimClient, EverySessionSendsItsSnapshotRequests) {
-  start();
+  ASSERT_NO_FATAL_FAILURE(start());
   for (int session = 1; session <= 2; ++session) {
     ASSERT_TRUE(harness->signIn(kUser, kPassword)) << session;
     ASSERT_TRUE(harness->loadDevices()) << session;
@@ -387,7 +387,7 @@ TEST_F(SimClient, EverySessionSendsItsSnapshotRequests) {
 }
 
 TEST_F(SimClient, RefreshTimerKeepsTheTokensFresh) {
-  start({"--access-expires", "1"});  // a refresh every second
+  ASSERT_NO_FATAL_FAILURE(start({"--access-expires", "1"}));  // a refresh every second
   ASSERT_TRUE(harness->signIn(kUser, kPassword));
   ASSERT_TRUE(harness->loadDevices());
   EXPECT_EQ(harness->refreshTimer.interval(), 1000);

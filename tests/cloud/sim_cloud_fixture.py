@@ -137,7 +137,7 @@ class SimCloud:
                 [sys.executable, SCRIPT, "--make-certs", self.dir, "--port-file", self.port_file,
                  "--log", self.log_file, "--lifetime", str(lifetime)] + list(extra),
                 stdout=subprocess.DEVNULL, stderr=err)
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + 120
         while not os.path.exists(self.port_file):
             if self.proc.poll() is not None or time.monotonic() > deadline:
                 err = self.stderr()
@@ -169,7 +169,7 @@ class SimCloud:
 
     def connection(self):
         return http.client.HTTPSConnection("127.0.0.1", self.port, context=self.context,
-                                           timeout=15)
+                                           timeout=60)
 
     def request(self, method, path, body=b"", headers=()):
         """(HTTP status, body bytes); headers go out in the given order, after

@@ -20,14 +20,14 @@ bool SimCloudProcess::start(const QStringList& extraArgs, QString* error) {
                  QStringList{QStringLiteral(SIM_CLOUD_SCRIPT), "--make-certs", dir_.path(),
                              "--port-file", portFile, "--log", logFile(), "--lifetime", "120"} +
                      extraArgs);
-  if (!process_.waitForStarted(10000)) {
+  if (!process_.waitForStarted(60000)) {
     *error = QStringLiteral("cannot start the simulated cloud: ") + process_.errorString();
     return false;
   }
   QElapsedTimer waited;
   waited.start();
   while (!QFile::exists(portFile)) {
-    if (process_.state() == QProcess::NotRunning || waited.elapsed() > 30000) {
+    if (process_.state() == QProcess::NotRunning || waited.elapsed() > 120000) {
       *error = QStringLiteral("the simulated cloud did not come up");
       stop();
       return false;

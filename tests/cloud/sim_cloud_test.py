@@ -885,15 +885,16 @@ class LogAndConcurrencyTest(CloudCase):
         req = self.client.challenge()
         req.header("Accept-Language", "zh;q=1.0")
         self.assertEqual(self.cloud.send(req)[0], 400)
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + 60
         while "refused POST /uac/v1/challenge" not in self.cloud.stderr():
             self.assertLess(time.monotonic(), deadline, self.cloud.stderr())
             time.sleep(0.05)
         self.assertIn('header Accept-Language is "zh;q=1.0"', self.cloud.stderr())
 
     def test_a_slow_reply_does_not_hold_up_others(self):
+        # A reply held for 10 s: one held up behind it would take 9.8 s more.
         self.cloud.control("script", {"path": self.entry("/api/v1/app-startup"), "mode": "delay",
-                                      "arg": 1500})
+                                      "arg": 10000})
         slow = {}
         t = threading.Thread(target=lambda: slow.update(
             r=self.cloud.send(self.client.app_startup())))
@@ -902,9 +903,9 @@ class LogAndConcurrencyTest(CloudCase):
         start = time.monotonic()
         status, _ = self.cloud.send(self.client.app_startup())
         fast = time.monotonic() - start
-        t.join(timeout=15)
+        t.join(timeout=60)
         self.assertEqual(status, 200)
-        self.assertLess(fast, 1.0)
+        self.assertLess(fast, 5.0)
         self.assertEqual(slow["r"][0], 200)
 
 
@@ -944,21 +945,21 @@ class ProgramTest(unittest.TestCase):
                 with tempfile.TemporaryDirectory() as scratch:
                     certs = os.path.join(scratch, "certs")
                     proc = subprocess.run([sys.executable, SCRIPT, "--make-certs", certs] + args,
-                                          capture_output=True, timeout=30)
+                                          capture_output=True, timeout=120)
                     self.assertEqual(proc.returncode, 2, proc.stderr)
                     self.assertFalse(os.path.exists(certs), "nothing is made before the check")
 
     def test_stops_by_itself(self):
         cloud = SimCloud(lifetime=1)
         try:
-            self.assertEqual(cloud.proc.wait(timeout=15), 0)
+            self.assertEqual(cloud.proc.wait(timeout=60), 0)
         finally:
             cloud.stop()
 
     def test_refuses_addresses_off_loopback(self):
         with tempfile.TemporaryDirectory() as scratch:
             proc = subprocess.run([sys.executable, SCRIPT, "--host", "192.168.1.23",
-                                   "--make-certs", scratch], capture_output=True, timeout=30)
+                                   "--make-certs", scratch], capture_output=True, timeout=120)
         self.assertEqual(proc.returncode, 2)
         self.assertIn(b"loopback", proc.stderr)
 

@@ -22,7 +22,7 @@ long long msSince(Clock::time_point t) {
 }
 
 std::vector<std::string> journeyWorldArguments() {
-  return {"--lifetime", "900", "--cloud-arg=--access-expires=" + std::to_string(kAccessSeconds)};
+  return {"--lifetime", "1800", "--cloud-arg=--access-expires=" + std::to_string(kAccessSeconds)};
 }
 
 bool showsHallBars(const QImage& shot, QRect area) {

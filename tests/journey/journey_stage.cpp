@@ -46,8 +46,8 @@ bool Stage::start(const std::vector<std::string>& worldArgs, std::string* error)
   fs::create_directories(scratch_ + "/runtime");
   fs::permissions(scratch_ + "/runtime", fs::perms::owner_all);
   setenv("XDG_RUNTIME_DIR", (scratch_ + "/runtime").c_str(), 1);
-  if (!xvfb_.start(3840, 2160, error, 900)) return false;
-  if (!sound_.start(scratch_ + "/pulse", error, 900)) return false;
+  if (!xvfb_.start(3840, 2160, error, 1800)) return false;
+  if (!sound_.start(scratch_ + "/pulse", error, 1800)) return false;
   if (!world_.start(worldArgs, error)) return false;
   // The program inherits this environment.
   xvfb_.exportDisplay();

@@ -202,11 +202,11 @@ TEST_F(ProgramInTheWorld, SignOutSignInAgainThenCloseAsks) {
   // cameras are gone.
   ASSERT_TRUE(desk_->click(main, kUserButton.x(), kUserButton.y()));
   XWindow menu;
-  ASSERT_TRUE(desk_->waitForWindow(sized(416, 60000), 20000, &menu)) << "no user menu";
+  ASSERT_TRUE(desk_->waitForWindow(sized(416, 240), 60000, &menu)) << "no user menu";
   ASSERT_TRUE(desk_->click(menu, kSignOutButton.x(), kSignOutButton.y()));
   ASSERT_TRUE(waitForLog("exec_return : 1", 1, 30000)) << log();
   EXPECT_TRUE(desk_->waitUntilGone(sized(1920, 1080), 20000)) << "the main window stays";
-  EXPECT_TRUE(desk_->waitForWindow(sized(640, 60000), 30000, nullptr)) << "no new sign-in dialog";
+  EXPECT_TRUE(desk_->waitForWindow(sized(640, 880), 60000, nullptr)) << "no new sign-in dialog";
   EXPECT_EQ(countOf(log(), kCameraDeleted), cameras) << log();
 
   // Second sign-in: each camera once.

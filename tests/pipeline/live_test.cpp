@@ -16,6 +16,7 @@
 #include "live_glue.h"
 #include "media_feed.h"
 #include "netns_test.h"
+#include "test_artifacts.h"
 
 namespace {
 
@@ -44,10 +45,11 @@ TEST_P(LivePipeline, EveryFrameTheCameraSentIsDecodedAndShown) {
   std::string error;
   ASSERT_TRUE(camera.start(PIPELINE_SIM_CAMERA,
                            {"--id", id, "--key", key, "--lifetime", "60", "--codec", codec,
-                            "--manifest", dir + "/manifest", "--work-dir", dir},
+                            "--manifest", dir + "/manifest", "--work-dir",
+                            testsupport::cameraClipCache()},
                            &error))
       << error;
-  ASSERT_TRUE(camera.waitFor("listening 1", 60000, nullptr, true)) << "the camera did not start";
+  ASSERT_TRUE(camera.waitFor("listening 1", 180000, nullptr, true)) << "the camera did not start";
 
   pipelinetest::MemoryTarget target;
   livetest::initDeviceLink();

@@ -101,10 +101,10 @@ class LiveView : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(cameraProcess_.start(PLAYVIEW_SIM_CAMERA,
                                      {"--id", kId, "--key", kKey, "--lifetime", "180", "--codec",
-                                      "h264", "--work-dir", (dir_ + "/camera").toStdString()},
+                                      "h264", "--work-dir", testsupport::cameraClipCache()},
                                      &error))
         << error;
-    ASSERT_TRUE(cameraSays("listening 1", 90000)) << "the camera did not start";
+    ASSERT_TRUE(cameraSays("listening 1", 180000)) << "the camera did not start";
 
     window_ = new MainWindow(nullptr);
     mainwindow = window_;

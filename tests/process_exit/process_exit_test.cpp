@@ -17,6 +17,7 @@
 #include "child_process.h"
 #include "fresh_netns.h"
 #include "netns_test.h"
+#include "test_artifacts.h"
 
 namespace {
 
@@ -58,9 +59,11 @@ class ProcessExit : public ::testing::TestWithParam<ExitCase> {
     std::string error;
     if (peer == Peer::Camera) {
       ASSERT_TRUE(peer_.start(EXIT_SIM_CAMERA,
-                              {"--id", id, "--key", "exit-probe-key", "--lifetime", "60", "--work-dir", dir_}, &error))
+                              {"--id", id, "--key", "exit-probe-key", "--lifetime", "60", "--work-dir",
+                               testsupport::cameraClipCache()},
+                              &error))
           << error;
-      ASSERT_TRUE(peer_.waitFor("listening 1", 60000, nullptr, /*atStart=*/true)) << "camera did not listen";
+      ASSERT_TRUE(peer_.waitFor("listening 1", 180000, nullptr, /*atStart=*/true)) << "camera did not listen";
     } else if (peer == Peer::Device) {
       ASSERT_TRUE(peer_.start(EXIT_LISTEN_DEVICE, {"--id", id, "--no-detect", "--lifetime", "60"}, &error)) << error;
       ASSERT_TRUE(peer_.waitFor("\"ev\":\"listening\"", 60000)) << "device did not listen";

@@ -13,4 +13,10 @@ std::string artifactsDir(const std::string& name) {
   return dir.string();
 }
 
+std::string cameraClipCache() {
+  std::error_code ec;
+  std::filesystem::create_directories(CAMVIEWER_CLIP_CACHE_DIR, ec);
+  return CAMVIEWER_CLIP_CACHE_DIR;
+}
+
 }  // namespace testsupport

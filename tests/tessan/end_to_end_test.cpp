@@ -21,6 +21,7 @@
 #include "netns_test.h"
 #include "recorder.h"
 #include "test_frames.h"
+#include "test_artifacts.h"
 
 using namespace linktest;
 using frames::Bytes;
@@ -99,11 +100,12 @@ class EndToEnd : public ::testing::Test {
 
   void startCamera(const std::string& id, std::vector<std::string> args) {
     std::vector<std::string> all = {"--id", id, "--key", key_, "--lifetime", "40",
-                                    "--manifest", dir_ + "/manifest", "--work-dir", dir_};
+                                    "--manifest", dir_ + "/manifest", "--work-dir",
+                                    testsupport::cameraClipCache()};
     all.insert(all.end(), args.begin(), args.end());
     std::string error;
     ASSERT_TRUE(camera_.start(TESSAN_SIM_CAMERA, all, &error)) << error;
-    ASSERT_TRUE(cameraSaid("listening 1", 60000)) << "camera did not start listening";
+    ASSERT_TRUE(cameraSaid("listening 1", 180000)) << "camera did not start listening";
   }
 
   // Waits (bounded) for the camera's next report line that starts with `prefix`.
