@@ -36,13 +36,13 @@ TEST_F(CameraWorldOnScreen, PlaysTheSimulatedCameraIntoItsPlayViewThenStopsAndIs
   oneWindowDevice* camera = addCamera(QStringLiteral("CAM0001"));
   window_->deviceListLayout->addWidget(camera);
   camera->send_fetchInfo_instruct();
-  ASSERT_TRUE(waitUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 60000))
+  ASSERT_TRUE(waitUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 120000))
       << "state " << camera->get_p2pState();
 
   // What the main window's single-camera play does.
   window_->playState = E_MAINWINDOW_ONEWINDOW_PLAYING;
   camera->avideo_start_play();
-  ASSERT_TRUE(waitUntil([&] { return camera->counters.picturesPresented.load() >= 50; }, 30000))
+  ASSERT_TRUE(waitUntil([&] { return camera->counters.picturesPresented.load() >= 50; }, 60000))
       << "presented " << camera->counters.picturesPresented.load();
   SDLRenderWnd& view = camera->wholeRenderWindow.renderWnd;
   EXPECT_EQ(window_->centralGrid->indexOf(&camera->wholeRenderWindow) >= 0, true);

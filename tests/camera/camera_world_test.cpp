@@ -57,14 +57,14 @@ TEST_F(CameraWorld, FetchInfosIsAcceptedParsedAndTheCameraGoesOnlineWithTheCloud
   EXPECT_TRUE(camera->connectTimerActive);
 
   // The connect timer's first tick connects with the cloud's key.
-  ASSERT_TRUE(waitUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 60000))
+  ASSERT_TRUE(waitUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 120000))
       << "state " << camera->get_p2pState();
   EXPECT_EQ(camera->stateLabel.text(), "Online");
   EXPECT_FALSE(camera->P2P_connect_ahead_Thread_timer.isActive());
 
   // The thumbnail is the file the cloud serves, byte for byte.
   const QString file = thumbnailFile(window_, "Front door");
-  ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return QFile::exists(file); }, 60000));
   const QList<QJsonObject> gets = logged("/thumb/CAM0001.jpeg");
   ASSERT_EQ(gets.size(), 1);
   EXPECT_TRUE(gets[0]["violations"].toArray().isEmpty());
@@ -101,7 +101,7 @@ TEST_F(CameraWorld, TheLastOfTwoAnswersHoldsTheKeyAFailedAttemptIsSentAgainSigne
   EXPECT_EQ(requests[0]["status"].toInt(), 500);
   EXPECT_EQ(requests[1]["status"].toInt(), 200);
   EXPECT_TRUE(requests[1]["violations"].toArray().isEmpty());
-  ASSERT_TRUE(waitUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 60000))
+  ASSERT_TRUE(waitUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 120000))
       << "state " << camera->get_p2pState();
 }
 

@@ -252,7 +252,7 @@ TEST_F(ListsWorld, AGroupOfTwoPlaysInItsGridAndEveryDialogShows) {
   MainWindow_QuadWindow_playWindow& grid = pair->playWindow;
   ASSERT_TRUE(grid.isVisible());
   for (const char* id : {kHall, kFrontDoor}) {
-    ASSERT_TRUE(waitUntil([&] { return camera(id)->counters.picturesPresented.load() >= 25; }, 30000))
+    ASSERT_TRUE(waitUntil([&] { return camera(id)->counters.picturesPresented.load() >= 25; }, 60000))
         << id << " presented " << camera(id)->counters.picturesPresented.load();
     EXPECT_EQ(camera(id)->audioOutput, nullptr) << "a group plays no sound";
   }

@@ -174,7 +174,7 @@ TEST_F(LoginWindowTest, CloudThatNeverAnswersGivesTheInputsBackWithAMessage) {
   dialog().show();
   auto seen = testsupport::answerNextMessageBox(QMessageBox::Ok, 20000);
   clickSignIn();
-  ASSERT_TRUE(waitUntil([&] { return seen->answered; }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return seen->answered; }, 60000));
   EXPECT_EQ(seen->title, "login");
   EXPECT_TRUE(seen->text.contains("cannot be reached")) << seen->text.toStdString();
   EXPECT_EQ(sent_.size(), 5);
@@ -325,7 +325,7 @@ TEST_F(LoginWindowTest, SignInThroughTheDialogReachesTheDeviceList) {
   type("passwordEdit", "secret123");
   QSignalSpy accepted(&dialog(), &QDialog::finished);
   clickSignIn();
-  ASSERT_TRUE(waitUntil([&] { return !accepted.isEmpty(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !accepted.isEmpty(); }, 60000));
   EXPECT_EQ(accepted.first().first().toInt(), 1);
   ASSERT_TRUE(dialog().getTokenInfo());
 
@@ -334,7 +334,7 @@ TEST_F(LoginWindowTest, SignInThroughTheDialogReachesTheDeviceList) {
   mainwindow->firstRefresh_done = 0;
   QSignalSpy tiles(mainwindow, &MainWindow::localPictureLoad_singnal);
   mainwindow->HTTP_refershToken();
-  ASSERT_TRUE(waitUntil([&] { return !tiles.isEmpty(); }, 20000));
+  ASSERT_TRUE(waitUntil([&] { return !tiles.isEmpty(); }, 60000));
   EXPECT_EQ(mainwindow->firstRefresh_done, 1);
   ASSERT_TRUE(mainwindow->device);
   EXPECT_EQ(mainwindow->device->devlist->conDevices->size(), 2);

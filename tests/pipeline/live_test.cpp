@@ -58,9 +58,9 @@ TEST_P(LivePipeline, EveryFrameTheCameraSentIsDecodedAndShown) {
     std::atomic<size_t> received{0};
     cam.onFrame = [&](const AvFrame& f) { received += f.codec != 259; };
     ASSERT_EQ(cam.connect(key, "127.0.0.1"), 0);
-    ASSERT_TRUE(pumpUntil([&] { return cam.status.load() == E_CONN_STATUS_ONLINE; }, 30000))
+    ASSERT_TRUE(pumpUntil([&] { return cam.status.load() == E_CONN_STATUS_ONLINE; }, 60000))
         << "status " << cam.status.load();
-    ASSERT_TRUE(pumpUntil([&] { return cam.media.counters.videoDecoded.load() >= 100; }, 30000))
+    ASSERT_TRUE(pumpUntil([&] { return cam.media.counters.videoDecoded.load() >= 100; }, 60000))
         << "decoded " << cam.media.counters.videoDecoded.load();
     // The camera is asked to stop sending; the play itself goes on, so
     // everything still on its way is taken and decoded.

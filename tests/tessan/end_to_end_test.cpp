@@ -293,7 +293,7 @@ TEST_P(EndToEndStatuses, AsTheCameraDecides) {
     ASSERT_TRUE(waitFor([&](const std::vector<Event>& ev) { return statuses(ev, id).size() >= 2; }));
     send(id, E_MSG_VIDEO_START_REQ);
   }
-  ASSERT_TRUE(waitFor([&](const std::vector<Event>& ev) { return statuses(ev, id).size() >= s.statuses.size(); }, 20000));
+  ASSERT_TRUE(waitFor([&](const std::vector<Event>& ev) { return statuses(ev, id).size() >= s.statuses.size(); }, 60000));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(statuses(recorder().events(), id), s.statuses);
   expectFramesAsSent(avFrames(recorder().events(), id));
