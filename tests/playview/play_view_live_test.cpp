@@ -121,7 +121,7 @@ class LiveView : public ::testing::Test {
 
     ASSERT_EQ(camera->P2P_connect(), 0);
     camera->P2P_connect_ahead_Thread_timer_start();  // tries again every 5 s
-    ASSERT_TRUE(pump([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 60000))
+    ASSERT_TRUE(pump([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 120000))
         << "state " << camera->get_p2pState();
     view().playButton.click();
     ASSERT_TRUE(camera->get_isPlaying());

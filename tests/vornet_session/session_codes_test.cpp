@@ -301,7 +301,7 @@ TEST_F(SessionCodes, TheSessionTableHoldsOneHundredTwentyEight) {
   ASSERT_EQ(KV_SetServInfo("FILL", "127.0.0.1"), 0);
   std::vector<std::future<Timed>> listens;
   for (int i = 0; i < KV_MAX_SESSIONS; ++i) listens.push_back(listen_async("FILL", 30 | KV_LISTEN_NO_DETECT));
-  ASSERT_TRUE(server.awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS, 60000)) << "not every listen got a slot";
+  ASSERT_TRUE(server.awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS, 180000)) << "not every listen got a slot";
   EXPECT_EQ(KV_Listen("FILL", 0, 30 | KV_LISTEN_NO_DETECT), KV_ERR_NO_FREE_SESSION);
   EXPECT_EQ(KV_Connect("FILL", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr), KV_ERR_NO_FREE_SESSION);
   KV_ListenBreak();

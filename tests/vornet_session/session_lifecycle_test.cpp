@@ -210,7 +210,7 @@ TEST_F(SessionLifecycle, BreakByHitsOnlyTheWaitingConnectOfItsId) {
   // the released one.
   std::vector<std::future<int>> fill;
   for (int i = 0; i < KV_MAX_SESSIONS - 1; ++i) fill.push_back(listen_async("FILL", 30 | KV_LISTEN_NO_DETECT));
-  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS - 1, 60000));
+  ASSERT_TRUE(server->awaitCount(w::ZORP_MSG_HELLO, KV_MAX_SESSIONS - 1, 180000));
   auto victim = connect_async("TAKESOVER", KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP);
   ASSERT_TRUE(server->receiveType(w::ZORP_MSG_P2P_REQ, &req, 60000)) << "TAKESOVER did not get a slot";
 
