@@ -253,9 +253,11 @@ void WholeRenderWindow::snapshot_timer_Hanlder() {
 void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   if (!ownerDevice) return;
   if (ownerDevice->isRecording.load()) {
-    // Stop: the file is finished before the notice tells how it went.
-    const bool finished = ownerDevice->record_stop();
-    show_toast(play_view::recordStopNotice(finished));
+    // Stop: the file is finished before the notice tells how it went (a
+    // failure of the last moment is told here, not again).
+    const bool kept = ownerDevice->record_stop();
+    ownerDevice->takeRecordFailureNotice();
+    show_toast(play_view::recordStopNotice(kept));
     show_record_state(false);
     report_icon(E_ICON_RECORD, false);
     return;
@@ -279,6 +281,13 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   show_badge();
   recordTimeTimer.start(1000);
   report_icon(E_ICON_RECORD, true);
+}
+
+void WholeRenderWindow::show_record_failed() {
+  if (!ownerDevice || !ownerDevice->takeRecordFailureNotice()) return;
+  show_toast(play_view::recordStopNotice(false));
+  show_record_state(false);
+  report_icon(E_ICON_RECORD, false);
 }
 
 bool WholeRenderWindow::recordFileOpen() const {
