@@ -67,7 +67,8 @@ TEST(ProgramSignals, EndTheProgramAsACloseAnsweredWithYes) {
       "ffprobe -v warning -show_entries format=duration -of default=nw=1:nk=1 " + media_assets::quoted(file));
   EXPECT_EQ(probe.exitCode, 0) << probe.output;
   EXPECT_EQ(probe.output.find("partial file"), std::string::npos) << probe.output;
-  EXPECT_NEAR(std::atof(probe.output.c_str()), v.pictures / 25.0, 0.2) << probe.output;
+  // At least its pictures' time (more where the camera, busy, left gaps).
+  EXPECT_GE(std::atof(probe.output.c_str()), (v.pictures - 1) / 25.0) << probe.output;
   EXPECT_GE(v.pictures, 50);
   // Finished, not cut off: a finished file ends with its fragment index,
   // whose last box ("mfro") closes the file.
