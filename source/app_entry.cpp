@@ -14,6 +14,7 @@
 #include "mainwindow.h"
 #include "util_class/build_stamp.h"
 #include "util_class/debug_message_handler.h"
+#include "util_class/exit_signals.h"
 #include "util_class/single_instance.h"
 #include "util_class/utc_offset.h"
 #include "view/LoginWindow.h"
@@ -56,6 +57,16 @@ AfterSession signInPass(QApplication& app) {
   return AfterSession::SignInAgain;
 }
 
+// SIGTERM, SIGINT or SIGHUP: the program ends as a close answered with Yes
+// ends it, whatever window or dialog is open; the event loop that runs
+// returns (a dialog's with "not accepted", the main window's with 0), and
+// the sign-in loop ends.
+void endOnSignal(int signal) {
+  qDebug() << "signal" << signal << ": the program ends as a close answered with Yes";
+  if (mainwindow) mainwindow->exitConfirmed();
+  QCoreApplication::exit(0);
+}
+
 // The program ends: every camera and group goes (each camera waits for its
 // worker threads) and the snapshot pass ends while the application object
 // still exists, so no thread of ours runs on while it goes.
@@ -87,6 +98,8 @@ int run(int argc, char** argv) {
 
   qInstallMessageHandler(debug_messageHandler);
   debug_removeOldLog();
+  if (!exit_signals::install(endOnSignal, &why))
+    qDebug() << "termination signals end the program at once:" << why;
   adapterHardware.set_screen();
 
   mainwindow = new MainWindow(nullptr);

@@ -84,6 +84,11 @@ class MainWindow : public QMainWindow {
   // Deletes every camera and group at once, groups first (after a sign-out,
   // and before the program ends); never from a camera's or group's slot.
   void mainWindow_deleteAllDevice();
+  // What closing the window answered with Yes does before the window goes:
+  // every play stops (recordings are finished), every link ends, the PTZ
+  // pads close, the token refresh stops. Also the end on a termination
+  // signal (the program entry then ends the event loop with 0).
+  void exitConfirmed();
 
   // The country table of countrycode.json beside the program.
   void readCountryCode_fromJsonFile();

@@ -12,7 +12,8 @@ enum KV_MediaResult {
   KV_MEDIA_ERR_DATA = -4,        /* the bitstream was rejected */
   KV_MEDIA_ERR_CAPACITY = -5,    /* the output would not fit the caller's buffer */
   KV_MEDIA_ERR_UNSUPPORTED = -6, /* codec or format not supported */
-  KV_MEDIA_ERR_IO = -7           /* file could not be created or written */
+  KV_MEDIA_ERR_IO = -7,          /* file could not be created or written (errno says why) */
+  KV_MEDIA_ERR_EMPTY = -8        /* nothing playable was written: the file was removed */
 };
 
 #endif

@@ -28,7 +28,8 @@ oneWindowDevice::oneWindowDevice(const QString& id, const QString& name, int typ
   wholeRenderWindow.ownerDevice = this;
   wholeRenderWindow.ptzWindow.set_device(this);
   APP_init_callbacks();
-  syncSaveFolders();
+  setSaveFolderSource(&oneWindowDevice::currentSaveFolders);
+  refreshSaveFolders();
   buildTile();
   connectSignals();
   // From here on the media session and the device link's callbacks may
@@ -54,13 +55,13 @@ oneWindowDevice::~oneWindowDevice() {
   shutdown();
 }
 
-void oneWindowDevice::syncSaveFolders() {
-  if (!mainwindow) return;
+MediaSaveFolders oneWindowDevice::currentSaveFolders() {
   MediaSaveFolders folders;
+  if (!mainwindow) return folders;
   folders.userName_private_dir = mainwindow->userName_private_dir;
   folders.pictureSavePath = mainwindow->pictureSavePath;
   folders.videoSavePath = mainwindow->videoSavePath;
-  setSaveFolders(folders);
+  return folders;
 }
 
 void oneWindowDevice::set_isPlaying(int playing) {

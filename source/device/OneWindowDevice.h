@@ -197,16 +197,17 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void thumbnailSaved(bool ok, const QString& path) override;
   void deviceStopPlay() override;
   void recordPictureState(bool recording) override;
+  void recordFailed(const QString& why) override;
 
-  // The main window's save folders into the media session (at
-  // construction, at each play start and before the thumbnail is stored).
-  void syncSaveFolders();
+  // The main window's save folders as they are now (the media session
+  // reads them at every press, see CameraMedia::setSaveFolderSource).
+  static MediaSaveFolders currentSaveFolders();
   // Construction steps.
   void buildTile();
   void connectSignals();
   QString thumbnailFilePath() const;
-  // A play may start only while the camera is Online; then the save
-  // folders are taken over and the play mode noted for the callbacks.
+  // A play may start only while the camera is Online; then the play mode
+  // is noted for the callbacks.
   bool readyToPlay(PlayMode mode);
   // What a connection report means for the play and the recording.
   void followLink(int state);

@@ -102,7 +102,7 @@ void oneWindowDevice::snapshotDownload_downLoadHttp_Handler(QNetworkReply* reply
     qDebug() << "reply->error:" << error << "http instruct err !!!";
     return;
   }
-  syncSaveFolders();
+  refreshSaveFolders();
   const QString path = thumbnailFilePath();
   QString why;
   if (!thumbnail_file::save(path, body, &why)) {

@@ -13,7 +13,6 @@ bool oneWindowDevice::readyToPlay(PlayMode mode) {
     qDebug() << deviceId << "play start: not online, state" << p2pState;
     return false;
   }
-  syncSaveFolders();
   playMode_.store(mode);
   return true;
 }
@@ -108,4 +107,11 @@ void oneWindowDevice::deviceStopPlay() {
 
 void oneWindowDevice::recordPictureState(bool recording) {
   if (mainwindow) emit mainwindow->device_change_record_picture_state(deviceId, recording);
+}
+
+void oneWindowDevice::recordFailed(const QString& why) {
+  (void)why;  // logged by the media session
+  // The play view is a widget: told on the GUI thread (dropped with the camera).
+  QMetaObject::invokeMethod(this, [this] { wholeRenderWindow.show_record_failed(); },
+                            Qt::QueuedConnection);
 }

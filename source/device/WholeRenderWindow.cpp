@@ -253,11 +253,13 @@ void WholeRenderWindow::snapshot_timer_Hanlder() {
 void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   if (!ownerDevice) return;
   if (ownerDevice->isRecording.load()) {
-    // Stop: the file is finished before the notice tells how it went.
+    // Stop: the file is finished before the notice tells how it went (a
+    // failure of the last moment is told here, not again).
     const QString path = ownerDevice->recordFilePath();
-    const bool finished = ownerDevice->record_stop();
-    qDebug() << path << "stop record" << (finished ? "finished" : "not finished");
-    show_toast(play_view::recordStopNotice(finished));
+    const bool kept = ownerDevice->record_stop();
+    qDebug() << path << "stop record" << (kept ? "finished" : "not finished");
+    ownerDevice->takeRecordFailureNotice();
+    show_toast(play_view::recordStopNotice(kept));
     show_record_state(false);
     report_icon(E_ICON_RECORD, false);
     return;
@@ -281,6 +283,13 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   show_badge();
   recordTimeTimer.start(1000);
   report_icon(E_ICON_RECORD, true);
+}
+
+void WholeRenderWindow::show_record_failed() {
+  if (!ownerDevice || !ownerDevice->takeRecordFailureNotice()) return;
+  show_toast(play_view::recordStopNotice(false));
+  show_record_state(false);
+  report_icon(E_ICON_RECORD, false);
 }
 
 bool WholeRenderWindow::recordFileOpen() const {

@@ -48,6 +48,9 @@ class WholeRenderWindow : public QWidget {
   // The record badge as the record icon's state says: shown for a running
   // recording; hidden, "00:00:00", count 0 and its timer stopped otherwise.
   void show_record_state(bool recording);
+  // The bound camera's recording ended by itself on a failed write: the
+  // toast says so (once per failure), badge and icon go idle.
+  void show_record_failed();
 
   bool fullScreen = false;
   PTZcontrolWindow ptzWindow;

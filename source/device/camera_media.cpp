@@ -8,6 +8,7 @@
 
 #include "Tessan.h"
 #include "device/play_timing.h"
+#include "ffmpeg/adts_header.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ void CameraMedia::shutdown() {
   videoTimer.stop();
   isPlaying.store(false);
   isRecording.store(false);
+  endRecordFeed();  // the record run writes what is queued, then ends
   videoDecodeThread.gate.requestStop();
   audioDecodeThread.gate.requestStop();
   audioPlayThread.gate.requestStop();
@@ -67,6 +69,20 @@ void CameraMedia::setSaveFolders(const MediaSaveFolders& folders) {
 MediaSaveFolders CameraMedia::saveFolders() const {
   std::lock_guard<std::mutex> lock(settingsMutex_);
   return folders_;
+}
+
+void CameraMedia::setSaveFolderSource(std::function<MediaSaveFolders()> source) {
+  std::lock_guard<std::mutex> lock(settingsMutex_);
+  folderSource_ = std::move(source);
+}
+
+void CameraMedia::refreshSaveFolders() {
+  std::function<MediaSaveFolders()> source;
+  {
+    std::lock_guard<std::mutex> lock(settingsMutex_);
+    source = folderSource_;
+  }
+  if (source) setSaveFolders(source());
 }
 
 QString CameraMedia::deviceName() const {
@@ -130,6 +146,7 @@ void CameraMedia::startOfPlay(PlayMode mode, int codecType, int fps) {
 
 void CameraMedia::intakeAudioFrame(uint64_t nTimeStamp, const uint8_t* data, uint32_t length) {
   audioCodecType.store(E_CODECID_AUDIO_AAC);
+  feedRecordAudio(nTimeStamp, data, length);
   if (!audioDecodeThread.gate.accepting()) return;
   audioPacketQueue.pushDroppingOldest(
       std::make_unique<P2P_AudioNode_noDecode>(0, nTimeStamp, data, length), kMaxAudioNodes);
@@ -151,6 +168,7 @@ void CameraMedia::intakeVideoFrame(int codecType, int nFlag, int width, int heig
   }
   videoWidth.store(width);
   videoHeight.store(height);
+  feedRecordVideo(flag, width, height, fps, nTimeStamp, data, length, codecType);
   if (!videoDecodeThread.gate.accepting()) {
     counters.videoPacketsDropped++;
     return;
@@ -175,6 +193,68 @@ void CameraMedia::intakeVideoFrame(int codecType, int nFlag, int width, int heig
   videoPacketQueue.push(std::move(node));
   counters.videoPacketsQueued++;
   videoDecodeThread.gate.notify();
+}
+
+// ---- the record intake (device-link thread) ----
+
+bool CameraMedia::recordTakes(const RecordFeed::Decision& d) {
+  if (d.verdict == RecordFeed::Verdict::Take) return true;
+  if (d.verdict == RecordFeed::Verdict::Overflow) {
+    recordFeedOpen_.store(false);
+    recordOverflow_.store(true);
+    recordThread.gate.notify();
+  }
+  return false;
+}
+
+void CameraMedia::feedRecordVideo(int flag, int width, int height, int fps, uint64_t nTimeStamp,
+                                  const uint8_t* data, uint32_t length, int codecType) {
+  if (!recordFeedOpen_.load() || !data || length == 0) return;
+  std::lock_guard<std::mutex> lock(recordFeedMutex_);
+  const RecordFeed::Backlog backlog{recordQueuedBytes.load(),
+                                    recordVideoQueue.size() + recordAudioQueue.size()};
+  const RecordFeed::Decision d = recordFeed_.video(flag == E_VIDEO_FRAME_FLAG_I, length, backlog);
+  if (!recordTakes(d)) return;
+  auto node = std::make_unique<P2P_VideoNode_noDecode>(flag, width, height, fps, nTimeStamp, length, data);
+  node->codec = codecType;
+  node->recordSeq = d.seq;
+  recordQueuedBytes += length;
+  recordVideoQueue.push(std::move(node));
+  recordThread.gate.notify();
+}
+
+void CameraMedia::feedRecordAudio(uint64_t nTimeStamp, const uint8_t* data, uint32_t length) {
+  if (!recordFeedOpen_.load() || !data || length == 0 || length > uint32_t(kMaxAdtsPayload)) return;
+  // The record file takes ADTS frames: the raw AAC frame behind its header.
+  std::vector<uint8_t> adts(length + kAdtsHeaderBytes);
+  write_adts_header(int(length), adts.data());
+  std::copy(data, data + length, adts.begin() + kAdtsHeaderBytes);
+  std::lock_guard<std::mutex> lock(recordFeedMutex_);
+  const RecordFeed::Backlog backlog{recordQueuedBytes.load(),
+                                    recordVideoQueue.size() + recordAudioQueue.size()};
+  const RecordFeed::Decision d = recordFeed_.audio(adts.size(), backlog);
+  if (!recordTakes(d)) return;
+  auto node = std::make_unique<P2P_AudioNode_noDecode>(0, nTimeStamp, adts.data(), uint32_t(adts.size()));
+  node->recordSeq = d.seq;
+  recordQueuedBytes += adts.size();
+  recordAudioQueue.push(std::move(node));
+  recordThread.gate.notify();
+}
+
+void CameraMedia::beginRecordFeed() {
+  std::lock_guard<std::mutex> lock(recordFeedMutex_);
+  clear_recordVideoQueue();
+  clear_recordAudioQueue();
+  recordQueuedBytes.store(0);
+  recordOverflow_.store(false);
+  recordFeed_.begin();
+  recordFeedOpen_.store(true);
+}
+
+void CameraMedia::endRecordFeed() {
+  std::lock_guard<std::mutex> lock(recordFeedMutex_);
+  recordFeed_.end();
+  recordFeedOpen_.store(false);
 }
 
 void CameraMedia::avFrame(const AvFrame& f, PlayMode mode) {
@@ -243,12 +323,7 @@ bool CameraMedia::resumePlay() {
 void CameraMedia::video_start_play() { startPlay(false); }
 
 void CameraMedia::endRecordingForStop() {
-  isRecording.store(false);
-  recordThread.gate.requestStop();
-  recordThread.gate.notify();
-  closeRecordFile();  // a stop always leaves a finished file
-  recordStartTime.store(0);
-  recordRestart.store(false);
+  finishRecording();  // a stop always leaves a finished file
 }
 
 void CameraMedia::avideo_stop_play() {

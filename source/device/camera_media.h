@@ -1,7 +1,8 @@
 // One camera's live media session without any widget: the six queues, the
 // four worker threads, the start/stop gates of a play, the display tick, the
 // sound output, snapshots and thumbnails, and the record file with its
-// restart. The camera object (oneWindowDevice) owns one or derives from it,
+// restart. A recording is fed where the packets arrive (the intake), apart
+// from decoding, drawing, the sound output and the speaker. The camera object (oneWindowDevice) owns one or derives from it,
 // adds the widget steps, and turns the events (CameraMediaEvents) into queued
 // signals.
 //
@@ -36,6 +37,7 @@
 #include "device/AudioPlay_Thread.h"
 #include "device/camera_media_events.h"
 #include "device/gui_calls.h"
+#include "device/record_feed.h"
 #include "device/video_render_target.h"
 #include "ffmpeg/FFmpeg_AudioDecode_thread.h"
 #include "ffmpeg/FFmpeg_Avideo_record_thread.h"
@@ -91,6 +93,13 @@ class CameraMedia : public CameraMediaQueues {
   // ---- settings (GUI thread) ----
   void setSaveFolders(const MediaSaveFolders& folders);
   MediaSaveFolders saveFolders() const;
+  // Where the folders the settings hold now come from (the camera object:
+  // the main window's members). Read on the GUI thread at every snapshot,
+  // thumbnail and record press and at a record restart, so a folder chosen
+  // meanwhile takes effect at once; without a source the folders are those
+  // last set.
+  void setSaveFolderSource(std::function<MediaSaveFolders()> source);
+  void refreshSaveFolders();
   QString deviceName() const;
   void setDeviceName(const QString& name);
   // E_MSG_DEV_PARAM_SET: six video values, then rate, bits, channels.
@@ -108,7 +117,8 @@ class CameraMedia : public CameraMediaQueues {
   // frame's fps. Audio frames start nothing.
   void startOfPlay(PlayMode mode, int codecType, int fps);
   // Queue a raw AAC frame / a video frame for decoding, while the consumer's
-  // gate is open.
+  // gate is open; while recording, the frame goes to the record file too
+  // (from the file's first key frame on), whatever the decoding does.
   void intakeAudioFrame(uint64_t nTimeStamp, const uint8_t* data, uint32_t length);
   void intakeVideoFrame(int codecType, int nFlag, int width, int height, int fps,
                         uint64_t nTimeStamp, const uint8_t* data, uint32_t length);
@@ -161,12 +171,18 @@ class CameraMedia : public CameraMediaQueues {
                               int height);
 
   // ---- record files (GUI thread) ----
-  // Opens a new record file and starts the record thread; false (nothing
-  // left open) when the writer could not open the file.
+  // Opens a new record file (in the folders the settings hold now) and
+  // starts the record thread; false (nothing left open) when the writer
+  // could not open the file.
   bool record_start();
-  // Ends the recording and finishes the file; false when no file was open
-  // or the writer could not finish it.
+  // Ends the recording: what arrived before the stop is written, then the
+  // file is finished. True only when a file with pictures was kept; false
+  // when no file was open, no key frame came (no file is left), or the file
+  // could not be written whole (what was written stays and plays).
   bool record_stop();
+  // A recording that ended by itself on a failed write (recordFailed) and
+  // was not told to the user yet; true once per failure.
+  bool takeRecordFailureNotice() { return recordFailureUntold_.exchange(false); }
   QString recordFilePath() const;
   void record_recordTimeStamp_start();
   // The record thread ended (connected to its finished signal): opens the
@@ -192,6 +208,10 @@ class CameraMedia : public CameraMediaQueues {
   void* audioDecoder = nullptr;  // audio decode thread only (one per run)
   void* mp4Writer = nullptr;     // under mp4Mutex
   std::mutex mp4Mutex;
+  // What the record queues hold, in bytes (intake adds, record thread takes).
+  std::atomic<uint64_t> recordQueuedBytes{0};
+  // Pictures written into the file that is open now.
+  std::atomic<uint64_t> recordFileVideoPackets{0};
 
   std::atomic<qint64> recordStartTime{0};
   std::atomic<bool> recordRestart{false};
@@ -226,14 +246,21 @@ class CameraMedia : public CameraMediaQueues {
   // Called by the worker threads.
   CameraMediaEvents* events() const { return events_.load(); }
   void setSnapshotState(SnapshotState s) { snapshotState_.store(s); }
+  // Record thread: the record queues outgrew their bound (the writer fell
+  // behind the camera).
+  bool recordOverflowed() const { return recordOverflow_.load(); }
+  // Record thread: a write failed; the recording ends as a stop ends it
+  // (nothing more is queued, the file is finished as far as it was written)
+  // and recordFailed is raised.
+  void recordWriteFailed(const QString& why);
 
   // Bounds of the queues: decoded pictures about one second; undecoded
   // video packets (beyond it the backlog is flushed up to the next key
-  // frame); audio and record queues drop their oldest.
+  // frame); audio queues drop their oldest. The record queues lose nothing:
+  // beyond their bound (RecordFeed) the recording fails and says so.
   static size_t maxDecodedPictures(int fps);
   static constexpr size_t kMaxVideoPackets = 250;
   static constexpr size_t kMaxAudioNodes = 64;
-  static constexpr size_t kMaxRecordNodes = 1500;
 
  private:
   void startPlay(bool withAudio);
@@ -241,8 +268,20 @@ class CameraMedia : public CameraMediaQueues {
   // the last play reset, the decode gate open, the requests sent.
   void beginPlay(bool withAudio);
   void endRecordingForStop();
+  // The end of a recording on the GUI thread: the feed ends, the record
+  // run writes what is queued and ends (waited for, bounded), the file is
+  // finished. True when a file with pictures was kept.
+  bool finishRecording();
+  // True when a file with pictures was kept.
   bool closeRecordFile();
   bool openRecordFile();
+  // The record intake (device-link thread) and its start and end.
+  void feedRecordVideo(int flag, int width, int height, int fps, uint64_t nTimeStamp,
+                       const uint8_t* data, uint32_t length, int codecType);
+  void feedRecordAudio(uint64_t nTimeStamp, const uint8_t* data, uint32_t length);
+  bool recordTakes(const RecordFeed::Decision& d);  // under recordFeedMutex_
+  void beginRecordFeed();
+  void endRecordFeed();
   void releaseAudioOutput();
   void runOnGuiThread(std::function<void()> f);
 
@@ -255,8 +294,18 @@ class CameraMedia : public CameraMediaQueues {
   std::atomic<SnapshotState> snapshotState_{SnapshotState::None};
   std::atomic<bool> shutDown_{false};
 
+  // The record intake: the feed's decisions and the queueing of a packet
+  // happen under this lock, so a file's packets are numbered in the order
+  // they were queued and none of an ended file reaches the next.
+  std::mutex recordFeedMutex_;
+  RecordFeed recordFeed_;
+  std::atomic<bool> recordFeedOpen_{false};  // quick test before the lock
+  std::atomic<bool> recordOverflow_{false};
+  std::atomic<bool> recordFailureUntold_{false};
+
   mutable std::mutex settingsMutex_;
   MediaSaveFolders folders_;
+  std::function<MediaSaveFolders()> folderSource_;
   QString deviceName_;
   QString recordPath_;
   std::function<qint64()> clock_;

@@ -39,4 +39,9 @@ class CameraMediaEvents {
   // Record thread: the recording ended, the record icon goes idle
   // (device_change_record_picture_state with false).
   virtual void recordPictureState(bool recording) { (void)recording; }
+  // Record thread: a write failed (`why`: the system's words), so the
+  // recording ended by itself, its file finished as far as it was written;
+  // the user is to be told (CameraMedia::takeRecordFailureNotice). Raised
+  // before the recordPictureState(false) of the same run.
+  virtual void recordFailed(const QString& why) { (void)why; }
 };

@@ -3,7 +3,11 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QImage>
+#include <QSaveFile>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
 
 #include "KV_MP4.h"
 #include "device/camera_media.h"
@@ -13,18 +17,31 @@ namespace {
 
 using media_paths::MediaKind;
 
+// How long a stop waits for the record thread to write what is queued.
+constexpr int kRecordDrainWaitMs = 5000;
+
 // Creates the file's folder; logs as the camera's files always did.
 void makeFolder(const QString& path, const char* failText) {
   if (!media_paths::makeFolderFor(path)) qDebug() << failText << path.left(path.lastIndexOf('/'));
 }
 
 // Loads the JPEG bytes and writes them as a JPEG of quality 75. QImage (not
-// QPixmap): this runs on the decode thread.
+// QPixmap): this runs on the decode thread. The picture goes to a temporary
+// file beside the path and takes the path's name only when it was written
+// whole: a full disk leaves nothing behind.
 bool writeJpeg(const unsigned char* jpeg, unsigned long length, const QString& path) {
   if (!jpeg || length == 0 || length > 0x7FFFFFFFul) return false;
   QImage image;
   if (!image.loadFromData(jpeg, int(length), "JPG")) return false;
-  return image.save(path, "JPG", 75);
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  // The last buffered bytes go out at flush(): a failure there would not
+  // stop commit() from putting a cut-short file in place.
+  if (!image.save(&file, "JPG", 75) || !file.flush() || file.error() != QFileDevice::NoError) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
 }
 
 }  // namespace
@@ -63,11 +80,13 @@ void CameraMedia::split_save_realtimeImage_specifiedPath(QString& path) const {
 // ---- snapshot and thumbnail ----
 
 void CameraMedia::requestSnapshot() {
+  refreshSaveFolders();
   snapshotState_.store(SnapshotState::Pending);
   snapshotRequest.store(true);
 }
 
 void CameraMedia::requestThumbnailAndStop(int fallbackMs) {
+  refreshSaveFolders();
   thumbnailRequest[0].store(true);
   thumbnailRequest[1].store(true);
   snapshotRequest.store(true);
@@ -119,6 +138,7 @@ QString CameraMedia::recordFilePath() const {
 }
 
 bool CameraMedia::openRecordFile() {
+  refreshSaveFolders();
   QString path;
   if (saveFolders().videoSavePath.isEmpty())
     split_save_videoImage_defaultPath(path);
@@ -127,20 +147,26 @@ bool CameraMedia::openRecordFile() {
   const int vc = videoCodecType.load();
   const int videoCodec = (vc == E_CODECID_VIDEO_H264 || vc == E_CODECID_VIDEO_H265) ? vc : 0;
   const int audioCodec = audioCodecType.load() == E_CODECID_AUDIO_AAC ? E_CODECID_AUDIO_AAC : 0;
-  int result = -1;
+  int result = -1, why = 0;
   {
     std::lock_guard<std::mutex> lock(mp4Mutex);
     if (mp4Writer) KVMP4_Destroy(&mp4Writer);  // finishes a file left open
     KVMP4_Create(&mp4Writer);
     if (mp4Writer) {
+      errno = 0;
       result = KVMP4_Open(mp4Writer, path.toUtf8().constData(), videoWidth.load(),
                           videoHeight.load(), videoCodec, a_nSampleRate.load(), a_nChn.load(),
                           audioCodec, 0);
+      why = errno;
       if (result < 0) KVMP4_Destroy(&mp4Writer);  // nothing to write: no writer left
     }
+    recordFileVideoPackets.store(0);
   }
-  qDebug() << path << (result >= 0 ? "start record" : "record open err") << result;
-  if (result < 0) return false;
+  if (result < 0) {
+    qDebug() << path << "record open err" << result << (why ? std::strerror(why) : "");
+    return false;
+  }
+  qDebug() << path << "start record" << result;
   {
     std::lock_guard<std::mutex> lock(settingsMutex_);
     recordPath_ = path;
@@ -149,12 +175,25 @@ bool CameraMedia::openRecordFile() {
 }
 
 bool CameraMedia::closeRecordFile() {
-  std::lock_guard<std::mutex> lock(mp4Mutex);
-  if (!mp4Writer) return false;
-  const int closed = KVMP4_Close(mp4Writer);
-  KVMP4_Destroy(&mp4Writer);
-  mp4Writer = nullptr;
-  return closed >= 0;
+  int closed = 0, why = 0;
+  uint64_t pictures = 0;
+  {
+    std::lock_guard<std::mutex> lock(mp4Mutex);
+    if (!mp4Writer) return false;
+    errno = 0;
+    closed = KVMP4_Close(mp4Writer);
+    why = errno;
+    KVMP4_Destroy(&mp4Writer);
+    mp4Writer = nullptr;
+    pictures = recordFileVideoPackets.load();
+  }
+  if (closed == KV_MEDIA_ERR_EMPTY)
+    qDebug() << deviceId << "record: no key frame came, the file was removed";
+  else if (closed < 0)
+    qDebug() << deviceId << "record file not finished:" << std::strerror(why ? why : EIO);
+  else
+    qDebug() << deviceId << "record file finished with" << pictures << "pictures";
+  return closed >= 0 && pictures > 0;
 }
 
 bool CameraMedia::record_start() {
@@ -165,24 +204,39 @@ bool CameraMedia::record_start() {
     qDebug() << deviceId << "record thread of the last file still running";
     return false;
   }
-  clear_recordVideoQueue();
-  clear_recordAudioQueue();
   recordRestart.store(false);
+  recordFailureUntold_.store(false);
   if (!openRecordFile()) return false;
   record_recordTimeStamp_start();
+  beginRecordFeed();
   isRecording.store(true);
   recordThread.gate.open();
   recordThread.launch(2000);
   return true;
 }
 
-bool CameraMedia::record_stop() {
+bool CameraMedia::record_stop() { return finishRecording(); }
+
+bool CameraMedia::finishRecording() {
+  endRecordFeed();
   isRecording.store(false);
   recordThread.gate.requestStop();
-  const bool finished = closeRecordFile();
+  // What is queued goes into the file first: normally a few packets.
+  if (!recordThread.waitEnded(kRecordDrainWaitMs))
+    qDebug() << deviceId << "record thread still writing: the file is finished without the rest";
+  const bool kept = closeRecordFile();
   recordStartTime.store(0);
   recordRestart.store(false);
-  return finished;
+  return kept;
+}
+
+void CameraMedia::recordWriteFailed(const QString& why) {
+  qDebug() << deviceId << "record write failed:" << why << "- the recording ends";
+  endRecordFeed();
+  isRecording.store(false);
+  closeRecordFile();  // what was written stays and plays
+  recordFailureUntold_.store(true);
+  if (CameraMediaEvents* e = events()) e->recordFailed(why);
 }
 
 void CameraMedia::avideo_record_thread_finished_Handler() {
@@ -199,6 +253,7 @@ void CameraMedia::avideo_record_thread_finished_Handler() {
     return;
   }
   qDebug() << deviceId << "restart record " << "avideo_record_thread_finished_Handler";
+  endRecordFeed();
   closeRecordFile();
   if (!openRecordFile()) {
     isRecording.store(false);
@@ -206,6 +261,7 @@ void CameraMedia::avideo_record_thread_finished_Handler() {
     return;
   }
   record_recordTimeStamp_start();
+  beginRecordFeed();  // the next file starts at the next key frame
   recordThread.gate.open();
   recordThread.launch(2000);
 }

@@ -4,7 +4,8 @@
 // removes the cameras and groups and shows a new sign-in dialog. Closing
 // the window asks first; only Yes stops the plays and links and lets it
 // close, which ends the application's event loop with 0 (the program entry
-// then removes the cameras and groups before the application goes).
+// then removes the cameras and groups before the application goes). A
+// termination signal takes the Yes path without asking.
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
@@ -72,6 +73,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  exitConfirmed();
+}
+
+void MainWindow::exitConfirmed() {
   // No play outlives the window: the worker threads wind down now, and the
   // program entry waits for them before the application goes.
   stopEveryPlay(oneWindowDevice_list, quadWindowDevice_List);

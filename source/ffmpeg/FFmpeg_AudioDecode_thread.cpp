@@ -49,13 +49,6 @@ void FFmpeg_AudioDecode_thread::run() {
           CameraMedia::kMaxAudioNodes);
       media->audioPlayThread.gate.notify();
     }
-    if (media->isRecording.load()) {
-      media->recordAudioQueue.pushDroppingOldest(
-          std::make_unique<P2P_AudioNode_noDecode>(node->type, node->nTimeStamp, adts.data(),
-                                                   uint32_t(adts.size())),
-          CameraMedia::kMaxRecordNodes);
-      media->recordThread.gate.notify();
-    }
     // Counted once the frame is wholly handled (tests wait on these).
     if (decoded)
       media->counters.audioDecoded++;

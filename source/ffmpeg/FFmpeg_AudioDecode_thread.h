@@ -1,7 +1,7 @@
 // A camera's audio decode thread: raw AAC frames (audioPacketQueue) get the
 // ADTS header and are decoded into PCM (audioFrameQueue, for the play
-// thread); while recording the ADTS frames also go to the record queue. The
-// thread owns its decoder: made when a run starts, released when it ends.
+// thread). The thread owns its decoder: made when a run starts, released
+// when it ends.
 #pragma once
 
 #include "device/media_worker_thread.h"

@@ -2,67 +2,138 @@
 
 #include <QDebug>
 
+#include <cerrno>
+#include <cstring>
+
 #include "KV_MP4.h"
 #include "Tessan.h"
 #include "device/camera_media.h"
 
+namespace {
+
+// Refusals of single packets logged per file, at most.
+constexpr int kRefusalsLogged = 5;
+
+}  // namespace
+
 void FFmpeg_Avideo_record_thread::run() {
-  gotKeyFrame_ = false;
+  expected_ = 0;
+  heldVideo_.reset();
+  heldAudio_.reset();
+  failure_.clear();
+  refusedLogged_ = 0;
   qDebug() << "FFmpeg_Avideo_record_thread  start";
   qDebug() << "videoWidth :" << media->videoWidth.load() << "videoHeight :" << media->videoHeight.load();
   qDebug() << "audio a_nSampleRate:" << media->a_nSampleRate.load() << "audio a_nChn:" << media->a_nChn.load();
-  bool restart = false;
+  enum class End { Stopped, Restart, Failed } end = End::Stopped;
   while (gate.continueRun()) {
     if (media->nowSeconds() - media->recordStartTime.load() > kRecordLimitSeconds) {
-      restart = true;
+      end = End::Restart;
       media->recordRestart.store(true);
       gate.endRun();
       break;
     }
-    const bool wroteVideo = write_videoFrame();
-    const bool wroteAudio = write_audioFrame();
-    if (!wroteVideo && !wroteAudio) {
-      gate.waitForWork([this] { return !media->recordVideoQueue.empty() || !media->recordAudioQueue.empty(); },
-                       kIdleWait);
+    if (media->recordOverflowed()) {
+      failure_ = QStringLiteral("the writer fell behind the camera by more than %1 MiB")
+                     .arg(RecordFeed::kMaxQueuedBytes >> 20);
+      end = End::Failed;
+      gate.endRun();
+      break;
     }
+    const Step step = writeNext();
+    if (step == Step::Failed) {
+      end = End::Failed;
+      gate.endRun();
+      break;
+    }
+    if (step == Step::NothingDue) gate.waitForWork([this] { return !nothingToTake(); }, kIdleWait);
   }
+  // A stop: the feed has ended, so what is queued is all there is.
+  if (end == End::Stopped) {
+    Step step = Step::Written;
+    while ((step = writeNext()) == Step::Written) {
+    }
+    if (step == Step::Failed) end = End::Failed;
+  }
+  if (end == End::Failed) media->recordWriteFailed(failure_);
+  heldVideo_.reset();
+  heldAudio_.reset();
   media->clear_recordAudioQueue();
   media->clear_recordVideoQueue();
+  media->recordQueuedBytes.store(0);
   // The icon goes idle only when the recording really ended; a restart
   // goes on recording into the next file.
-  if (!restart) {
+  if (end != End::Restart) {
     if (CameraMediaEvents* e = media->events()) e->recordPictureState(false);
   }
   qDebug() << "FFmpeg_Avideo_record_thread  exit";
   gate.handOver();
 }
 
-bool FFmpeg_Avideo_record_thread::write_videoFrame() {
-  std::unique_ptr<P2P_VideoNode_noDecode> node = media->recordVideoQueue.take();
-  if (!node) return false;
-  const bool key = node->nFlag == E_VIDEO_FRAME_FLAG_I;
-  if (!gotKeyFrame_ && !key) return true;  // a file begins with a key frame
-  std::lock_guard<std::mutex> lock(media->mp4Mutex);
-  if (media->mp4Writer && node->data) {
-    const int r = KVMP4_WriteVideo(media->mp4Writer, node->data.get(), 0, int(node->size),
-                                   uint32_t(node->nTimeStamp), key ? 1 : 0);
-    if (r >= 0) {
-      if (key) gotKeyFrame_ = true;
-      media->counters.recordVideoWritten++;
-    }
-  }
-  return true;
+bool FFmpeg_Avideo_record_thread::nothingToTake() {
+  return (heldVideo_ || media->recordVideoQueue.empty()) && (heldAudio_ || media->recordAudioQueue.empty());
 }
 
-bool FFmpeg_Avideo_record_thread::write_audioFrame() {
-  std::unique_ptr<P2P_AudioNode_noDecode> node = media->recordAudioQueue.take();
-  if (!node) return false;
-  if (!gotKeyFrame_) return true;  // audio before the first key frame is dropped
-  std::lock_guard<std::mutex> lock(media->mp4Mutex);
-  if (media->mp4Writer && node->data) {
-    if (KVMP4_WriteAudio(media->mp4Writer, node->data.get(), 0, int(node->size),
-                         uint32_t(node->nTimeStamp)) >= 0)
-      media->counters.recordAudioWritten++;
+FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::writeNext() {
+  // The packets are numbered in arrival order; each queue holds its own in
+  // that order, so the next one is at the head of one of them, or has not
+  // been queued yet.
+  if (!heldVideo_) heldVideo_ = media->recordVideoQueue.take();
+  if (!heldAudio_) heldAudio_ = media->recordAudioQueue.take();
+  const bool videoDue = heldVideo_ && (heldVideo_->recordSeq <= expected_ ||
+                                       (heldAudio_ && heldVideo_->recordSeq < heldAudio_->recordSeq));
+  if (videoDue) return write_videoFrame(std::move(heldVideo_));
+  const bool audioDue = heldAudio_ && (heldAudio_->recordSeq <= expected_ || heldVideo_);
+  if (audioDue) return write_audioFrame(std::move(heldAudio_));
+  return Step::NothingDue;
+}
+
+FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::judge(int result, const char* what) {
+  if (result >= 0) return Step::Written;
+  if (result == KV_MEDIA_ERR_IO || result == KV_MEDIA_ERR_NOMEM) {
+    const int why = errno;
+    failure_ = result == KV_MEDIA_ERR_NOMEM ? QStringLiteral("out of memory")
+                                            : QString::fromLocal8Bit(std::strerror(why ? why : EIO));
+    return Step::Failed;
   }
-  return true;
+  // The writer refused this one packet (sound stamped before the file's
+  // first picture, a key frame it cannot use): the file goes on.
+  if (refusedLogged_ < kRefusalsLogged) {
+    ++refusedLogged_;
+    qDebug() << media->deviceId << "record:" << what << "not written, result" << result;
+  }
+  return Step::Written;
+}
+
+FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::write_videoFrame(
+    std::unique_ptr<P2P_VideoNode_noDecode> node) {
+  expected_ = node->recordSeq + 1;
+  media->recordQueuedBytes -= node->size;
+  if (!node->data) return Step::Written;
+  const bool key = node->nFlag == E_VIDEO_FRAME_FLAG_I;
+  std::lock_guard<std::mutex> lock(media->mp4Mutex);
+  if (!media->mp4Writer) return Step::Written;  // the file was finished meanwhile
+  errno = 0;
+  const int r = KVMP4_WriteVideo(media->mp4Writer, node->data.get(), 0, int(node->size),
+                                 uint32_t(node->nTimeStamp), key ? 1 : 0);
+  const Step step = judge(r, "picture");
+  if (r >= 0) {
+    media->counters.recordVideoWritten++;
+    media->recordFileVideoPackets++;
+  }
+  return step;
+}
+
+FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::write_audioFrame(
+    std::unique_ptr<P2P_AudioNode_noDecode> node) {
+  expected_ = node->recordSeq + 1;
+  media->recordQueuedBytes -= node->size;
+  if (!node->data) return Step::Written;
+  std::lock_guard<std::mutex> lock(media->mp4Mutex);
+  if (!media->mp4Writer) return Step::Written;
+  errno = 0;
+  const int r = KVMP4_WriteAudio(media->mp4Writer, node->data.get(), 0, int(node->size),
+                                 uint32_t(node->nTimeStamp));
+  if (r >= 0) media->counters.recordAudioWritten++;
+  return judge(r, "sound");
 }

@@ -1,13 +1,18 @@
-// A camera's record thread: drains recordVideoQueue and recordAudioQueue into
-// the open MP4 writer (every call under the camera's mp4Mutex). One run per
-// file: video before the file's first key frame is dropped, audio is written
-// only after a key frame went in. When the file has run for the time limit
+// A camera's record thread: writes what the A/V callback queued for the
+// record file (recordVideoQueue, recordAudioQueue) into the open MP4 writer
+// (every call under the camera's mp4Mutex), in the order the packets
+// arrived. One run per file. A stop lets the run write what is queued
+// first; a write that fails ends the recording at once (the camera finishes
+// the file and tells the user). When the file has run for the time limit
 // the run ends with recordRestart set, and the camera opens the next file.
 #pragma once
+
+#include <QString>
 
 #include <memory>
 
 #include "device/media_worker_thread.h"
+#include "p2p/frame_nodes.h"
 
 class FFmpeg_Avideo_record_thread : public MediaWorkerThread {
  public:
@@ -16,12 +21,23 @@ class FFmpeg_Avideo_record_thread : public MediaWorkerThread {
   // Seconds one file may run (500 hours), compared with recordStartTime.
   static constexpr qint64 kRecordLimitSeconds = 1800000;
 
-  bool write_videoFrame();  // false when nothing was queued
-  bool write_audioFrame();
-
  protected:
   void run() override;
 
  private:
-  bool gotKeyFrame_ = false;
+  enum class Step { Written, NothingDue, Failed };
+  // Writes the packet that comes next in arrival order, when it is queued.
+  Step writeNext();
+  Step write_videoFrame(std::unique_ptr<P2P_VideoNode_noDecode> node);
+  Step write_audioFrame(std::unique_ptr<P2P_AudioNode_noDecode> node);
+  // A writer result: a refusal of one packet goes on, a file that cannot
+  // be written is a failure (`failure_` says why).
+  Step judge(int result, const char* what);
+  bool nothingToTake();
+
+  uint64_t expected_ = 0;  // the next packet's place in the file
+  std::unique_ptr<P2P_VideoNode_noDecode> heldVideo_;
+  std::unique_ptr<P2P_AudioNode_noDecode> heldAudio_;
+  QString failure_;
+  int refusedLogged_ = 0;
 };

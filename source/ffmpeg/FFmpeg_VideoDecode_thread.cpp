@@ -18,7 +18,6 @@ void FFmpeg_VideoDecode_thread::run() {
     return;
   }
   qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread  thread start ";
-  recordGotKey_ = false;
   while (gate.continueRun()) {
     std::unique_ptr<P2P_VideoNode_noDecode> node = media->videoPacketQueue.take();
     if (!node) {
@@ -71,7 +70,6 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
     // A snapshot is served only by a picture that really decoded.
     if (media->snapshotRequest.exchange(false)) serveSnapshot(output, length, width, height);
   }
-  passToRecord(std::move(node));
   // Counted once the packet is wholly handled (tests wait on these).
   if (decoded)
     media->counters.videoDecoded++;
@@ -93,15 +91,4 @@ void FFmpeg_VideoDecode_thread::serveSnapshot(const uint8_t* picture, int length
     qDebug() << "KVVideo_YUV420toRGB24 err" << "ret:" << ret;
     media->save_vidoeImage_ToDisk(nullptr, 0, width, height);  // reported as failed
   }
-}
-
-void FFmpeg_VideoDecode_thread::passToRecord(std::unique_ptr<P2P_VideoNode_noDecode> node) {
-  if (!media->isRecording.load()) {
-    recordGotKey_ = false;  // the next recording starts at a key frame again
-    return;
-  }
-  if (node->nFlag == E_VIDEO_FRAME_FLAG_I) recordGotKey_ = true;
-  if (!recordGotKey_) return;
-  media->recordVideoQueue.pushDroppingOldest(std::move(node), CameraMedia::kMaxRecordNodes);
-  media->recordThread.gate.notify();
 }

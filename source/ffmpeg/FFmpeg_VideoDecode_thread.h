@@ -1,7 +1,6 @@
 // A camera's video decode thread: undecoded packets (videoPacketQueue) ->
-// I420 pictures (videoFrameQueue, about one second at most), snapshots from
-// the next successful decode, and packets from the first key frame on into
-// the record queue while recording. The decoder is made on the first video
+// I420 pictures (videoFrameQueue, about one second at most) and snapshots
+// from the next successful decode. The decoder is made on the first video
 // packet of a run, made again when the codec changes, and released when the
 // run ends.
 #pragma once
@@ -29,8 +28,6 @@ class FFmpeg_VideoDecode_thread : public MediaWorkerThread {
   void releaseDecoder();
   void decodeOne(std::unique_ptr<P2P_VideoNode_noDecode> node, uint8_t* output);
   void serveSnapshot(const uint8_t* picture, int length, int width, int height);
-  void passToRecord(std::unique_ptr<P2P_VideoNode_noDecode> node);
 
   int decoderCodec_ = 0;
-  bool recordGotKey_ = false;
 };

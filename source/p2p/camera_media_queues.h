@@ -4,8 +4,8 @@
 //   videoFrameQueue   video decode       -> display timer
 //   audioPacketQueue  A/V callback       -> audio decode thread
 //   audioFrameQueue   audio decode       -> audio play thread
-//   recordVideoQueue  video decode       -> record thread (packet nodes moved on)
-//   recordAudioQueue  audio decode       -> record thread (ADTS frames)
+//   recordVideoQueue  A/V callback       -> record thread (packets from a key frame on)
+//   recordAudioQueue  A/V callback       -> record thread (ADTS frames)
 // No operation here holds two queue mutexes at once.
 #pragma once
 

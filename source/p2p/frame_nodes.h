@@ -27,6 +27,7 @@ class P2P_VideoNode_noDecode {
   int fps;
   std::unique_ptr<uint8_t[]> data;
   int codec = 0;  // the frame head's codec (2 H.264, 3 H.265), set by the receiver
+  uint64_t recordSeq = 0;  // on the record path: its place in the file, in arrival order
 };
 
 // Decoded picture: one I420 frame of width x height.
@@ -57,6 +58,7 @@ class P2P_AudioNode_noDecode {
   uint64_t nTimeStamp;  // ms
   uint32_t size;
   std::unique_ptr<uint8_t[]> data;
+  uint64_t recordSeq = 0;  // on the record path: its place in the file, in arrival order
 };
 
 // Decoded audio: interleaved PCM.

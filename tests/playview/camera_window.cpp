@@ -1,5 +1,7 @@
 #include "camera_window.h"
 
+#include <gtest/gtest.h>
+
 #include "fake_tessan.h"
 #include "playview_support.h"
 
@@ -27,6 +29,21 @@ bool CameraWindow::online() {
   fake_tessan::postStatus(camera->deviceId.toStdString(), E_CONN_STATUS_ONLINE);
   return fake_tessan::flush() &&
          pumpUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_ONLINE; }, 5000);
+}
+
+std::unique_ptr<pipelinetest::Feeder> CameraWindow::playWithFrames(const QString& userDir,
+                                                                   std::atomic<qint64>* now) {
+  window->userName_private_dir = userDir;
+  camera->setClock([now] { return now->load(); });
+  EXPECT_TRUE(online());
+  camera->set_avideoParam(640, 360, 25, 2048, 1, 0, 8000, 16, 1);
+  view().playButton.click();
+  EXPECT_TRUE(camera->get_isPlaying());
+  if (!camera->get_isPlaying()) return nullptr;
+  auto feed = std::make_unique<pipelinetest::Feeder>(
+      *camera, pipelinetest::clips(camera::VideoCodec::H264), PlayMode::Single);
+  feed->setStepped(true);
+  return feed;
 }
 
 std::vector<int> CameraWindow::qualityRequests() const {

@@ -5,12 +5,14 @@
 
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "device/OneWindowDevice.h"
 #include "mainwindow.h"
+#include "media_feed.h"
 
 namespace playviewtest {
 
@@ -26,6 +28,12 @@ class CameraWindow {
   // byte, and for PTZ the second.
   std::vector<int> qualityRequests() const;
   std::vector<std::pair<int, int>> ptzRequests() const;
+  // Makes the camera Online and plays it in its own view, its files under
+  // `userDir`, its record clock on `now`. The feeder hands it the simulated
+  // camera's frames (H.264, 640 x 360) and waits until each is decoded.
+  // Null, with a test failure, when the play did not start.
+  std::unique_ptr<pipelinetest::Feeder> playWithFrames(const QString& userDir,
+                                                       std::atomic<qint64>* now);
 
   std::unique_ptr<MainWindow> window;
   oneWindowDevice* camera = nullptr;  // in window->oneWindowDevice_list

@@ -23,17 +23,9 @@ using pipelinetest::Feeder;
 class PlayViewFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = QString::fromStdString(pipelinetest::scratchDir(
-        std::string("playview_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    w.window->userName_private_dir = dir + "/user/";
-    camera->setClock([this] { return now.load(); });
-    ASSERT_TRUE(w.online());
-    camera->set_avideoParam(640, 360, 25, 2048, 1, 0, 8000, 16, 1);
-    view.playButton.click();
-    ASSERT_TRUE(camera->get_isPlaying());
-    feed = std::make_unique<Feeder>(*camera, pipelinetest::clips(camera::VideoCodec::H264),
-                                    PlayMode::Single);
-    feed->setStepped(true);
+    dir = testScratchDir("playview_");
+    feed = w.playWithFrames(dir + "/user/", &now);
+    ASSERT_TRUE(feed);
     feed->video(ts);  // the first picture starts the play
     ts += 40;
   }

@@ -108,6 +108,11 @@ QImage programIconImage(const QString& name) {
   return image;
 }
 
+QString testScratchDir(const std::string& prefix) {
+  return QString::fromStdString(pipelinetest::scratchDir(
+      prefix + ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+}
+
 QStringList filesUnder(const QString& dir, const QString& pattern) {
   QStringList out;
   for (const QFileInfo& sub : QDir(dir).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))

@@ -72,6 +72,9 @@ class PadClock {
 QImage iconImage(const QIcon& icon);
 QImage programIconImage(const QString& name);
 
+// A fresh scratch folder named `prefix` + the running test's name.
+QString testScratchDir(const std::string& prefix);
+
 // Every file under `dir` (and its subfolders) matching `pattern`.
 QStringList filesUnder(const QString& dir, const QString& pattern);
 

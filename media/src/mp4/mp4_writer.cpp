@@ -1,7 +1,9 @@
 #include "mp4_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "KV_MP4.h"
@@ -16,7 +18,7 @@ constexpr AVRational kMilliseconds{1, 1000};
 constexpr int64_t kDefaultFrameMs = 40;
 constexpr int kAacFrameSamples = 1024;
 // Fragment per key frame, moov up front without samples, fragments self-contained.
-constexpr const char* kMovFlags = "frag_keyframe+empty_moov+default_base_moof";
+constexpr const char* kMovFlags = "frag_keyframe+empty_moov+delay_moov+default_base_moof";
 // A fragment is also cut after this many microseconds, for senders with long
 // (or no further) key frame intervals: it bounds both the memory a fragment
 // takes and what a crash can lose.
@@ -40,6 +42,23 @@ int channelConfig(int channels) { return channels >= 1 && channels <= 6 ? channe
 int Mp4Writer::fail(int rc) {
   state_ = State::Failed;
   return rc;
+}
+
+int Mp4Writer::ioFailure(int averror) {
+  // FFmpeg's I/O errors are negated errno values; anything else is EIO.
+  errno_ = averror < 0 && averror > -4096 ? -averror : averror == 0 ? ENOSPC : EIO;
+  return fail(KV_MEDIA_ERR_IO);
+}
+
+bool Mp4Writer::onDisk() {
+  if (!fc_ || !fc_->pb) return false;
+  const int64_t written = avio_tell(fc_->pb);
+  if (written == wholeSize_) return true;
+  // A full disk takes part of a write and says nothing: look at the file.
+  struct stat st {};
+  if (stat(path_.c_str(), &st) != 0 || st.st_size < written) return false;
+  wholeSize_ = written;
+  return true;
 }
 
 bool Mp4Writer::addVideoStream(int videoCodec, int width, int height) {
@@ -92,11 +111,16 @@ int Mp4Writer::open(const char* path, int width, int height, int videoCodec, int
   }
   // "file:" keeps a name with a colon from being taken for a protocol.
   path_ = path;
-  if (avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE) < 0) {
+  const int opened = avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE);
+  if (opened < 0) {
     release();
+    ioFailure(opened);
+    state_ = State::Closed;
     return KV_MEDIA_ERR_IO;
   }
   state_ = State::AwaitingKey;
+  errno_ = 0;
+  wholeSize_ = headerSize_ = 0;
   if (!video_) {
     const int rc = writeHeader();
     if (rc < 0) {
@@ -117,8 +141,10 @@ int Mp4Writer::writeHeader() {
   fc_->flush_packets = 1;  // every fragment reaches the disk as soon as it is cut
   const int rc = avformat_write_header(fc_, &opts);
   av_dict_free(&opts);
-  if (rc < 0) return KV_MEDIA_ERR_IO;
+  if (rc < 0) return ioFailure(rc);
   headerWritten_ = true;
+  if (!onDisk()) return ioFailure(0);
+  headerSize_ = wholeSize_;
   return KV_MEDIA_OK;
 }
 
@@ -135,7 +161,7 @@ int Mp4Writer::startWithKeyFrame(const uint8_t* data, int size, uint32_t ts) {
   if (par->width <= 0 || par->height <= 0) return KV_MEDIA_ERR_DATA;
   if (!setExtradata(par, ps.data(), ps.size())) return KV_MEDIA_ERR_NOMEM;
   const int rc = writeHeader();
-  if (rc < 0) return fail(rc);
+  if (rc < 0) return rc;
   // The muxer has chosen its own time bases now; packets are rescaled to them.
   origin_ = ts;
   state_ = State::Writing;
@@ -152,7 +178,9 @@ int Mp4Writer::writePacket(AVPacket* pkt, AVStream* st, int64_t pts, int64_t dur
   pkt->duration = duration;
   const int rc = av_write_frame(fc_, pkt);
   av_packet_unref(pkt);
-  return rc < 0 ? fail(KV_MEDIA_ERR_IO) : KV_MEDIA_OK;
+  if (rc < 0) return ioFailure(rc);
+  if (!onDisk()) return ioFailure(0);
+  return KV_MEDIA_OK;
 }
 
 int Mp4Writer::writePendingVideo(int64_t durationMs) {
@@ -160,7 +188,19 @@ int Mp4Writer::writePendingVideo(int64_t durationMs) {
   hasPending_ = false;
   lastVideoDurationMs_ = durationMs;
   const int64_t pts = ticks(pendingMs_, video_);
-  return writePacket(pending_.get(), video_, pts, ticks(pendingMs_ + durationMs, video_) - pts);
+  const int rc = writePacket(pending_.get(), video_, pts, ticks(pendingMs_ + durationMs, video_) - pts);
+  if (rc < 0) return rc;
+  videoStarted_ = true;
+  return writeHeldAudio();
+}
+
+int Mp4Writer::writeHeldAudio() {
+  for (PacketPtr& p : heldAudio_) {
+    const int rc = writePacket(p.get(), audio_, p->pts, p->duration);
+    if (rc < 0) return rc;
+  }
+  heldAudio_.clear();
+  return KV_MEDIA_OK;
 }
 
 int Mp4Writer::writeVideo(const uint8_t* data, int size, uint32_t ts, bool key) {
@@ -194,12 +234,24 @@ int Mp4Writer::writeAudio(const uint8_t* data, int size, uint32_t ts) {
   packet_->flags |= AV_PKT_FLAG_KEY;
   const int64_t duration =
       av_rescale_q(kAacFrameSamples, AVRational{1, audio_->codecpar->sample_rate}, audio_->time_base);
+  if (video_ && !videoStarted_) {
+    // The muxer's timeline starts with its first packet: that is the
+    // file's first picture, at zero, so sound waits behind it.
+    PacketPtr held(av_packet_clone(packet_.get()));
+    av_packet_unref(packet_.get());
+    if (!held) return KV_MEDIA_ERR_NOMEM;
+    held->pts = held->dts = ticks(*ms, audio_);
+    held->duration = duration;
+    heldAudio_.push_back(std::move(held));
+    return KV_MEDIA_OK;
+  }
   return writePacket(packet_.get(), audio_, ticks(*ms, audio_), duration);
 }
 
-void Mp4Writer::release() {
+int Mp4Writer::release() {
+  int rc = 0;
   if (fc_) {
-    avio_closep(&fc_->pb);
+    rc = avio_closep(&fc_->pb);
     avformat_free_context(fc_);
     fc_ = nullptr;
   }
@@ -210,22 +262,49 @@ void Mp4Writer::release() {
   hasPending_ = false;
   lastVideoDurationMs_ = 0;
   av_packet_unref(pending_.get());
+  heldAudio_.clear();
+  videoStarted_ = false;
+  return rc;
 }
 
 int Mp4Writer::close() {
   if (state_ == State::Closed) return KV_MEDIA_ERR_STATE;
-  int rc = KV_MEDIA_OK;
   if (state_ == State::AwaitingKey) {
     release();
     unlink(path_.c_str());  // nothing playable was written
-  } else {
-    if (state_ == State::Writing)
-      rc = writePendingVideo(lastVideoDurationMs_ > 0 ? lastVideoDurationMs_ : kDefaultFrameMs);
-    if (!headerWritten_ || av_write_trailer(fc_) < 0 || state_ == State::Failed) rc = KV_MEDIA_ERR_IO;
-    release();
+    state_ = State::Closed;
+    return KV_MEDIA_ERR_EMPTY;
   }
+  if (state_ == State::Writing) {
+    writePendingVideo(lastVideoDurationMs_ > 0 ? lastVideoDurationMs_ : kDefaultFrameMs);
+    if (state_ == State::Writing) {
+      const int trailer = av_write_trailer(fc_);
+      if (trailer < 0)
+        ioFailure(trailer);
+      else if (!onDisk())
+        ioFailure(0);
+    }
+  }
+  const bool failed = state_ == State::Failed;
+  const int64_t end = fc_ && fc_->pb ? avio_tell(fc_->pb) : 0;
+  const int closed = release();  // the last flush
+  struct stat st {};
+  if (!failed && closed < 0)
+    ioFailure(closed);
+  else if (!failed && (stat(path_.c_str(), &st) != 0 || st.st_size < end))
+    ioFailure(0);
+  if (state_ == State::Failed) {
+    // What came after the last whole write may be cut short: the file ends
+    // with its last whole fragment, which plays; a file without a whole
+    // fragment holds nothing to play and goes.
+    if (wholeSize_ <= headerSize_)
+      unlink(path_.c_str());
+    else
+      (void)!truncate(path_.c_str(), wholeSize_);  // failing, the file stays as it is
+  }
+  const bool ok = state_ != State::Failed;
   state_ = State::Closed;
-  return rc;
+  return ok ? KV_MEDIA_OK : KV_MEDIA_ERR_IO;
 }
 
 }  // namespace kvmedia

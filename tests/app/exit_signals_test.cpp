@@ -1,0 +1,55 @@
+// The termination signals reach the program's GUI thread as calls from its
+// event loop, whichever thread the kernel delivered them to.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "util_class/exit_signals.h"
+
+namespace {
+
+struct Seen {
+  int signal;
+  bool onGuiThread;
+};
+std::vector<Seen>& seen() {
+  static std::vector<Seen> s;
+  return s;
+}
+
+bool pumpUntil(size_t count) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (seen().size() < count && std::chrono::steady_clock::now() < end)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return seen().size() >= count;
+}
+
+TEST(ExitSignals, EachSignalBecomesACallOnTheGuiThread) {
+  QString why;
+  ASSERT_TRUE(exit_signals::install(
+      [](int signal) { seen().push_back({signal, QThread::currentThread() == qApp->thread()}); }, &why))
+      << why.toStdString();
+  EXPECT_FALSE(exit_signals::install([](int) {}, &why)) << "installed twice";
+
+  const int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+  for (const int s : kSignals) {
+    // Sent from another thread, as a signal of the session may arrive.
+    std::thread([s] { kill(getpid(), s); }).join();
+    ASSERT_TRUE(pumpUntil(seen().size() + 1)) << "signal " << s << " never arrived";
+    EXPECT_EQ(seen().back().signal, s);
+    EXPECT_TRUE(seen().back().onGuiThread);
+  }
+  // The process is still alive, and a signal raised on this thread too.
+  raise(SIGTERM);
+  ASSERT_TRUE(pumpUntil(4));
+  EXPECT_EQ(seen().back().signal, SIGTERM);
+}
+
+}  // namespace
