@@ -26,6 +26,11 @@ CameraMedia::CameraMedia(const QString& id, const QString& name, CameraMediaEven
       events_(events),
       deviceName_(name),
       clock_([] { return QDateTime::currentSecsSinceEpoch(); }) {
+  // Thread names (top -H, perf, gdb): at most 15 characters reach the system.
+  videoDecodeThread.setObjectName(QStringLiteral("video decode"));
+  audioDecodeThread.setObjectName(QStringLiteral("audio decode"));
+  audioPlayThread.setObjectName(QStringLiteral("audio play"));
+  recordThread.setObjectName(QStringLiteral("record"));
   QObject::connect(&videoTimer, &QTimer::timeout, &guiAnchor_, [this] { videoTimerHandler(); });
   QObject::connect(&recordThread, &QThread::finished, &guiAnchor_,
                    [this] { avideo_record_thread_finished_Handler(); });

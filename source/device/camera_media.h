@@ -62,6 +62,7 @@ struct MediaCounters {
   std::atomic<uint64_t> videoPacketsDropped{0};  // gate closed or backlog flushed
   std::atomic<uint64_t> videoDecoded{0};
   std::atomic<uint64_t> videoDecodeFailed{0};
+  std::atomic<uint64_t> videoDecodeCpuUs{0};     // CPU time of the video decode thread
   std::atomic<uint64_t> picturesDropped{0};      // oldest beyond about one second
   std::atomic<uint64_t> picturesPresented{0};
   std::atomic<uint64_t> picturesStale{0};        // decoded for an earlier play
@@ -69,6 +70,7 @@ struct MediaCounters {
   std::atomic<uint64_t> audioDecoded{0};
   std::atomic<uint64_t> audioDecodeFailed{0};
   std::atomic<uint64_t> audioPiecesPlayed{0};
+  std::atomic<uint64_t> audioOutOfStep{0};       // decoded sound dropped as too far from the picture
   std::atomic<uint64_t> recordVideoWritten{0};
   std::atomic<uint64_t> recordAudioWritten{0};
 };

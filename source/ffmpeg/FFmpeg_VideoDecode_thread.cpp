@@ -2,6 +2,8 @@
 
 #include <QDebug>
 
+#include <time.h>
+
 #include <new>
 #include <vector>
 
@@ -9,6 +11,17 @@
 #include "Tessan.h"
 #include "device/camera_media.h"
 #include "ffmpeg/jpeg_encoder.h"
+
+namespace {
+
+// CPU time of the calling thread, in microseconds.
+uint64_t threadCpuUs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return uint64_t(t.tv_sec) * 1000000u + uint64_t(t.tv_nsec) / 1000u;
+}
+
+}  // namespace
 
 void FFmpeg_VideoDecode_thread::run() {
   std::unique_ptr<uint8_t[]> output(new (std::nothrow) uint8_t[kOutputCapacity]);
@@ -19,6 +32,7 @@ void FFmpeg_VideoDecode_thread::run() {
   }
   qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread  thread start ";
   recordGotKey_ = false;
+  uint64_t cpu = threadCpuUs();
   while (gate.continueRun()) {
     std::unique_ptr<P2P_VideoNode_noDecode> node = media->videoPacketQueue.take();
     if (!node) {
@@ -26,6 +40,9 @@ void FFmpeg_VideoDecode_thread::run() {
       continue;
     }
     decodeOne(std::move(node), output.get());
+    const uint64_t now = threadCpuUs();
+    media->counters.videoDecodeCpuUs += now - cpu;
+    cpu = now;
   }
   media->clear_videoFrameQueue();
   media->clear_videoPacketQueue();
