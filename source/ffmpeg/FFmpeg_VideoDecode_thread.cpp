@@ -46,6 +46,7 @@ void FFmpeg_VideoDecode_thread::run() {
   }
   media->clear_videoFrameQueue();
   media->clear_videoPacketQueue();
+  media->picturePool->clear();  // a camera that does not play holds no picture memory
   releaseDecoder();
   qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread exit";
   gate.handOver();
@@ -80,11 +81,12 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
     decoded = result > 0 && length > 0;
   }
   if (decoded) {
-    auto picture = std::make_unique<P2P_VideoNode_Decode>(node->nTimeStamp, width, height,
-                                                          node->fps, output, uint32_t(length));
+    auto picture = std::make_unique<P2P_VideoNode_Decode>(
+        node->nTimeStamp, width, height, node->fps, output, uint32_t(length), media->picturePool.get());
     picture->serial = media->playSerial();
-    media->counters.picturesDropped += media->videoFrameQueue.pushDroppingOldest(
-        std::move(picture), CameraMedia::maxDecodedPictures(node->fps));
+    media->counters.picturesDropped +=
+        media->videoFrameQueue.pushDroppingOldest(std::move(picture), CameraMedia::maxDecodedPictures(node->fps)) +
+        media->dropPictureBacklog();
     // A snapshot is served only by a picture that really decoded.
     if (media->snapshotRequest.exchange(false)) serveSnapshot(output, length, width, height);
   }
