@@ -21,6 +21,7 @@ void AudioPlay_Thread::run() {
     const quint64 v = videoTimeStamp.load();
     const AudioSyncDecision d = decideAudioSync(a, v, speaker.load(), inSync);
     if (d.logCase == AudioSyncCase::VideoAhead || d.logCase == AudioSyncCase::AudioAhead) {
+      media->counters.audioOutOfStep++;
       const bool videoAhead = d.logCase == AudioSyncCase::VideoAhead;
       if (videoAhead) qDebug() << "out-sync video faster";
       qDebug() << "video_timeStamp:" << v << "audio_decode_tmp->nTimeStamp:" << a

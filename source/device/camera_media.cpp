@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include "Tessan.h"
+#include "device/display_backlog.h"
 #include "device/play_timing.h"
 #include "ffmpeg/adts_header.h"
 
@@ -27,6 +28,11 @@ CameraMedia::CameraMedia(const QString& id, const QString& name, CameraMediaEven
       events_(events),
       deviceName_(name),
       clock_([] { return QDateTime::currentSecsSinceEpoch(); }) {
+  // Thread names (top -H, perf, gdb): at most 15 characters reach the system.
+  videoDecodeThread.setObjectName(QStringLiteral("video decode"));
+  audioDecodeThread.setObjectName(QStringLiteral("audio decode"));
+  audioPlayThread.setObjectName(QStringLiteral("audio play"));
+  recordThread.setObjectName(QStringLiteral("record"));
   QObject::connect(&videoTimer, &QTimer::timeout, &guiAnchor_, [this] { videoTimerHandler(); });
   QObject::connect(&recordThread, &QThread::finished, &guiAnchor_,
                    [this] { avideo_record_thread_finished_Handler(); });
@@ -358,23 +364,41 @@ bool CameraMedia::videoTimer_start_play(int ms, VideoRenderTarget* target) {
     sdlRenderWnd = target;
     target->start_render();
   }
+  displayPeriodMs_ = ms;
   videoTimer.start(ms);
   return true;
 }
 
 void CameraMedia::videoTimerHandler() {
   const uint32_t serial = playSerial();
-  std::unique_ptr<P2P_VideoNode_Decode> node;
-  while ((node = videoFrameQueue.take())) {
-    if (node->serial == serial) break;
-    counters.picturesStale++;  // decoded for an earlier play
-  }
+  // Pictures decoded for an earlier play, then what a stall left behind
+  // (display_backlog.h): the picture shown is never far behind the newest.
+  counters.picturesStale += videoFrameQueue.dropFrontWhile(
+      [serial](const P2P_VideoNode_Decode& oldest, const P2P_VideoNode_Decode&, size_t) {
+        return oldest.serial != serial;
+      });
+  counters.picturesDropped += dropPictureBacklog();
+  std::unique_ptr<P2P_VideoNode_Decode> node = videoFrameQueue.take();
+  // Behind (more pictures wait): the next ticks come sooner until it has caught up.
+  const int period = displayPeriodMs(videoFrameQueue.size(), displayPeriodMs_);
+  if (videoTimer.isActive() && videoTimer.interval() != period) videoTimer.setInterval(period);
   if (!node) return;
+  if (node->serial != serial) {  // decoded for an earlier play after all (pushed just now)
+    counters.picturesStale++;
+    return;
+  }
   audioPlayThread.videoTimeStamp.store(node->nTimeStamp);
   if (sdlRenderWnd && node->data) {
     sdlRenderWnd->PresentFrame(node->data.get(), node->width, node->height);
     counters.picturesPresented++;
   }
+}
+
+size_t CameraMedia::dropPictureBacklog() {
+  return videoFrameQueue.dropFrontWhile(
+      [](const P2P_VideoNode_Decode& oldest, const P2P_VideoNode_Decode& newest, size_t waiting) {
+        return dropOldestPicture(oldest.nTimeStamp, newest.nTimeStamp, waiting, newest.fps);
+      });
 }
 
 int CameraMedia::get_sdlRefreshTime_formFPS(int fps) {

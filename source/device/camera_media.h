@@ -32,10 +32,12 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 #include "device/AudioPlay_Thread.h"
 #include "device/camera_media_events.h"
+#include "device/display_backlog.h"
 #include "device/gui_calls.h"
 #include "device/record_feed.h"
 #include "device/video_render_target.h"
@@ -64,13 +66,15 @@ struct MediaCounters {
   std::atomic<uint64_t> videoPacketsDropped{0};  // gate closed or backlog flushed
   std::atomic<uint64_t> videoDecoded{0};
   std::atomic<uint64_t> videoDecodeFailed{0};
-  std::atomic<uint64_t> picturesDropped{0};      // oldest beyond about one second
+  std::atomic<uint64_t> videoDecodeCpuUs{0};     // CPU time of the video decode thread
+  std::atomic<uint64_t> picturesDropped{0};      // far behind the newest (display_backlog.h)
   std::atomic<uint64_t> picturesPresented{0};
   std::atomic<uint64_t> picturesStale{0};        // decoded for an earlier play
   std::atomic<uint64_t> audioPacketsQueued{0};
   std::atomic<uint64_t> audioDecoded{0};
   std::atomic<uint64_t> audioDecodeFailed{0};
   std::atomic<uint64_t> audioPiecesPlayed{0};
+  std::atomic<uint64_t> audioOutOfStep{0};       // decoded sound dropped as too far from the picture
   std::atomic<uint64_t> recordVideoWritten{0};
   std::atomic<uint64_t> recordAudioWritten{0};
 };
@@ -149,8 +153,15 @@ class CameraMedia : public CameraMediaQueues {
   bool videoTimer_start_play(int ms, VideoRenderTarget* target = nullptr);
   void setRenderTarget(VideoRenderTarget* target) { sdlRenderWnd = target; }
   // One display tick (videoTimerHandler): the oldest picture of this play
-  // goes to the render target and its time stamp to the sound thread.
+  // goes to the render target and its time stamp to the sound thread;
+  // pictures a stall left far behind are dropped first, and while more
+  // wait the ticks come sooner (display_backlog.h).
   void videoTimerHandler();
+  // Drops the oldest decoded pictures while a much newer one waits
+  // (display_backlog.h): the display tick before it shows one, the decode
+  // thread after each picture (so a display that has not started yet or
+  // stalls keeps no more pictures than it would show). How many went.
+  size_t dropPictureBacklog();
   static int get_sdlRefreshTime_formFPS(int fps);
 
   // ---- sound (GUI thread) ----
@@ -239,6 +250,9 @@ class CameraMedia : public CameraMediaQueues {
   QIODevice* audioIODevice = nullptr;
 
   MediaCounters counters;
+  // Buffers of the decoded pictures (video decode thread and display tick),
+  // emptied when the decode thread's run ends.
+  const std::shared_ptr<PicturePool> picturePool = PicturePool::create(kKeptPictureBuffers);
 
   // The play a decoded picture belongs to (bumped by every start and stop).
   uint32_t playSerial() const { return playSerial_.load(); }
@@ -260,6 +274,10 @@ class CameraMedia : public CameraMediaQueues {
   // beyond their bound (RecordFeed) the recording fails and says so.
   static size_t maxDecodedPictures(int fps);
   static constexpr size_t kMaxVideoPackets = 250;
+  // Free picture buffers kept for the next pictures: as many as a play can
+  // have at once (display_backlog.h: the waiting ones, the one shown, the
+  // one being made), so none is ever made twice in a play.
+  static constexpr size_t kKeptPictureBuffers = size_t(kBacklogFrames) + 3;
   static constexpr size_t kMaxAudioNodes = 64;
 
  private:
@@ -293,6 +311,7 @@ class CameraMedia : public CameraMediaQueues {
   std::atomic<bool> videoWaitKey_{false};  // after a backlog flush: drop until a key frame
   std::atomic<SnapshotState> snapshotState_{SnapshotState::None};
   std::atomic<bool> shutDown_{false};
+  int displayPeriodMs_ = 35;  // the display tick's period for this play's stream (GUI thread)
 
   // The record intake: the feed's decisions and the queueing of a packet
   // happen under this lock, so a file's packets are numbered in the order

@@ -2,6 +2,8 @@
 
 #include <QDebug>
 
+#include <time.h>
+
 #include <new>
 #include <vector>
 
@@ -9,6 +11,17 @@
 #include "Tessan.h"
 #include "device/camera_media.h"
 #include "ffmpeg/jpeg_encoder.h"
+
+namespace {
+
+// CPU time of the calling thread, in microseconds.
+uint64_t threadCpuUs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return uint64_t(t.tv_sec) * 1000000u + uint64_t(t.tv_nsec) / 1000u;
+}
+
+}  // namespace
 
 void FFmpeg_VideoDecode_thread::run() {
   std::unique_ptr<uint8_t[]> output(new (std::nothrow) uint8_t[kOutputCapacity]);
@@ -18,6 +31,7 @@ void FFmpeg_VideoDecode_thread::run() {
     return;
   }
   qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread  thread start ";
+  uint64_t cpu = threadCpuUs();
   while (gate.continueRun()) {
     std::unique_ptr<P2P_VideoNode_noDecode> node = media->videoPacketQueue.take();
     if (!node) {
@@ -25,9 +39,13 @@ void FFmpeg_VideoDecode_thread::run() {
       continue;
     }
     decodeOne(std::move(node), output.get());
+    const uint64_t now = threadCpuUs();
+    media->counters.videoDecodeCpuUs += now - cpu;
+    cpu = now;
   }
   media->clear_videoFrameQueue();
   media->clear_videoPacketQueue();
+  media->picturePool->clear();  // a camera that does not play holds no picture memory
   releaseDecoder();
   qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread exit";
   gate.handOver();
@@ -62,11 +80,12 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
     decoded = result > 0 && length > 0;
   }
   if (decoded) {
-    auto picture = std::make_unique<P2P_VideoNode_Decode>(node->nTimeStamp, width, height,
-                                                          node->fps, output, uint32_t(length));
+    auto picture = std::make_unique<P2P_VideoNode_Decode>(
+        node->nTimeStamp, width, height, node->fps, output, uint32_t(length), media->picturePool.get());
     picture->serial = media->playSerial();
-    media->counters.picturesDropped += media->videoFrameQueue.pushDroppingOldest(
-        std::move(picture), CameraMedia::maxDecodedPictures(node->fps));
+    media->counters.picturesDropped +=
+        media->videoFrameQueue.pushDroppingOldest(std::move(picture), CameraMedia::maxDecodedPictures(node->fps)) +
+        media->dropPictureBacklog();
     // A snapshot is served only by a picture that really decoded.
     if (media->snapshotRequest.exchange(false)) serveSnapshot(output, length, width, height);
   }

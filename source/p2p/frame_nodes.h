@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "p2p/picture_pool.h"
+
 // Undecoded video frame as received from the camera (H.264/H.265 access unit).
 class P2P_VideoNode_noDecode {
  public:
@@ -30,11 +32,12 @@ class P2P_VideoNode_noDecode {
   uint64_t recordSeq = 0;  // on the record path: its place in the file, in arrival order
 };
 
-// Decoded picture: one I420 frame of width x height.
+// Decoded picture: one I420 frame of width x height. With a pool, its copy
+// goes into a buffer of the pool and back there when the node is freed.
 class P2P_VideoNode_Decode {
  public:
   P2P_VideoNode_Decode(uint64_t nTimeStamp, int width, int height, int fps, const uint8_t* data,
-                       uint32_t size);
+                       uint32_t size, PicturePool* pool = nullptr);
   P2P_VideoNode_Decode(const P2P_VideoNode_Decode&) = delete;
   P2P_VideoNode_Decode& operator=(const P2P_VideoNode_Decode&) = delete;
 
@@ -43,7 +46,7 @@ class P2P_VideoNode_Decode {
   int height;
   int fps;
   uint32_t size;
-  std::unique_ptr<uint8_t[]> data;
+  PictureBuffer data;
   uint32_t serial = 0;  // the play it was decoded for: a picture of an earlier play is never shown
 };
 

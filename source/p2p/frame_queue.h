@@ -5,7 +5,8 @@
 // letting the pointer go) or pushes it on into another queue without copying.
 // The queue's mutex is held only for the list operation itself: nodes are
 // built before push(), and every node the queue frees (clear(), the oldest
-// ones dropped by pushDroppingOldest()) is destroyed after the lock is released.
+// ones dropped by pushDroppingOldest() and dropFrontWhile()) is destroyed
+// after the lock is released.
 #pragma once
 
 #include <cstddef>
@@ -55,6 +56,21 @@ class FrameQueue {
     NodePtr node = std::move(nodes_.front());
     nodes_.pop_front();
     return node;
+  }
+
+  // Drops (and frees) head nodes while drop(head, tail, count) holds, with
+  // `count` the nodes queued; returns how many were dropped.
+  template <typename Drop>
+  std::size_t dropFrontWhile(Drop drop) {
+    std::deque<NodePtr> dropped;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      while (!nodes_.empty() && drop(*nodes_.front(), *nodes_.back(), nodes_.size())) {
+        dropped.push_back(std::move(nodes_.front()));
+        nodes_.pop_front();
+      }
+    }
+    return dropped.size();  // freed here, outside the lock
   }
 
   bool empty() const {

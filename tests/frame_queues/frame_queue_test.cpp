@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -75,6 +76,22 @@ TEST_F(FrameQueueTest, DroppingOldestKeepsTheNewest) {
   EXPECT_EQ(drain(), (std::vector<int>{8}));
 }
 
+TEST_F(FrameQueueTest, DropFrontWhileSeesHeadTailAndCount) {
+  EXPECT_EQ(queue.dropFrontWhile([](const CountedNode&, const CountedNode&, std::size_t) { return true; }), 0u);
+  for (int i = 1; i <= 6; ++i) queue.push(std::make_unique<CountedNode>(i));
+  std::vector<std::string> seen;
+  // Drop while the tail is more than 3 ahead of the head.
+  const std::size_t dropped = queue.dropFrontWhile([&](const CountedNode& head, const CountedNode& tail, std::size_t n) {
+    seen.push_back(std::to_string(head.value) + "/" + std::to_string(tail.value) + "/" + std::to_string(n));
+    return tail.value - head.value > 3;
+  });
+  EXPECT_EQ(dropped, 2u);
+  EXPECT_EQ(seen, (std::vector<std::string>{"1/6/6", "2/6/5", "3/6/4"}));
+  EXPECT_EQ(CountedNode::live, 4) << "dropped nodes must be freed";
+  EXPECT_EQ(queue.dropFrontWhile([](const CountedNode&, const CountedNode&, std::size_t) { return true; }), 4u);
+  EXPECT_TRUE(queue.empty());
+}
+
 // A node whose destructor uses the queue from another thread: if the queue
 // freed it while holding its lock, that thread could not get in until the
 // destructor returned.
@@ -109,8 +126,10 @@ TEST(FrameQueueLocking, NodesAreFreedOutsideTheLock) {
   queue.clear();
   queue.push(probeNode(&queue));
   queue.pushDroppingOldest(probeNode(&queue), 1);
+  queue.push(probeNode(&queue));
+  queue.dropFrontWhile([](const ProbeNode&, const ProbeNode&, std::size_t n) { return n > 1; });
   for (std::thread& probe : probes) probe.join();
-  EXPECT_EQ(lockFree, 3) << "a node was freed while the queue's lock was held";
+  EXPECT_EQ(lockFree, 4) << "a node was freed while the queue's lock was held";
   // The last node is freed by its consumer; let it probe a queue that
   // outlives it.
   ProbeQueue other;

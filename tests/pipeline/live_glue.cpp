@@ -39,8 +39,9 @@ uint16_t le16(const char* p) { return uint16_t(uint8_t(p[0]) | uint8_t(p[1]) << 
 
 }  // namespace
 
-void initDeviceLink() {
+void initDeviceLink(bool decipherAv) {
   static APP_INIT_PARAM p{};
+  p.nEncAV = decipherAv ? 1 : 0;
   p.pfnRecvMsg = onMessage;
   p.pfnRecvAV = onFrame;
   APP_init(&p);  // a second call while initialised changes nothing

@@ -16,8 +16,11 @@
 
 namespace livetest {
 
-// APP_init with the forwarding callbacks (again after an APP_uninit).
-void initDeviceLink();
+// APP_init with the forwarding callbacks (again after an APP_uninit);
+// `decipherAv`: the cameras encipher their A/V payload starts (RC4 under
+// their access key), the link deciphers them. Only the first call after
+// an APP_uninit counts.
+void initDeviceLink(bool decipherAv = false);
 
 class LiveCamera : public CameraMediaEvents {
  public:

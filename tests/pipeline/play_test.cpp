@@ -134,6 +134,65 @@ TEST_F(SessionTest, QueuesStayBoundedOverALongFeed) {
   EXPECT_LE(maxPackets, 250u);
   EXPECT_LE(maxAudio, 64u);
   EXPECT_GT(media->counters.picturesDropped.load(), 0u) << "no display ran: the oldest must go";
+  EXPECT_LE(media->picturePool->made(), CameraMedia::kKeptPictureBuffers)
+      << "a picture buffer was made again for a later picture";
+}
+
+// What a stall (the start of a play, a busy GUI thread) leaves behind is
+// never shown late for long: the decode thread keeps no more than the
+// display would show, the first picture after the stall is within eight
+// frame intervals of the newest, and the display ticks every 10 ms, showing
+// each picture left, until it has caught up. Epoch stamps beyond 32 bits,
+// as cameras in the field send them.
+TEST_F(SessionTest, TheDisplayCatchesUpAfterAStall) {
+  media->video_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
+  feed.setStepped(true);  // each picture decoded before the next comes
+  const uint64_t base = 1796950651343ULL;
+  size_t most = 0;
+  for (int i = 0; i < 30; ++i) {
+    feed.video(base + 40 * uint64_t(i));
+    most = std::max(most, media->videoFrameQueue.size());
+  }
+  EXPECT_LE(most, size_t(kBacklogFrames) + 1) << "the decode thread kept more than the display would show";
+  ASSERT_TRUE(media->videoTimer_start_play(35, &target));
+  EXPECT_EQ(media->videoTimer.interval(), 35);
+  const uint64_t newest = base + 40 * 29;
+  media->videoTimerHandler();
+  ASSERT_EQ(target.presented.load(), 1);
+  const uint64_t shown = media->audioPlayThread.videoTimeStamp.load();
+  EXPECT_GE(shown + 320, newest) << "the display shows a picture " << newest - shown << " ms behind";
+  EXPECT_EQ(media->counters.picturesDropped.load(), 30u - 1 - media->videoFrameQueue.size());
+  EXPECT_EQ(media->videoTimer.interval(), kCatchUpMs) << "behind, the display must tick sooner";
+  // The pictures still waiting are shown in order, one a tick, none dropped.
+  uint64_t last = shown;
+  while (!media->videoFrameQueue.empty()) {
+    media->videoTimerHandler();
+    const uint64_t next = media->audioPlayThread.videoTimeStamp.load();
+    EXPECT_EQ(next, last + 40);
+    last = next;
+  }
+  EXPECT_EQ(last, newest);
+  EXPECT_EQ(media->videoTimer.interval(), 35) << "caught up: the stream's own period again";
+  EXPECT_EQ(media->counters.picturesPresented.load() + media->counters.picturesDropped.load(), 30u);
+}
+
+// A picture's buffer serves the pictures after it: in a play no more are
+// made than a play has at once, and a stopped play holds none.
+TEST_F(SessionTest, PictureBuffersAreUsedAgainAndGoWithThePlay) {
+  media->video_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
+  feed.setStepped(true);
+  for (int i = 0; i < 150; ++i) {
+    feed.video(1000 + 40 * uint64_t(i));
+    if (i % 3 == 0) media->videoTimerHandler();  // a display slower than the camera
+  }
+  EXPECT_EQ(media->counters.videoDecoded.load(), 150u);
+  EXPECT_GE(media->picturePool->made(), 1u) << "the pictures did not come from the pool";
+  EXPECT_LE(media->picturePool->made(), CameraMedia::kKeptPictureBuffers);
+  media->video_stop_play();
+  ASSERT_TRUE(pumpUntil([&] { return !media->videoDecodeThread.isRunning(); }, 60000));
+  EXPECT_EQ(media->picturePool->kept(), 0u) << "a camera that does not play holds no picture memory";
 }
 
 TEST_F(SessionTest, PacketBacklogIsFlushedUpToTheNextKeyFrame) {

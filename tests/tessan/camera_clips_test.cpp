@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -158,6 +159,43 @@ TEST_F(ClipsDir, EveryPatternHasItsOwnPictureInBothSizes) {
     for (size_t b = a + 1; b < pictures.size(); ++b)
       EXPECT_GT(meanDifference(pictures[a], pictures[b], 320, 0, 0, 320, 180), 10.0)
           << camera::patternNames()[a] << " and " << camera::patternNames()[b] << " look alike";
+}
+
+// A field camera's stream: Main or High profile with CABAC, a key frame
+// every `gop` pictures, the bit rate asked for, each unit with its delimiter.
+TEST_F(ClipsDir, MainAndHighProfilesWithCabacAtTheRateAskedFor) {
+  const struct {
+    camera::H264Profile profile;
+    const char* name;
+    int idc;
+  } profiles[] = {{camera::H264Profile::Main, "Main", 77}, {camera::H264Profile::High, "High", 100}};
+  for (const auto& p : profiles) {
+    camera::ClipRequest r = request();
+    r.seconds = 2;
+    r.profile = p.profile;
+    r.gop = 10;
+    r.bitrateKbit = 300;
+    r.keepDelimiters = true;
+    const camera::MediaClips c = make(r);
+    ASSERT_EQ(c.fhd.units.size(), 50u) << p.name;
+    for (size_t i = 0; i < c.fhd.units.size(); ++i) {
+      EXPECT_EQ(c.fhd.units[i].key, i % 10 == 0) << p.name << " unit " << i;
+      EXPECT_EQ(c.fhd.units[i].data[4] & 0x1F, 9) << p.name << " unit " << i << " does not begin with its delimiter";
+    }
+    EXPECT_EQ(shell("ffprobe -v error -show_entries stream=profile,has_b_frames -of csv=p=0 '" + c.fhd.file + "'"),
+              std::string(p.name) + ",0");
+    // The parameter sets as the decoder reads them: the profile, and CABAC.
+    const std::string headers = shell("ffmpeg -hide_banner -loglevel verbose -i '" + c.fhd.file +
+                                      "' -frames:v 1 -c copy -bsf:v trace_headers -f null - 2>&1");
+    EXPECT_TRUE(std::regex_search(headers, std::regex("profile_idc\\s+[01]+ = " + std::to_string(p.idc))))
+        << p.name;
+    EXPECT_TRUE(std::regex_search(headers, std::regex("entropy_coding_mode_flag\\s+1 = 1"))) << p.name << ": no CABAC";
+    struct stat st {};
+    ASSERT_EQ(stat(c.fhd.file.c_str(), &st), 0);
+    const double kbit = double(st.st_size) * 8 / 1000 / r.seconds;
+    EXPECT_GT(kbit, 300 * 0.6) << p.name;
+    EXPECT_LT(kbit, 300 * 1.4) << p.name;
+  }
 }
 
 TEST_F(ClipsDir, NameIsDrawnInTheTopLeftCornerOnly) {

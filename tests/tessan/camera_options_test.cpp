@@ -45,11 +45,42 @@ TEST(CameraOptions, WhatTheSwitchesSet) {
   EXPECT_EQ(o.snapshot, "/tmp/x.jpeg");
 }
 
+// The stream switches, one by one and as the field camera's set.
+std::string stream(const camera::Options& o) {
+  const camera::ClipRequest& c = o.clips;
+  const char* const profiles[] = {"baseline", "main", "high"};
+  return std::string(profiles[int(c.profile)]) + " " + std::to_string(c.bitrateKbit) + "k gop " +
+         std::to_string(c.gop) + (c.keepDelimiters ? " delimiters" : "") + (o.epochStamps ? " epoch" : " steady") +
+         (o.protocol.encAV ? " rc4" : "") + " in-flight " + std::to_string(o.inFlightPackets);
+}
+
+TEST(CameraOptions, WhatTheStreamSwitchesSet) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string expected;
+  } cases[] = {
+      {{}, "baseline 0k gop 0 steady in-flight 0"},
+      {{"--profile", "high", "--bitrate", "800", "--gop", "50"}, "high 800k gop 50 steady in-flight 0"},
+      {{"--delimiters", "--stamps", "epoch", "--in-flight", "96"}, "baseline 0k gop 0 delimiters epoch in-flight 96"},
+      {{"--field-stream"}, "main 1500k gop 25 delimiters epoch rc4 in-flight 96"},
+      {{"--field-stream", "--profile", "high", "--stamps", "steady", "--in-flight", "1024"},
+       "high 1500k gop 25 delimiters steady rc4 in-flight 1024"},
+      {{"--field-stream", "--no-enc-av"}, "main 1500k gop 25 delimiters epoch in-flight 96"},
+  };
+  for (const Case& c : cases) {
+    camera::Options o;
+    ASSERT_EQ(parse(c.args, &o), "");
+    EXPECT_EQ(stream(o), c.expected);
+  }
+}
+
 TEST(CameraOptions, RefusedValues) {
   const std::vector<std::vector<std::string>> bad = {
       {"--fhd", "1921x1080"}, {"--fhd", "1920"},   {"--fhd", "8x8"},         {"--hd", "1280x"},
       {"--hd", "x720"},       {"--fhd", "4000x2000"}, {"--pattern", "nothing"}, {"--pattern"},
       {"--tone", "4000"},     {"--tone", "20"},      {"--sessions", "-1"},     {"--lifetime", "3601"}, {"--snapshot", ""},
+      {"--profile", "extended"}, {"--bitrate", "10"}, {"--gop", "0"}, {"--stamps", "wall"}, {"--in-flight", "0"},
+      {"--in-flight", "2000"}, {"--codec", "h265", "--profile", "main"}, {"--field-stream", "--codec", "h265"},
   };
   for (const auto& args : bad) {
     camera::Options o;

@@ -176,40 +176,47 @@ INSTANTIATE_TEST_SUITE_P(
                       TokenCase{"never_answers", camera::AuthAnswer::Never, true, true, {149, 257}, -2}),
     [](const ::testing::TestParamInfo<TokenCase>& i) { return std::string(i.param.name); });
 
+// Time stamps from the camera's start-up, or shifted to milliseconds since
+// the Unix epoch (beyond 32 bits), video and sound alike.
 TEST_F(CameraSide, StreamsInRealTimeFromOneClock) {
-  start();
-  now = 1000;
-  runUntil(1000);
-  send(request(256));
-  send(request(260));
-  runUntil(2000);
-  const std::vector<Frame> av = client->av();
-  int video = 0, audio = 0;
-  for (const Frame& f : av) {
-    if (u16(f.data, 6) == 259) {
-      EXPECT_EQ(ts(f.data), 1000 + uint64_t(audio) * 128);
-      EXPECT_EQ(f.data.size(), 48 + clips.audio[size_t(audio) % 10].size());
-      ++audio;
-    } else {
-      EXPECT_EQ(ts(f.data), 1000 + uint64_t(video) * 40);
-      EXPECT_EQ(f.data[24], video % 10 == 0 ? 0 : 1) << "flag 0 exactly on key frames";
-      EXPECT_EQ(f.data[25], 25);
-      EXPECT_EQ(u16(f.data, 8), 640);
-      EXPECT_EQ(Bytes(f.data.begin() + 48, f.data.end()), clips.fhd.units[size_t(video)].data);
-      ++video;
+  for (const uint64_t offset : {uint64_t(0), uint64_t(1796950650000ULL)}) {
+    SCOPED_TRACE("stamp offset " + std::to_string(offset));
+    cfg.stampOffsetMs = offset;
+    start();
+    now = 1000;
+    runUntil(1000);
+    send(request(256));
+    send(request(260));
+    runUntil(2000);
+    const std::vector<Frame> av = client->av();
+    int video = 0, audio = 0;
+    for (const Frame& f : av) {
+      if (u16(f.data, 6) == 259) {
+        EXPECT_EQ(ts(f.data), offset + 1000 + uint64_t(audio) * 128);
+        EXPECT_EQ(f.data.size(), 48 + clips.audio[size_t(audio) % 10].size());
+        ++audio;
+      } else {
+        EXPECT_EQ(ts(f.data), offset + 1000 + uint64_t(video) * 40);
+        EXPECT_EQ(f.data[24], video % 10 == 0 ? 0 : 1) << "flag 0 exactly on key frames";
+        EXPECT_EQ(f.data[25], 25);
+        EXPECT_EQ(u16(f.data, 8), 640);
+        EXPECT_EQ(Bytes(f.data.begin() + 48, f.data.end()), clips.fhd.units[size_t(video)].data);
+        ++video;
+      }
     }
-  }
-  EXPECT_EQ(video, 26);  // 1000, 1040, ... 2000
-  EXPECT_EQ(audio, 8);   // 1000, 1128, ... 1896
-  EXPECT_EQ(client->messageTypes(), (std::vector<uint16_t>{149, 257, 261}));
-  ASSERT_EQ(cam->sentFrames().size(), av.size());
-  for (size_t i = 0; i < av.size(); ++i) EXPECT_EQ(cam->sentFrames()[i].md5, camera::md5Hex(av[i].data.data(), av[i].data.size()));
+    EXPECT_EQ(video, 26);  // 1000, 1040, ... 2000
+    EXPECT_EQ(audio, 8);   // 1000, 1128, ... 1896
+    EXPECT_EQ(client->messageTypes(), (std::vector<uint16_t>{149, 257, 261}));
+    ASSERT_EQ(cam->sentFrames().size(), av.size());
+    for (size_t i = 0; i < av.size(); ++i)
+      EXPECT_EQ(cam->sentFrames()[i].md5, camera::md5Hex(av[i].data.data(), av[i].data.size()));
 
-  send(request(258));
-  send(request(262));
-  const size_t before = client->av().size();
-  runUntil(3000);
-  EXPECT_EQ(client->av().size(), before);
+    send(request(258));
+    send(request(262));
+    const size_t before = client->av().size();
+    runUntil(3000);
+    EXPECT_EQ(client->av().size(), before);
+  }
 }
 
 TEST_F(CameraSide, QualityChangesAtTheNextKeyFrame) {

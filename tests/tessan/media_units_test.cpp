@@ -28,6 +28,14 @@ TEST(AccessUnits, H264DelimitersSplitAndAreDropped) {
   EXPECT_EQ(units[1].data, cat({sc4, p}));
   EXPECT_FALSE(units[1].key);
   EXPECT_EQ(units[2].data, cat({sc3, p}));
+  // Kept, each unit begins with its own delimiter; one with nothing behind it is no unit.
+  const auto withDelimiters = camera::splitAccessUnits(cat({stream, sc4, aud}), VideoCodec::H264, true);
+  ASSERT_EQ(withDelimiters.size(), 3u);
+  EXPECT_EQ(withDelimiters[0].data, cat({sc4, aud, sc4, sps, sc4, pps, sc3, idr}));
+  EXPECT_TRUE(withDelimiters[0].key);
+  EXPECT_EQ(withDelimiters[1].data, cat({sc4, aud, sc4, p}));
+  EXPECT_EQ(withDelimiters[2].data, cat({sc4, aud, sc3, p}));
+  EXPECT_FALSE(withDelimiters[2].key);
 }
 
 TEST(AccessUnits, H265KeyPicturesAreIrap) {

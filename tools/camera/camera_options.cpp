@@ -16,7 +16,13 @@ const char* const kUsage =
     "  --sessions N         serve N links one after another (default 1); 0: any number\n"
     "                       for the whole lifetime, listening again when a wait ends\n"
     "  --codec h264|h265    video codec (default h264)\n"
+    "  --profile baseline|main|high   H.264 profile (default baseline: CAVLC, the\n"
+    "                       fastest encoding; main and high use CABAC)\n"
     "  --fps N              frames per second (default 25)\n"
+    "  --bitrate KBIT       average bit rate of the video (default: the encoder's\n"
+    "                       quality under a cap of 1 bit per 1,000 pixels)\n"
+    "  --gop N              pictures from one key frame to the next (default: fps)\n"
+    "  --delimiters         send each access unit with its delimiter (default: without)\n"
     "  --clip-seconds N     length of the encoded clips, played in a loop (default 2)\n"
     "  --fhd WxH, --hd WxH  picture size of quality 5 and 1 (default 640x360, 320x180)\n"
     "  --pattern NAME       picture: testsrc2 (default), smptehdbars, rgbtestsrc,\n"
@@ -27,6 +33,15 @@ const char* const kUsage =
     "  --snapshot FILE      write its first picture there as a JPEG 640 pixels wide\n"
     "  --auth check|refuse|never   answer to the token (default check)\n"
     "  --enc-msg, --enc-av  RC4 on message payloads / A/V payload starts\n"
+    "  --no-enc-av          no RC4 on A/V payloads (after --field-stream: for a\n"
+    "                       client that does not decipher them)\n"
+    "  --stamps steady|epoch   A/V time stamps in ms since start-up (default) or\n"
+    "                       since the Unix epoch\n"
+    "  --in-flight N        at most N packets (1 KiB) unacknowledged; the rest of\n"
+    "                       the stream waits (default: the transport's own window)\n"
+    "  --field-stream       what cameras in the field send: --profile main\n"
+    "                       --bitrate 1500 --gop 25 --delimiters --stamps epoch\n"
+    "                       --enc-av --in-flight 96 (later switches override)\n"
     "  --drop-after N       drop the link after N video frames\n"
     "  --status3-after N    send status 3 after N video frames (0: right after the token)\n"
     "  --oversized-after N  send an oversized A/V header after N video frames\n"
@@ -89,6 +104,35 @@ std::string parseOptions(int argc, char** argv, Options* o) {
     } else if (a == "--codec") {
       ok = value(&v) && (std::strcmp(v, "h264") == 0 || std::strcmp(v, "h265") == 0);
       if (ok) o->clips.codec = std::strcmp(v, "h264") == 0 ? VideoCodec::H264 : VideoCodec::H265;
+    } else if (a == "--profile") {
+      ok = value(&v);
+      if (ok && std::strcmp(v, "baseline") == 0)
+        o->clips.profile = H264Profile::Baseline;
+      else if (ok && std::strcmp(v, "main") == 0)
+        o->clips.profile = H264Profile::Main;
+      else if (ok && std::strcmp(v, "high") == 0)
+        o->clips.profile = H264Profile::High;
+      else
+        ok = false;
+    } else if (a == "--bitrate") {
+      ok = number(64, 50000, &o->clips.bitrateKbit);
+    } else if (a == "--gop") {
+      ok = number(1, 600, &o->clips.gop);
+    } else if (a == "--delimiters") {
+      o->clips.keepDelimiters = true;
+    } else if (a == "--stamps") {
+      ok = value(&v) && (std::strcmp(v, "steady") == 0 || std::strcmp(v, "epoch") == 0);
+      if (ok) o->epochStamps = std::strcmp(v, "epoch") == 0;
+    } else if (a == "--in-flight") {
+      ok = number(1, 1024, &o->inFlightPackets);
+    } else if (a == "--field-stream") {
+      o->clips.profile = H264Profile::Main;
+      o->clips.bitrateKbit = 1500;
+      o->clips.gop = 25;
+      o->clips.keepDelimiters = true;
+      o->epochStamps = true;
+      o->protocol.encAV = true;
+      o->inFlightPackets = 96;
     } else if (a == "--fps") {
       ok = number(1, 60, &o->protocol.fps);
       o->clips.fps = o->protocol.fps;
@@ -121,6 +165,8 @@ std::string parseOptions(int argc, char** argv, Options* o) {
       o->protocol.encMsg = true;
     } else if (a == "--enc-av") {
       o->protocol.encAV = true;
+    } else if (a == "--no-enc-av") {
+      o->protocol.encAV = false;
     } else if (a == "--drop-after") {
       ok = number(0, 1000000, &o->protocol.dropAfterVideo);
     } else if (a == "--status3-after") {
@@ -137,6 +183,8 @@ std::string parseOptions(int argc, char** argv, Options* o) {
     if (!ok) return "bad value for " + a;
   }
   if (o->id.empty()) return "--id is required";
+  if (o->clips.codec != VideoCodec::H264 && o->clips.profile != H264Profile::Baseline)
+    return "--profile is for H.264 only";
   return "";
 }
 

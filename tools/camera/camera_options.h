@@ -16,6 +16,8 @@ struct Options {
   int sessions = 1;         // links served one after another; 0: any number
   std::string manifest;     // file that lists every A/V frame sent
   std::string snapshot;     // JPEG of the first picture, written at start-up
+  bool epochStamps = false; // A/V time stamps in ms since the Unix epoch (else since start-up)
+  int inFlightPackets = 0;  // at most this many packets unacknowledged; 0: the transport's window
   ProtocolConfig protocol;
   ClipRequest clips;
 };

@@ -192,7 +192,8 @@ void CameraProtocol::sendVideo(uint64_t ts) {
     events_.push_back("resolution " + std::to_string(clip().width) + "x" + std::to_string(clip().height));
   }
   const VideoUnit& u = clip().units[videoPos_++];
-  Bytes f = avHeader(clip().codec, clip().width, clip().height, u.data.size(), ts, u.key ? 0 : 1, uint8_t(cfg_.fps));
+  Bytes f = avHeader(clip().codec, clip().width, clip().height, u.data.size(), ts + cfg_.stampOffsetMs, u.key ? 0 : 1,
+                     uint8_t(cfg_.fps));
   f.insert(f.end(), u.data.begin(), u.data.end());
   sendAv(std::move(f), true);
   ++videoCount_;
@@ -206,7 +207,8 @@ void CameraProtocol::afterVideoFrame() {
   }
   if (videoCount_ == cfg_.oversizedAfterVideo) {
     // A header whose length no receive buffer holds, then nothing of it.
-    const Bytes h = avHeader(clip().codec, clip().width, clip().height, 0x00100000, now_, 1, uint8_t(cfg_.fps));
+    const Bytes h = avHeader(clip().codec, clip().width, clip().height, 0x00100000, now_ + cfg_.stampOffsetMs, 1,
+                             uint8_t(cfg_.fps));
     out_.insert(out_.end(), h.begin(), h.end());
     events_.push_back("oversized sent");
   }
@@ -220,7 +222,7 @@ void CameraProtocol::sendAudio(uint64_t ts) {
   if (clips_.audio.empty()) return;
   if (audioPos_ >= clips_.audio.size()) audioPos_ = 0;
   const Bytes& a = clips_.audio[audioPos_++];
-  Bytes f = avHeader(259, 0, 0, a.size(), ts, 0, uint8_t(cfg_.fps));
+  Bytes f = avHeader(259, 0, 0, a.size(), ts + cfg_.stampOffsetMs, 0, uint8_t(cfg_.fps));
   f.insert(f.end(), a.begin(), a.end());
   sendAv(std::move(f), false);
 }

@@ -20,6 +20,10 @@ struct ProtocolConfig {
   bool encMsg = false;             // RC4 on HH01 payloads (not on 153)
   bool encAV = false;              // RC4 on the first 2,048 payload bytes of A/V frames
   int fps = 25;
+  // Added to the stream clock (the tick's) in every A/V time stamp: 0 for
+  // a clock from the camera's start-up, the wall clock's lead for
+  // milliseconds since the Unix epoch (beyond 32 bits).
+  uint64_t stampOffsetMs = 0;
   int dropAfterVideo = -1;         // ask for the link to be dropped after N video frames
   int status3AfterVideo = -1;      // send a status frame 153 with status 3 after N video frames
   int oversizedAfterVideo = -1;    // send an A/V header longer than any buffer after N video frames

@@ -69,13 +69,20 @@ std::string labelText(const std::string& name) {
 std::string videoArguments(const VideoRecipe& r) {
   if (!knownPattern(r.pattern)) return std::string();
   const bool h264 = r.codec == VideoCodec::H264;
-  const std::string gop = std::to_string(r.fps);
+  const std::string gop = std::to_string(r.gop > 0 ? r.gop : r.fps);
   // About 1 bit per 1,000 pixels a second: 2 Mbit/s at 1920x1080, 256 kbit/s at least.
-  const std::string rate = std::to_string(std::max(256, r.width * r.height / 1000)) + "k";
-  std::string a = "-f lavfi -i " + shellQuote(graph(r)) + " -t " + std::to_string(r.seconds) +
-                  " -pix_fmt yuv420p -maxrate " + rate + " -bufsize " + rate + " ";
-  if (h264)
+  const std::string cap = std::to_string(std::max(256, r.width * r.height / 1000)) + "k";
+  // A rate asked for is the average too; else the encoder's quality setting under the cap.
+  const std::string rate = r.bitrateKbit > 0 ? std::to_string(r.bitrateKbit) + "k" : cap;
+  std::string a = "-f lavfi -i " + shellQuote(graph(r)) + " -t " + std::to_string(r.seconds) + " -pix_fmt yuv420p ";
+  if (r.bitrateKbit > 0) a += "-b:v " + rate + " ";
+  a += "-maxrate " + rate + " -bufsize " + rate + " ";
+  if (h264 && r.profile == H264Profile::Baseline)
     a += "-c:v libx264 -preset ultrafast -bf 0 -g " + gop + " -x264-params aud=1:repeat-headers=1 -f h264";
+  else if (h264)
+    a += std::string("-c:v libx264 -preset veryfast -profile:v ") +
+         (r.profile == H264Profile::Main ? "main" : "high") + " -bf 0 -g " + gop +
+         " -x264-params aud=1:repeat-headers=1:cabac=1:scenecut=0 -f h264";
   else
     a += "-c:v libx265 -preset ultrafast -x265-params bframes=0:keyint=" + gop +
          ":aud=1:repeat-headers=1:log-level=error -f hevc";

@@ -33,6 +33,7 @@
 #include "link_stall.h"
 #include "media_clips.h"
 #include "private_netns.h"
+#include "send_window.h"
 #include "stop_watchdog.h"
 
 namespace {
@@ -76,6 +77,7 @@ void serve(int handle, const camera::Options& o, const camera::MediaClips& clips
   camera::CameraProtocol proto(o.protocol, clips);
   Manifest manifest(o.manifest);
   camera::LinkStall stall;
+  camera::SendWindow window(o.inFlightPackets);
   uint64_t sent = 0;
   std::vector<uint8_t> buf(64 * 1024);
   while (!stopping) {
@@ -90,9 +92,11 @@ void serve(int handle, const camera::Options& o, const camera::MediaClips& clips
       if (KV_Recv2(handle, buf.data(), &len, 0) == 0 && len > 0) proto.receive(buf.data(), size_t(len));
     }
     proto.tick(nowMs());
-    const std::vector<uint8_t> out = proto.takeOutput();
+    window.add(proto.takeOutput());
     manifest.write(proto.sentFrames());
     for (const std::string& e : proto.takeEvents()) say("event " + e);
+    const int held = KV_GetP2PBufSizeUsed(handle, 0);
+    const std::vector<uint8_t> out = window.take(held > 0 ? uint64_t(held) : 0);
     if (!out.empty()) {
       const int r = KV_Send(handle, out.data(), int(out.size()), 127);
       if (r < 0) {
@@ -102,8 +106,11 @@ void serve(int handle, const camera::Options& o, const camera::MediaClips& clips
       }
       sent += out.size();
     }
+    // Bytes the window holds back wait for the client as much as those the
+    // transport holds.
     const int unacknowledged = KV_GetP2PBufSizeUsed(handle, 0);
-    if (unacknowledged >= 0 && stall.stalled(nowMs(), sent, uint64_t(unacknowledged))) {
+    if (unacknowledged >= 0 &&
+        stall.stalled(nowMs(), sent + window.waiting(), uint64_t(unacknowledged) + window.waiting())) {
       KV_Close(handle);
       say("stalled");
       return;
@@ -113,7 +120,7 @@ void serve(int handle, const camera::Options& o, const camera::MediaClips& clips
       say("dropped");
       return;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(waiting > 0 ? 1 : 5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(waiting > 0 || window.waiting() ? 1 : 5));
   }
   KV_Close(handle);
 }
@@ -140,6 +147,12 @@ int main(int argc, char** argv) {
     return true;
   });
 
+  if (o.epochStamps) {  // the stream clock shifted to the wall clock's milliseconds
+    const uint64_t wall = uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::system_clock::now().time_since_epoch())
+                                       .count());
+    o.protocol.stampOffsetMs = wall - nowMs();
+  }
   std::string madeDir;
   if (o.clips.workDir.empty()) {
     char tmpl[] = "/tmp/sim_camera.XXXXXX";

@@ -76,6 +76,9 @@ bool encodeVideo(const ClipRequest& r, int w, int h, const std::string& labelFil
                  std::string* error) {
   VideoRecipe recipe;
   recipe.codec = r.codec;
+  recipe.profile = r.profile;
+  recipe.bitrateKbit = r.bitrateKbit;
+  recipe.gop = r.gop;
   recipe.pattern = r.pattern;
   recipe.width = w;
   recipe.height = h;
@@ -94,7 +97,7 @@ bool encodeVideo(const ClipRequest& r, int w, int h, const std::string& labelFil
   clip->codec = r.codec == VideoCodec::H264 ? 2 : 3;
   clip->width = uint16_t(w);
   clip->height = uint16_t(h);
-  clip->units = splitAccessUnits(readFile(clip->file), r.codec);
+  clip->units = splitAccessUnits(readFile(clip->file), r.codec, r.keepDelimiters);
   if (clip->units.empty() || !clip->units.front().key) {
     *error = "no key frame at the start of " + clip->file;
     return false;

@@ -1,6 +1,6 @@
 // The camera's media, made with the ffmpeg command-line tool from its test
-// sources: two video qualities (no B-frames, one key frame per second with
-// its parameter sets) and AAC-LC 8 kHz mono. The encoded files stay in the
+// sources: two video qualities (no B-frames, key frames with their parameter
+// sets, one a second unless asked otherwise) and AAC-LC 8 kHz mono. The encoded files stay in the
 // work folder under names made from everything that shaped them, so a
 // camera started again with the same switches reuses them at once.
 #pragma once
@@ -31,7 +31,11 @@ struct MediaClips {
 
 struct ClipRequest {
   VideoCodec codec = VideoCodec::H264;
+  H264Profile profile = H264Profile::Baseline;  // H.264 only
   int fps = 25;
+  int bitrateKbit = 0;  // both qualities; 0: capped by the picture size (VideoRecipe)
+  int gop = 0;          // pictures from one key frame to the next; 0: one a second
+  bool keepDelimiters = false;  // each access unit sent with its delimiter
   int seconds = 2;
   int fhdWidth = 640, fhdHeight = 360;
   int hdWidth = 320, hdHeight = 180;

@@ -32,24 +32,27 @@ bool isKeyPicture(int type, VideoCodec codec) {
 
 }  // namespace
 
-std::vector<VideoUnit> splitAccessUnits(const Bytes& stream, VideoCodec codec) {
+std::vector<VideoUnit> splitAccessUnits(const Bytes& stream, VideoCodec codec, bool keepDelimiters) {
   std::vector<VideoUnit> units;
+  std::vector<size_t> delimiterBytes;  // of each unit's own delimiter
   const std::vector<Nal> nals = findNals(stream);
   for (size_t n = 0; n < nals.size(); ++n) {
     const size_t end = n + 1 < nals.size() ? nals[n + 1].start : stream.size();
     const int type = nalType(stream, nals[n].body, codec);
-    if (isDelimiter(type, codec)) {
+    const bool delimiter = isDelimiter(type, codec);
+    if (delimiter || units.empty()) {
       units.emplace_back();
-      continue;
+      delimiterBytes.push_back(0);
     }
-    if (units.empty()) units.emplace_back();
+    if (delimiter && !keepDelimiters) continue;
     VideoUnit& u = units.back();
     u.data.insert(u.data.end(), stream.begin() + long(nals[n].start), stream.begin() + long(end));
+    if (delimiter) delimiterBytes.back() = u.data.size();
     if (isKeyPicture(type, codec)) u.key = true;
   }
   std::vector<VideoUnit> kept;
-  for (VideoUnit& u : units)
-    if (!u.data.empty()) kept.push_back(std::move(u));
+  for (size_t i = 0; i < units.size(); ++i)  // a delimiter with nothing behind it is no unit
+    if (units[i].data.size() > delimiterBytes[i]) kept.push_back(std::move(units[i]));
   return kept;
 }
 

@@ -80,6 +80,8 @@ def parse_args(argv):
     p.add_argument("--account", default="demo@example.com:camviewer-demo", metavar="USER:PASSWORD")
     p.add_argument("--cloud-arg", action="append", default=[], metavar="ARG",
                    help="one more switch for sim_cloud.py, e.g. --cloud-arg=--fail=PATH=status:2")
+    p.add_argument("--camera-arg", action="append", default=[], metavar="ARG",
+                   help="one more switch for every camera, e.g. --camera-arg=--field-stream")
     p.add_argument("--rendezvous-arg", action="append", default=[], metavar="ARG",
                    help="one more argument for the rendezvous server, e.g. --rendezvous-arg=--loss --rendezvous-arg=5")
     p.add_argument("--then", nargs=argparse.REMAINDER, default=[], metavar="CMD",
@@ -158,6 +160,7 @@ class World:
                 "--fhd", a.fhd, "--hd", a.hd, "--fps", str(a.fps),
                 "--clip-seconds", str(a.clip_seconds), "--pattern", c.pattern, "--label", c.alias,
                 "--tone", str(c.tone_hz), "--work-dir", a.clip_cache, "--snapshot", self._thumb(c)]
+        argv += a.camera_arg
         return processes.Program("camera " + c.device_id, argv,
                                  self._log("camera-%s.log" % c.device_id))
 
