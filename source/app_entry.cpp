@@ -12,6 +12,7 @@
 #include "http_command/cloud_config.h"
 #include "http_command/request_context.h"
 #include "mainwindow.h"
+#include "sql/user_files.h"
 #include "util_class/build_stamp.h"
 #include "util_class/debug_message_handler.h"
 #include "util_class/single_instance.h"
@@ -87,6 +88,7 @@ int run(int argc, char** argv) {
 
   qInstallMessageHandler(debug_messageHandler);
   debug_removeOldLog();
+  user_files::prepareDataFolder();
   adapterHardware.set_screen();
 
   mainwindow = new MainWindow(nullptr);

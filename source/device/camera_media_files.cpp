@@ -8,6 +8,7 @@
 #include "KV_MP4.h"
 #include "device/camera_media.h"
 #include "device/media_paths.h"
+#include "util_class/private_files.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ bool writeJpeg(const unsigned char* jpeg, unsigned long length, const QString& p
   if (!jpeg || length == 0 || length > 0x7FFFFFFFul) return false;
   QImage image;
   if (!image.loadFromData(jpeg, int(length), "JPG")) return false;
-  return image.save(path, "JPG", 75);
+  return private_files::prepareFile(path) && image.save(path, "JPG", 75);
 }
 
 }  // namespace

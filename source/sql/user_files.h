@@ -15,6 +15,11 @@ QString usersFolder();
 // (user_folder_name) + "_private_dir/".
 QString userPrivateDir(const QString& userName);
 
+// At the program's start: the users' folder and every folder below it, and
+// the remembered user and install id, are made private where they are not
+// (folders and files of an older version, or opened up by hand).
+void prepareDataFolder();
+
 }  // namespace user_files
 
 // Creates the users' folder and the user's private folder when missing and
