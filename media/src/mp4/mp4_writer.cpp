@@ -8,6 +8,7 @@
 #include "adts.h"
 #include "parameter_sets_check.h"
 #include "picture_size.h"
+#include "private_file.h"
 
 namespace kvmedia {
 namespace {
@@ -92,7 +93,7 @@ int Mp4Writer::open(const char* path, int width, int height, int videoCodec, int
   }
   // "file:" keeps a name with a colon from being taken for a protocol.
   path_ = path;
-  if (avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE) < 0) {
+  if (!makePrivateFile(path_) || avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE) < 0) {
     release();
     return KV_MEDIA_ERR_IO;
   }
