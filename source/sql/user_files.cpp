@@ -129,6 +129,10 @@ QString device_picture_find(const QString& userPrivateDir, const QString& text,
 namespace user_files {
 
 void prepareDataFolder() {
+  // Made private when missing; the user's own folder is private as a whole.
+  const QString data = QDir::cleanPath(app_paths::dataDir());
+  private_files::makeFolder(data);
+  if (data == app_paths::usersDataDir()) private_files::tighten(data);
   private_files::tighten(lastLoginPath());
   private_files::tighten(uuidPath());
   const QString users = QDir::cleanPath(usersFolder());

@@ -15,9 +15,11 @@ QString usersFolder();
 // (user_folder_name) + "_private_dir/".
 QString userPrivateDir(const QString& userName);
 
-// At the program's start: the users' folder and every folder below it, and
-// the remembered user and install id, are made private where they are not
-// (folders and files of an older version, or opened up by hand).
+// At the program's start: makes the data folder when it is missing, and
+// makes private where they are not (folders and files of an older version,
+// or opened up by hand) the users' folder and every folder below it, the
+// remembered user and the install id, and the user's own data folder
+// (app_paths::usersDataDir) itself.
 void prepareDataFolder();
 
 }  // namespace user_files
