@@ -1,5 +1,8 @@
 #include "util_class/app_paths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -33,13 +36,26 @@ bool holdsShippedFiles(const QString& folder) {
   return exists(folder, "countrycode.json") || exists(folder, "Orvanta_image");
 }
 
+// The account's home as the password database has it (for a process
+// started without HOME); the temporary folder when there is none.
+QString accountHome() {
+  passwd entry {};
+  passwd* found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/') {
+    return QString::fromLocal8Bit(found->pw_dir);
+  }
+  return QDir::tempPath();
+}
+
 }  // namespace
 
 QString usersDataDir() {
   QString base = folderFromVariable("XDG_DATA_HOME");
   if (base.isEmpty() || QDir::isRelativePath(base)) {
     QString home = folderFromVariable("HOME");
-    if (home.isEmpty()) home = QDir::homePath();
+    if (home.isEmpty()) home = accountHome();
     base = home + QStringLiteral("/.local/share");
   }
   return QDir::cleanPath(base + QStringLiteral("/camviewer"));

@@ -5,6 +5,9 @@
 // ../share/camviewer of an installation).
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -116,6 +119,17 @@ TEST_F(AppPaths, DataFolderTable) {
     EXPECT_EQ(app_paths::dataDirFor(program()).toStdString(),
               expand(c.expected, root.path(), home(), program()).toStdString());
   }
+  // Started without HOME: the account's home from the password database.
+  QDir(program()).removeRecursively();
+  ASSERT_TRUE(QDir().mkpath(program()));
+  dataVariable.set(QString());
+  xdgDataHome.set(QString());
+  homeVariable.set(QString());
+  const passwd* account = getpwuid(getuid());
+  ASSERT_TRUE(account && account->pw_dir);
+  EXPECT_EQ(app_paths::dataDirFor(program()).toStdString(),
+            QDir::cleanPath(QString::fromLocal8Bit(account->pw_dir) + "/.local/share/camviewer")
+                .toStdString());
 }
 
 TEST_F(AppPaths, ProgramFolderTable) {
