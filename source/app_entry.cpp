@@ -12,6 +12,7 @@
 #include "http_command/cloud_config.h"
 #include "http_command/request_context.h"
 #include "mainwindow.h"
+#include "sql/user_files.h"
 #include "util_class/build_stamp.h"
 #include "util_class/debug_message_handler.h"
 #include "util_class/exit_signals.h"
@@ -100,6 +101,7 @@ int run(int argc, char** argv) {
   debug_removeOldLog();
   if (!exit_signals::install(endOnSignal, &why))
     qDebug() << "termination signals end the program at once:" << why;
+  user_files::prepareDataFolder();
   adapterHardware.set_screen();
 
   mainwindow = new MainWindow(nullptr);

@@ -12,6 +12,7 @@
 #include "KV_MP4.h"
 #include "device/camera_media.h"
 #include "device/media_paths.h"
+#include "util_class/private_files.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ bool writeJpeg(const unsigned char* jpeg, unsigned long length, const QString& p
   QImage image;
   if (!image.loadFromData(jpeg, int(length), "JPG")) return false;
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (!private_files::open(file)) return false;
   // The last buffered bytes go out at flush(): a failure there would not
   // stop commit() from putting a cut-short file in place.
   if (!image.save(&file, "JPG", 75) || !file.flush() || file.error() != QFileDevice::NoError) {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "util_class/private_files.h"
 #include "util_class/safe_file_name.h"
 
 namespace media_paths {
@@ -59,7 +60,7 @@ QString thumbnailPath(const QString& userDir, const QString& name, const QString
 bool makeFolderFor(const QString& filePath) {
   const int slash = filePath.lastIndexOf(QLatin1Char('/'));
   if (slash <= 0) return true;  // the current folder or the root
-  return QDir().mkpath(filePath.left(slash));
+  return private_files::makeFolder(filePath.left(slash));
 }
 
 }  // namespace media_paths

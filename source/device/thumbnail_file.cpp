@@ -4,6 +4,7 @@
 #include <QSaveFile>
 
 #include "device/media_paths.h"
+#include "util_class/private_files.h"
 
 namespace thumbnail_file {
 
@@ -26,7 +27,7 @@ bool save(const QString& path, const QByteArray& bytes, QString* why) {
     return fail(QStringLiteral("body of %1 bytes is no picture").arg(bytes.size()));
   if (!media_paths::makeFolderFor(path)) return fail(QStringLiteral("no folder for ") + path);
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return fail(QStringLiteral("open file err ") + file.errorString());
+  if (!private_files::open(file)) return fail(QStringLiteral("open file err ") + file.errorString());
   if (file.write(bytes) != bytes.size()) {
     file.cancelWriting();
     return fail(QStringLiteral("write err ") + file.errorString());

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <functional>
 
+#include "util_class/private_files.h"
+
 namespace {
 
 const char kCreate[] =
@@ -33,6 +35,9 @@ bool runStatement(const QString& userPrivateDir, const char* sql, const char* fa
                   const std::function<void(sqlite3_stmt*)>& bind,
                   const std::function<void(sqlite3_stmt*)>& row) {
   const QString path = groupFilePath(userPrivateDir);
+  // SQLite would make a missing file with the umask's mode; its journal
+  // takes the database's mode.
+  private_files::prepareFile(path);
   sqlite3* db = nullptr;
   if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK) {
     qDebug() << "open" << path << "err";

@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -9,6 +10,7 @@
 #include <mutex>
 
 #include "util_class/app_paths.h"
+#include "util_class/private_files.h"
 #include "util_class/safe_file_name.h"
 #include "util_class/user_folder_name.h"
 
@@ -38,27 +40,28 @@ bool readFirstLine(const QString& path, QString& out) {
 
 bool writeWhole(const QString& path, const QString& text) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (!private_files::open(file)) return false;
   const QByteArray bytes = text.toUtf8();
   return file.write(bytes) == bytes.size() && file.commit();
 }
 
-void ensureFolder(const QString& path, bool withParents) {
-  QDir dir;
-  if (dir.exists(path)) {
+// A private folder (0700); an existing one is made private when it is not.
+void ensureFolder(const QString& path) {
+  if (QDir().exists(path)) {
     qDebug() << path << " esists ";
+    private_files::makeFolder(path);
     return;
   }
-  const bool ok = withParents ? dir.mkpath(path) : dir.mkdir(path);
+  const bool ok = private_files::makeFolder(path);
   qDebug() << (ok ? QStringLiteral("create :") + path : QStringLiteral("create :") + path + " err");
 }
 
 }  // namespace
 
 QString userPrivate_dir_init(const QString& userName) {
-  ensureFolder(user_files::usersFolder(), true);
+  ensureFolder(user_files::usersFolder());
   const QString dir = user_files::userPrivateDir(userName);
-  ensureFolder(dir, false);
+  ensureFolder(dir);
   qDebug() << "userName_private_dir :" << dir;
   return dir;
 }
@@ -122,3 +125,22 @@ QString device_picture_find(const QString& userPrivateDir, const QString& text,
   }
   return {};
 }
+
+namespace user_files {
+
+void prepareDataFolder() {
+  // Made private when missing; the user's own folder is private as a whole.
+  const QString data = QDir::cleanPath(app_paths::dataDir());
+  private_files::makeFolder(data);
+  if (data == app_paths::usersDataDir()) private_files::tighten(data);
+  private_files::tighten(lastLoginPath());
+  private_files::tighten(uuidPath());
+  const QString users = QDir::cleanPath(usersFolder());
+  if (!QFileInfo(users).isDir()) return;
+  private_files::tighten(users);
+  QDirIterator it(users, QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) private_files::tighten(it.next());
+}
+
+}  // namespace user_files

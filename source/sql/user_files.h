@@ -15,6 +15,13 @@ QString usersFolder();
 // (user_folder_name) + "_private_dir/".
 QString userPrivateDir(const QString& userName);
 
+// At the program's start: makes the data folder when it is missing, and
+// makes private where they are not (folders and files of an older version,
+// or opened up by hand) the users' folder and every folder below it, the
+// remembered user and the install id, and the user's own data folder
+// (app_paths::usersDataDir) itself.
+void prepareDataFolder();
+
 }  // namespace user_files
 
 // Creates the users' folder and the user's private folder when missing and

@@ -1,5 +1,7 @@
 #include "util_class/debug_message_handler.h"
 
+#include <unistd.h>
+
 #include <QFile>
 #include <QTextStream>
 
@@ -8,6 +10,7 @@
 #include <mutex>
 
 #include "util_class/app_paths.h"
+#include "util_class/private_files.h"
 
 namespace {
 
@@ -63,13 +66,24 @@ void debug_messageHandler(QtMsgType type, const QMessageLogContext& context,
   {
     std::lock_guard<std::mutex> lock(mutex);
     t_inHandler = true;
-    const QString line = debug_formatLine(type, context, message, QDateTime::currentDateTime());
-    QFile file(debug_logFilePath());
-    if (file.open(QIODevice::ReadWrite | QIODevice::Append)) {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString path = debug_logFilePath();
+    unsigned widened = 0;
+    const int fd = private_files::openForAppend(path, &widened);
+    QFile file;
+    if (fd >= 0 && file.open(fd, QIODevice::WriteOnly | QIODevice::Append,
+                             QFileDevice::AutoCloseHandle)) {
       QTextStream out(&file);
-      out << line << "\r\n";
+      if (widened) {
+        const QMessageLogContext here(__FILE__, __LINE__, Q_FUNC_INFO, "default");
+        out << debug_formatLine(QtDebugMsg, here, private_files::tightenedText(path, widened), now)
+            << "\r\n";
+      }
+      out << debug_formatLine(type, context, message, now) << "\r\n";
       out.flush();
       file.close();
+    } else if (fd >= 0) {
+      ::close(fd);
     }
     t_inHandler = false;
   }

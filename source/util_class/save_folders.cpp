@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "util_class/private_files.h"
+
 SaveFolders saveFoldersUnder(const QString& root) {
   return {root, root + QStringLiteral("/Photo"), root + QStringLiteral("/Video")};
 }
@@ -27,7 +29,7 @@ bool openSavedFolder(const QString& path) {
     qDebug() << "no folder to open";
     return false;
   }
-  if (!QFileInfo(path).isDir() && !QDir().mkpath(path)) qDebug() << "create :" << path << " err";
+  if (!QFileInfo(path).isDir() && !private_files::makeFolder(path)) qDebug() << "create :" << path << " err";
   const bool opened = QDesktopServices::openUrl(QUrl::fromLocalFile(path));
   qDebug() << "open folder" << path << (opened ? "" : " err");
   return opened;

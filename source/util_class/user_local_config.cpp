@@ -12,6 +12,7 @@
 #include "http_command/json_fields.h"
 #include "http_command/log_mask.h"
 #include "sql/user_files.h"
+#include "util_class/private_files.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ bool writeFile(const QString& path, const UserLocalConfig& c, const cJSON* previ
   char* printed = cJSON_Print(root.get());
   if (!printed) return false;
   QSaveFile file(path);
-  bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  bool ok = private_files::open(file, QIODevice::WriteOnly | QIODevice::Truncate);
   if (!ok) {
     qDebug() << "open failed " << path;
   } else {

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "scoped_umask.h"
+
 namespace {
 
 class LogDir : public ::testing::Test {
@@ -137,4 +139,30 @@ TEST_F(LogDir, UnwritableLogLosesTheLineQuietly) {
   const QByteArray log = readLog();
   EXPECT_TRUE(log.contains("kept"));
   EXPECT_FALSE(log.contains("lost"));
+}
+
+// The log holds tokens in its context: it is the user's alone, whatever the
+// umask, and a log left open to others is made private by the next line,
+// which the log itself then tells.
+TEST_F(LogDir, LogIsPrivateAndALogOpenToOthersIsMadePrivate) {
+  const QString path = dir.path() + "/debug.txt";
+  testsupport::ScopedUmask mask(0);
+  debug_messageHandler(QtDebugMsg, QMessageLogContext("n.cpp", 5, "h", "default"), "first");
+  EXPECT_EQ(QFileInfo(path).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadUser | QFileDevice::WriteUser);
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOther |
+                                              QFileDevice::ReadGroup));
+  debug_messageHandler(QtDebugMsg, QMessageLogContext("n.cpp", 6, "h", "default"), "second");
+  debug_messageHandler(QtDebugMsg, QMessageLogContext("n.cpp", 7, "h", "default"), "third");
+  EXPECT_EQ(QFileInfo(path).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadUser | QFileDevice::WriteUser);
+  const QList<QByteArray> lines = readLog().split('\n');
+  ASSERT_EQ(lines.size(), 5) << readLog().constData();
+  EXPECT_TRUE(lines[0].contains("first"));
+  EXPECT_TRUE(lines[1].contains(QStringLiteral(": Debug:\tmade private: \"%1\" (was 644)")
+                                    .arg(path)
+                                    .toUtf8()))
+      << lines[1].constData();
+  EXPECT_TRUE(lines[2].contains("second"));
+  EXPECT_TRUE(lines[3].contains("third"));
 }

@@ -33,6 +33,16 @@ bool ProgramScreen::signIn(const std::string& account, const std::string& passwo
   return done;
 }
 
+bool ProgramScreen::toggleRememberMe(std::string* why) {
+  XWindow dialog;
+  if (!waitFor(sized(where::kDialogWidth, where::kDialogHeight), 60000, &dialog,
+               "sign-in dialog", why))
+    return false;
+  if (desk_.click(dialog, where::kRememberButton.x(), where::kRememberButton.y())) return true;
+  *why = "xdotool could not click remember me";
+  return false;
+}
+
 bool ProgramScreen::mainWindow(XWindow* w, std::string* why, int timeoutMs) {
   return waitFor(sized(1920, 1080), timeoutMs, w, "main window", why);
 }

@@ -20,6 +20,7 @@ namespace where {
 // The sign-in dialog (640 x 880).
 constexpr int kDialogWidth = 640, kDialogHeight = 880;
 const QPoint kEmailField(320, 419), kPasswordField(320, 527), kSignInButton(320, 695);
+const QPoint kRememberButton(82, 785);
 // The camera list: tile n (from 0) of the "Camera" page.
 inline QPoint tile(int n) { return QPoint(346, 118 + 232 * n); }
 // The navigation column and the user menu (416 x 240, sign-out in its third row).
@@ -52,6 +53,8 @@ class ProgramScreen {
   // Fills the sign-in dialog and presses "Sign in".
   bool signIn(const std::string& account, const std::string& password, std::string* why);
   bool signInDialogShows(int timeoutMs);
+  // Clicks the dialog's "remember me" check button (it toggles).
+  bool toggleRememberMe(std::string* why);
   // The main window (1920 x 1080).
   bool mainWindow(testsupport::XWindow* w, std::string* why, int timeoutMs = 60000);
   bool clickInMain(QPoint at, std::string* why);

@@ -12,6 +12,7 @@
 
 #include "KV_MP4.h"
 #include "media_assets.h"
+#include "scoped_umask.h"
 
 using namespace media_assets;
 
@@ -520,3 +521,38 @@ TEST(Mp4WriteInterface, AudioOnlyRecording) {
 }
 
 }  // namespace
+
+// A recording is the user's alone: its file is 0600 whatever the umask,
+// also when it replaces an older file that was open to others.
+TEST(Mp4WriteInterface, TheFileIsPrivateWhateverTheUmask) {
+  const auto units = splitAccessUnits(readFile(streamFile(recordingStream(VideoCodec::H264))), VideoCodec::H264);
+  const struct {
+    const char* name;
+    mode_t mask;
+    int olderFileMode;  // -1: no older file
+  } cases[] = {{"umask022", 022, -1}, {"umask000", 0, -1}, {"over0666", 0, 0666}};
+  for (const auto& c : cases) {
+    const std::string path = outPath(std::string(c.name) + ".mp4");
+    if (c.olderFileMode >= 0) {
+      FILE* older = fopen(path.c_str(), "w");
+      ASSERT_NE(older, nullptr);
+      fputs("an older file", older);
+      fclose(older);
+      ASSERT_EQ(chmod(path.c_str(), mode_t(c.olderFileMode)), 0);
+    }
+    {
+      testsupport::ScopedUmask mask(c.mask);
+      Writer w;
+      EXPECT_EQ(w.open(path, VideoCodec::H264), 0) << c.name;
+      struct stat st {};
+      ASSERT_EQ(stat(path.c_str(), &st), 0) << c.name;
+      EXPECT_EQ(st.st_mode & 07777, 0600u) << c.name << " while it is written";
+      writeInterleaved(w, units, VideoCodec::H264, 0, 10);
+      EXPECT_EQ(KVMP4_Close(w.h()), 0);
+    }
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0) << c.name;
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << c.name;
+    expectPlayable(path, 10);
+  }
+}

@@ -10,6 +10,7 @@
 #include "adts.h"
 #include "parameter_sets_check.h"
 #include "picture_size.h"
+#include "private_file.h"
 
 namespace kvmedia {
 namespace {
@@ -111,7 +112,9 @@ int Mp4Writer::open(const char* path, int width, int height, int videoCodec, int
   }
   // "file:" keeps a name with a colon from being taken for a protocol.
   path_ = path;
-  const int opened = avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE);
+  // Private before the muxer writes its first byte.
+  const int opened = makePrivateFile(path_) ? avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE)
+                                            : AVERROR(errno);
   if (opened < 0) {
     release();
     ioFailure(opened);
