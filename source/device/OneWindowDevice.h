@@ -99,7 +99,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   // its recording; when it comes back under a play that still runs, the
   // play asks for the streams again (device/link_watch.h).
   void update_p2pState(int state);
-  // Reloads the tile picture from the camera's thumbnail file.
+  // Reloads the tile picture from the camera's thumbnail file (while the
+  // camera is in the main window's list), scaled to the picture label.
   Q_INVOKABLE void update_device_picture();
   // Hides and stops the connecting animation.
   void gif_play_stop();
@@ -203,6 +204,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void syncSaveFolders();
   // Construction steps.
   void buildTile();
+  // `file` into pictureImage, scaled to the tile's picture label.
+  void loadTilePicture(const QString& file);
   void connectSignals();
   QString thumbnailFilePath() const;
   // A play may start only while the camera is Online; then the save
