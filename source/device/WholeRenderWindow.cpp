@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFont>
-#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPalette>
@@ -15,7 +14,7 @@
 #include "device/play_timing.h"
 #include "device/play_view_rules.h"
 #include "mainwindow.h"
-#include "view/CToast.h"
+#include "view/toast_notice.h"
 #include "view/program_picture.h"
 
 namespace {
@@ -167,27 +166,7 @@ void WholeRenderWindow::report_icon(int iconType, bool state) {
   }
 }
 
-void WholeRenderWindow::show_toast(const QString& text) {
-  auto* label = new QLabel;
-  label->setFrameStyle(QFrame::Panel);
-  label->setAlignment(Qt::AlignCenter);
-  label->setWordWrap(true);
-  QFont font;
-  font.setPixelSize(16);
-  label->setFont(font);
-  label->setText(text);
-  label->setStyleSheet(QStringLiteral("background-color:black;border:none;color:#FFFFFF;"));
-  auto* toast = new CToast(nullptr);
-  const QFontMetrics metrics(font);
-  const QRect r = metrics.boundingRect(QRect(QPoint(0, 0), label->maximumSize()),
-                                       Qt::AlignCenter | Qt::TextWordWrap, text);
-  toast->resize(r.width() + metrics.horizontalAdvance(QLatin1Char('A')), r.height());
-  toast->SetContentWidget(label);
-  toast->SetDuration(5000);
-  toast->SetDeleteOnHide(true);
-  toast->SetRelativePos(0.5, 0.8);
-  toast->StartShowAnimation();
-}
+void WholeRenderWindow::show_toast(const QString& text) { showToastNotice(text); }
 
 // ---- buttons ----
 
