@@ -133,7 +133,11 @@ INSTANTIATE_TEST_SUITE_P(
                    ok200(R"({"status":"ok","result":{"devGenerals":[]}})")},
         OneFailure{"DeviceList200TransportError", "/v2/device-list",
                    {200, QNetworkReply::RemoteHostClosedError, ""}},
-        OneFailure{"DevConfigNotJson", "/api/v1/dev-config", ok200("\x01\x02\xff")}),
+        OneFailure{"DevConfigNotJson", "/api/v1/dev-config", ok200("\x01\x02\xff")},
+        // "devices" that is no list is a reply of the wrong shape (a missing
+        // one only adds nothing).
+        OneFailure{"DevConfigDevicesNotAList", "/api/v1/dev-config",
+                   ok200(R"({"status":"ok","result":{"devices":{"deviceId":"C1"}}})")}),
     [](const ::testing::TestParamInfo<OneFailure>& i) { return std::string(i.param.name); });
 
 // ---- refusals and give-ups ------------------------------------------------
