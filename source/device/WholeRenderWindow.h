@@ -48,6 +48,10 @@ class WholeRenderWindow : public QWidget {
   // The record badge as the record icon's state says: shown for a running
   // recording; hidden, "00:00:00", count 0 and its timer stopped otherwise.
   void show_record_state(bool recording);
+  // A badge in the middle of the video (the camera tile's texts and looks):
+  // the camera is not online yet, or its picture is not live.
+  void show_link_state(const QString& text, const QString& styleSheet);
+  void hide_link_state();
 
   bool fullScreen = false;
   PTZcontrolWindow ptzWindow;
@@ -56,6 +60,7 @@ class WholeRenderWindow : public QWidget {
   QGroupBox buttonBar;
   QHBoxLayout buttonLayout;
   QLabel labRecordTime;
+  QLabel labLinkState;  // "linkStateLabel"; hidden while the picture is live
   QString deviceId;
   oneWindowDevice* ownerDevice = nullptr;  // not owned; every button does nothing while null
   QPushButton playButton;
@@ -97,6 +102,8 @@ class WholeRenderWindow : public QWidget {
   void report_icon(int iconType, bool state);
   // Shows the record badge above the video.
   void show_badge();
+  // The link-state badge in the middle of the video.
+  void place_link_state();
   // A notice for five seconds at 80 % of the screen's height.
   void show_toast(const QString& text);
   // The bound camera has a record file open (its writer, under mp4Mutex).
