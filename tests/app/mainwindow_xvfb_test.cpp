@@ -195,6 +195,40 @@ TEST_F(MainWindowOnX, TilePictureShowsTheWholeThumbnail) {
   delete camera;
 }
 
+// A tile clicked while its camera is not online: the play area shows the
+// camera's play view, black video with the camera's badge in its middle,
+// never the empty white area.
+TEST_F(MainWindowOnX, ACameraNotOnlineYetShowsItsBadgeInThePlayArea) {
+  MainWindow& w = *window_;
+  w.userName_private_dir = data_.path() + "/user_private_dir/u_private_dir/";
+  auto* camera = new oneWindowDevice(QStringLiteral("CAM1"), QStringLiteral("Door"), 1);
+  w.oneWindowDevice_list.append(camera);
+  w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));
+  ASSERT_TRUE(camera->playWaiting());
+  WholeRenderWindow& view = camera->wholeRenderWindow;
+  const QRect video(view.renderWnd.mapTo(&w, QPoint(0, 0)), view.renderWnd.size());
+  const QPoint badge = video.center();
+  const QPoint beside(video.left() + video.width() / 8, video.center().y());
+  const QColor grey(0x95, 0xA5, 0xAD);
+  QImage shot;
+  const QDeadlineTimer deadline(10000);
+  do {
+    QApplication::processEvents();
+    shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();
+  } while ((shot.pixelColor(badge) != grey || shot.pixelColor(beside) != QColor(Qt::black)) &&
+           !deadline.hasExpired());
+  shot.save(QString::fromStdString(testsupport::artifactsDir("app_mainwindow_xvfb_test") +
+                                   "/waiting_for_online.png"));
+  EXPECT_GT(video.width(), 400) << "the view fills the play area";
+  EXPECT_EQ(shot.pixelColor(badge), grey) << "the badge over the video";
+  EXPECT_EQ(shot.pixelColor(beside), QColor(Qt::black)) << "the video, black";
+
+  w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));  // stops the wait
+  EXPECT_FALSE(camera->playWaiting());
+  w.oneWindowDevice_list.removeAll(camera);
+  delete camera;
+}
+
 // The page icons drawn as flat colours of their own, so a swapped icon
 // shows in the pixels whatever pictures the build tree has.
 class MainWindowWithTestPictures : public MainWindowOnX {
