@@ -97,6 +97,16 @@ MainWindow::MainWindow(QWidget* parent)
   listColumn->setContentsMargins(0, 0, 0, 0);
   listColumnLayout->setContentsMargins(0, 0, 0, 0);
   listColumnLayout->addWidget(listTitleLabel);
+  listNoticeLabel = new QLabel;
+  listNoticeLabel->setObjectName(QStringLiteral("listNoticeLabel"));
+  listNoticeLabel->setWordWrap(true);
+  listNoticeLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  listNoticeLabel->setContentsMargins(adapterHardware.sx(24), 0, adapterHardware.sx(24), 0);
+  listNoticeLabel->setStyleSheet(QStringLiteral("color:#263238;"));
+  // Right under the title: it takes the room the lists would take.
+  listNoticeLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+  listNoticeLabel->hide();
+  listColumnLayout->addWidget(listNoticeLabel);
   deviceListWidget->setFixedWidth(adapterHardware.sy(440));
   quadListWidget->setFixedWidth(adapterHardware.sy(440));
   listColumn->setFixedWidth(adapterHardware.sy(440));
@@ -251,6 +261,8 @@ void MainWindow::showPage(NavigationPage page) {
     qDebug() << refusal;
     return;
   }
+  shownPage_ = page;
+  showListNotice();
   const NavigationLook look = navigationLook(page);
   cameraButton->setIcon(QIcon(picturePath(QLatin1String(look.cameraIcon))));
   cameraButton->setIconSize(QSize(adapterHardware.sx(48), adapterHardware.sy(48)));
@@ -268,4 +280,13 @@ void MainWindow::showPage(NavigationPage page) {
   quadListScroll->setVisible(!look.cameraListShown);
   deviceListWidget->setVisible(look.cameraListShown);
   deviceListScroll->setVisible(look.cameraListShown);
+}
+
+void MainWindow::showListNotice() {
+  const QString text = listNotices_.text(shownPage_);
+  if (text != listNoticeLabel->text()) {
+    listNoticeLabel->setText(text);
+    if (!text.isEmpty()) qDebug() << "list notice:" << text;
+  }
+  listNoticeLabel->setVisible(!text.isEmpty());
 }

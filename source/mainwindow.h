@@ -25,6 +25,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "event/list_notice.h"
 #include "util_class/country_code.h"
 
 class QCloseEvent;
@@ -51,7 +52,6 @@ class UserWindow;
 class oneWindowDevice;
 struct QuadWindowDevice_local_file_node;
 struct UserLocalConfig;
-enum class NavigationPage;
 
 // What the play area shows (playState).
 enum {
@@ -193,6 +193,9 @@ class MainWindow : public QMainWindow {
   QVBoxLayout* quadListLayout = nullptr;
   UserWindow* userWindow = nullptr;  // made by the program entry
   CountryCodeList* CountryCode_List = nullptr;  // owned; null when no table is loaded
+  // Under the list title: what the shown page has to tell while it has no
+  // list to show (event/list_notice.h); hidden when nothing.
+  QLabel* listNoticeLabel = nullptr;
 
  signals:
   void localPictureLoad_singnal();
@@ -251,8 +254,12 @@ class MainWindow : public QMainWindow {
   void disconnectAll();
   // Shows one of the two list pages in the navigation column and list column.
   void showPage(NavigationPage page);
+  // The notice of the page shown, into listNoticeLabel (logged when it changes).
+  void showListNotice();
 
   CloudClient* cloudClient_ = nullptr;  // child of the window
+  ListNotices listNotices_;
+  NavigationPage shownPage_ = NavigationPage::Camera;
 };
 
 // The one main window, set by the program entry right after construction.

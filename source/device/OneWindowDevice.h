@@ -31,10 +31,15 @@
 //            camera). Then send_fetchInfo_instruct(): its answer starts the
 //            connect timer; the connection reports drive the badge.
 //   play     avideo_start_play() (single view: video and sound; the play
-//            view shows itself in the play area on the first frame) or
-//            video_start_play() (group view: setRenderTarget(cell) first);
-//            both do nothing unless the camera is Online (10). The main
-//            window's playState says where the first frame goes.
+//            view shows itself in the play area on the first frame, or
+//            earlier through showPlayView()) or video_start_play() (group
+//            view: setRenderTarget(cell) first). A camera that is not
+//            Online (10) waits: its view shows the connection badge and the
+//            play starts at the first Online report, unless it was stopped
+//            before (device/play_wait.h). The main window's playState says
+//            where the first frame goes. A play that shows no new picture
+//            for 5 s shows the "conecting" look on its view and tile until
+//            the next picture (device/live_watch.h).
 //   stop     avideo_stop_play() / video_stop_play(). A group that deletes
 //            its cells stops the camera and calls setRenderTarget(nullptr)
 //            first: the display tick draws into whatever target is set.
@@ -55,12 +60,15 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 
 #include "Tessan.h"
 #include "device/WholeRenderWindow.h"
 #include "device/camera_media.h"
 #include "device/camera_registry.h"
 #include "device/link_watch.h"
+#include "device/live_watch.h"
+#include "device/play_wait.h"
 #include "http_command/call_retry.h"
 #include "view/MyLabel.h"
 
@@ -99,7 +107,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   // its recording; when it comes back under a play that still runs, the
   // play asks for the streams again (device/link_watch.h).
   void update_p2pState(int state);
-  // Reloads the tile picture from the camera's thumbnail file.
+  // Reloads the tile picture from the camera's thumbnail file (while the
+  // camera is in the main window's list), scaled to the picture label.
   Q_INVOKABLE void update_device_picture();
   // Hides and stops the connecting animation.
   void gif_play_stop();
@@ -131,11 +140,22 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void send_download_instruct();
 
   // ---- play control (device/OneWindowDevice_play.cpp) ----
-  // Only while the camera is Online (p2pState 10); otherwise nothing.
+  // While the camera is Online (p2pState 10) the play starts; otherwise it
+  // waits for Online (nothing is sent until then). A stop ends either.
   void avideo_start_play();  // single view: video and sound
   void video_start_play();   // group view: video only
   void avideo_stop_play();
   void video_stop_play();
+  // A play was asked for and waits for the camera to come Online.
+  bool playWaiting() const { return playWait_.waiting() != PlayMode::None; }
+  // A play runs or waits: what a click on a playing camera stops.
+  bool playRequested() const { return get_isPlaying() || playWaiting(); }
+  // The single-camera view into the main window's play area, shown.
+  void showPlayView();
+  // One look at the running play's pictures (the live check timer's tick).
+  void checkLive();
+  // Monotonic milliseconds for the live check (tests inject their own).
+  void setLiveClock(std::function<qint64()> nowMs) { liveClock_ = std::move(nowMs); }
 
   // ---- device-link callbacks (event/p2p_callbacks.cpp) ----
   // Registered with APP_init; they run on the device link's threads.
@@ -204,6 +224,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   static MediaSaveFolders currentSaveFolders();
   // Construction steps.
   void buildTile();
+  // `file` into pictureImage, scaled to the tile's picture label.
+  void loadTilePicture(const QString& file);
   void connectSignals();
   QString thumbnailFilePath() const;
   // A play may start only while the camera is Online; then the play mode
@@ -211,6 +233,17 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   bool readyToPlay(PlayMode mode);
   // What a connection report means for the play and the recording.
   void followLink(int state);
+  // The play view of `mode`: the camera's own, or the group cell it draws in.
+  WholeRenderWindow* playView(PlayMode mode) const;
+  // The tile's badge on the view of the waiting play.
+  void showWaitingBadge();
+  // The live check of a play that (re)started.
+  void startLiveWatch();
+  // No play runs or waits: the live check ends, the views show no badge.
+  void clearPlayLooks();
+  // The "conecting" look of a play whose picture is not live, and its end.
+  void showNotLive();
+  void clearNotLive();
   // One APP_send of a request (frame type 127, no name).
   int sendRequest(int msgType, const QByteArray& payload);
 
@@ -224,6 +257,11 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
 
   std::atomic<PlayMode> playMode_{PlayMode::None};
   LinkWatch linkWatch_;
+  PlayWait playWait_;
+  LiveWatch liveWatch_;
+  QTimer liveCheckTimer_;
+  std::function<qint64()> liveClock_;
+  bool notLiveShown_ = false;
   CallRetry fetchInfosRetry_;
   bool noDevConfigLogged_ = false;
   bool noFetchInfosLogged_ = false;

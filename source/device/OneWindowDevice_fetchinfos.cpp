@@ -4,7 +4,6 @@
 #include <QDebug>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QPixmap>
 
 #include "device/OneWindowDevice.h"
 #include "device/camera_records.h"
@@ -110,7 +109,5 @@ void oneWindowDevice::snapshotDownload_downLoadHttp_Handler(QNetworkReply* reply
     return;
   }
   qDebug() << "snapshot dowoload picture " << path;
-  pictureImage.load(path);
-  pictureImage = pictureImage.scaled(392, 232, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-  pictureLabel.setPixmap(QPixmap::fromImage(pictureImage));
+  update_device_picture();
 }

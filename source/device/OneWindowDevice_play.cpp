@@ -10,22 +10,34 @@
 
 bool oneWindowDevice::readyToPlay(PlayMode mode) {
   if (p2pState != E_CONN_STATUS_ONLINE) {
-    qDebug() << deviceId << "play start: not online, state" << p2pState;
+    // Never a blank view that plays nothing: it shows the badge and the
+    // play starts once the camera is online.
+    qDebug() << deviceId << "play start: not online, state" << p2pState
+             << "- it starts once the camera is online";
+    playWait_.wait(mode);
+    showWaitingBadge();
     return false;
   }
+  playWait_.cancel();
   playMode_.store(mode);
   return true;
 }
 
 void oneWindowDevice::avideo_start_play() {
-  if (readyToPlay(PlayMode::Single)) CameraMedia::avideo_start_play();
+  if (!readyToPlay(PlayMode::Single)) return;
+  CameraMedia::avideo_start_play();
+  startLiveWatch();
 }
 
 void oneWindowDevice::video_start_play() {
-  if (readyToPlay(PlayMode::Group)) CameraMedia::video_start_play();
+  if (!readyToPlay(PlayMode::Group)) return;
+  CameraMedia::video_start_play();
+  startLiveWatch();
 }
 
 void oneWindowDevice::avideo_stop_play() {
+  playWait_.cancel();
+  clearPlayLooks();
   // A pad left showing while a key is held would leave the head moving.
   PTZcontrolWindow& pad = wholeRenderWindow.ptzWindow;
   if (pad.isVisible())
@@ -38,11 +50,34 @@ void oneWindowDevice::avideo_stop_play() {
 }
 
 void oneWindowDevice::video_stop_play() {
+  playWait_.cancel();
+  clearPlayLooks();
   CameraMedia::video_stop_play();
   gif_play_stop();
 }
 
 void oneWindowDevice::followLink(int state) {
+  const int shown = mainwindow ? mainwindow->playState : int(playMode_.load());
+  const bool waited = playWaiting();
+  // A play asked for before the camera was online starts now, the way the
+  // click would have started it.
+  switch (playWait_.onReport(state, shown, sdlRenderWnd != nullptr)) {
+    case PlayMode::Single:
+      qDebug() << deviceId << "online: the play that waited starts";
+      avideo_start_play();
+      break;
+    case PlayMode::Group:
+      qDebug() << deviceId << "online: the play that waited starts";
+      video_start_play();
+      break;
+    case PlayMode::None:
+      if (playWaiting()) {
+        showWaitingBadge();  // what the camera does meanwhile
+      } else if (waited) {
+        clearPlayLooks();  // its view is no longer shown: the wait just ends
+      }
+      break;
+  }
   switch (linkWatch_.onReport(state)) {
     case LinkWatch::Event::Lost:
       // The record icon and badge go idle when the record thread has ended.
@@ -53,7 +88,7 @@ void oneWindowDevice::followLink(int state) {
       if (!playStillShown(playMode_.load(), isPlaying.load(), playState, sdlRenderWnd != nullptr))
         break;
       qDebug() << deviceId << "link back: asking for the streams again";
-      resumePlay();
+      if (resumePlay()) startLiveWatch();
       break;
     }
     case LinkWatch::Event::None: break;
@@ -72,11 +107,16 @@ void oneWindowDevice::videoTimer_start_Handler(int ms) {
   view.m_pDevice = this;
   // Nothing starts for a play that has ended since the first frame came.
   if (!videoTimer_start_play(ms, &view)) return;
+  showPlayView();
+}
+
+void oneWindowDevice::showPlayView() {
   // Into the play area before it is shown: shown first, it opens for a moment
   // as a window of its own at the screen's corner, under the pointer, and the
   // PTZ pad would follow it there.
-  if (mainwindow && mainwindow->centralGrid)
-    mainwindow->centralGrid->addWidget(&wholeRenderWindow, 0, 2);
+  QGridLayout* area = mainwindow ? mainwindow->centralGrid : nullptr;
+  if (area && area->indexOf(&wholeRenderWindow) < 0) area->addWidget(&wholeRenderWindow, 0, 2);
+  wholeRenderWindow.renderWnd.m_pDevice = this;
   wholeRenderWindow.show();
 }
 

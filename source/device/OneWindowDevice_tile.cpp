@@ -27,9 +27,7 @@ void oneWindowDevice::buildTile() {
     picture = device_picture_find(mainwindow->userName_private_dir, deviceName, deviceId);
   }
   if (picture.isEmpty()) picture = shippedPicture(QStringLiteral("ic_device_default.png"));
-  pictureImage.load(picture);
-  pictureImage = pictureImage.scaled(a.sx(392), a.sy(176), Qt::IgnoreAspectRatio,
-                                     Qt::FastTransformation);
+  loadTilePicture(picture);
 
   pictureLabel.connect_play_request(1);
   pictureLabel.connect_oneWindow_click();
@@ -103,11 +101,17 @@ QString oneWindowDevice::thumbnailFilePath() const {
   return path;
 }
 
+void oneWindowDevice::loadTilePicture(const QString& file) {
+  // Every path scales to the picture label (392 x 176 design units at the
+  // screen's scale): a bigger picture would be cut at its top and bottom.
+  pictureImage.load(file);
+  pictureImage = pictureImage.scaled(adapterHardware.sx(392), adapterHardware.sy(176),
+                                     Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
 void oneWindowDevice::update_device_picture() {
   if (!mainwindow || !find_oneWindowDevice(mainwindow->oneWindowDevice_list, deviceId)) return;
-  pictureImage.load(thumbnailFilePath());
-  pictureImage = pictureImage.scaled(adapterHardware.sx(392), adapterHardware.sy(232),
-                                     Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  loadTilePicture(thumbnailFilePath());
   pictureLabel.setPixmap(QPixmap::fromImage(pictureImage));
   pictureLabel.show();
 }

@@ -182,7 +182,8 @@ void QuadWindowDevice::start_play(const QString& deviceId) {
   const int j = memberIndex(deviceId);
   if (j < 0) return;
   oneWindowDevice* camera = memberDevices[j];
-  if (!camera->get_isPlaying() && camera->get_p2pState() == E_CONN_STATUS_ONLINE) {
+  if (!camera->playRequested()) {
+    // A camera that is not online yet waits in its cell for Online.
     drawIntoCell(j);
     camera->video_start_play();
     qDebug() << deviceId << " start playing ";
@@ -195,7 +196,7 @@ void QuadWindowDevice::stop_play(const QString& deviceId) {
   const int j = memberIndex(deviceId);
   if (j < 0) return;
   oneWindowDevice* camera = memberDevices[j];
-  if (camera->get_isPlaying()) {
+  if (camera->playRequested()) {
     camera->video_stop_play();
     qDebug() << deviceId << " stop playing";
   } else {

@@ -3,10 +3,11 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFont>
-#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QPalette>
+
+#include <algorithm>
 
 #include <mutex>
 
@@ -15,7 +16,7 @@
 #include "device/play_timing.h"
 #include "device/play_view_rules.h"
 #include "mainwindow.h"
-#include "view/CToast.h"
+#include "view/toast_notice.h"
 #include "view/program_picture.h"
 
 namespace {
@@ -32,7 +33,11 @@ constexpr int kSnapshotMaxWaits = 20;
 }  // namespace
 
 WholeRenderWindow::WholeRenderWindow()
-    : QWidget(nullptr), renderWnd(this), labRecordTime(this), barHeight(adapterHardware.sy(80)) {
+    : QWidget(nullptr),
+      renderWnd(this),
+      labRecordTime(this),
+      labLinkState(this),
+      barHeight(adapterHardware.sy(80)) {
   setStyleSheet(QStringLiteral("border:none"));
 
   mainLayout.setContentsMargins(0, 0, 0, 0);
@@ -83,6 +88,15 @@ WholeRenderWindow::WholeRenderWindow()
   labRecordTime.setStyleSheet(QStringLiteral(
       "background-color:#FFFFFF; color:#000000; border:2px solid #FFFFFF; border-radius:10px"));
   labRecordTime.hide();
+
+  labLinkState.setObjectName(QStringLiteral("linkStateLabel"));
+  labLinkState.setFixedSize(adapterHardware.sx(176), adapterHardware.sy(64));
+  QFont stateFont;
+  stateFont.setWeight(QFont::Bold);
+  stateFont.setPixelSize(std::max(1, adapterHardware.sx(24)));
+  labLinkState.setFont(stateFont);
+  labLinkState.setAlignment(Qt::AlignCenter);
+  labLinkState.hide();
 
   for (const Connection& c : connections()) connect(c.sender, c.signal, this, c.slot);
 }
@@ -152,6 +166,22 @@ void WholeRenderWindow::show_badge() {
   labRecordTime.raise();  // over the video's window
 }
 
+void WholeRenderWindow::show_link_state(const QString& text, const QString& styleSheet) {
+  labLinkState.setText(text);
+  labLinkState.setStyleSheet(styleSheet);
+  place_link_state();
+  labLinkState.show();
+  labLinkState.raise();  // over the video's window
+}
+
+void WholeRenderWindow::hide_link_state() { labLinkState.hide(); }
+
+void WholeRenderWindow::place_link_state() {
+  const QRect video = renderWnd.geometry();
+  labLinkState.move(video.x() + (video.width() - labLinkState.width()) / 2,
+                    video.y() + (video.height() - labLinkState.height()) / 2);
+}
+
 void WholeRenderWindow::report_icon(int iconType, bool state) {
   if (!mainwindow || !ownerDevice) return;
   switch (play_view::iconRoute(mainwindow->playState)) {
@@ -167,27 +197,7 @@ void WholeRenderWindow::report_icon(int iconType, bool state) {
   }
 }
 
-void WholeRenderWindow::show_toast(const QString& text) {
-  auto* label = new QLabel;
-  label->setFrameStyle(QFrame::Panel);
-  label->setAlignment(Qt::AlignCenter);
-  label->setWordWrap(true);
-  QFont font;
-  font.setPixelSize(16);
-  label->setFont(font);
-  label->setText(text);
-  label->setStyleSheet(QStringLiteral("background-color:black;border:none;color:#FFFFFF;"));
-  auto* toast = new CToast(nullptr);
-  const QFontMetrics metrics(font);
-  const QRect r = metrics.boundingRect(QRect(QPoint(0, 0), label->maximumSize()),
-                                       Qt::AlignCenter | Qt::TextWordWrap, text);
-  toast->resize(r.width() + metrics.horizontalAdvance(QLatin1Char('A')), r.height());
-  toast->SetContentWidget(label);
-  toast->SetDuration(5000);
-  toast->SetDeleteOnHide(true);
-  toast->SetRelativePos(0.5, 0.8);
-  toast->StartShowAnimation();
-}
+void WholeRenderWindow::show_toast(const QString& text) { showToastNotice(text); }
 
 // ---- buttons ----
 
@@ -201,9 +211,15 @@ void WholeRenderWindow::oneWindowPlay_play_button_Handler() {
         ownerDevice->requestThumbnailAndStop();
         return;
       }
+      if (ownerDevice->playWaiting()) {
+        // Waiting for the camera to come online: the stop ends the wait.
+        ownerDevice->avideo_stop_play();
+        report_icon(E_ICON_PLAY, false);
+        return;
+      }
       ownerDevice->avideo_start_play();
-      // An offline camera does not start: its button stays "play".
-      if (ownerDevice->get_isPlaying()) report_icon(E_ICON_PLAY, true);
+      // A camera that is not online waits (its button says "stop" meanwhile).
+      if (ownerDevice->playRequested()) report_icon(E_ICON_PLAY, true);
       return;
     case E_MAINWINDOW_QUADWINDOW_PLAYING:
       mainwindow->quadWindowPlay_video_Handler(ownerDevice->get_quadGroupName(), deviceId);
@@ -341,6 +357,7 @@ void WholeRenderWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void WholeRenderWindow::resizeEvent(QResizeEvent*) {
+  place_link_state();
   if (!ownerDevice) return;
   labRecordTime.move(width() / 2 - labRecordTime.width() / 2, 0);
   // The pad is placed again for the new size, and hidden again when the

@@ -51,6 +51,10 @@ class WholeRenderWindow : public QWidget {
   // The bound camera's recording ended by itself on a failed write: the
   // toast says so (once per failure), badge and icon go idle.
   void show_record_failed();
+  // A badge in the middle of the video (the camera tile's texts and looks):
+  // the camera is not online yet, or its picture is not live.
+  void show_link_state(const QString& text, const QString& styleSheet);
+  void hide_link_state();
 
   bool fullScreen = false;
   PTZcontrolWindow ptzWindow;
@@ -59,6 +63,7 @@ class WholeRenderWindow : public QWidget {
   QGroupBox buttonBar;
   QHBoxLayout buttonLayout;
   QLabel labRecordTime;
+  QLabel labLinkState;  // "linkStateLabel"; hidden while the picture is live
   QString deviceId;
   oneWindowDevice* ownerDevice = nullptr;  // not owned; every button does nothing while null
   QPushButton playButton;
@@ -100,6 +105,8 @@ class WholeRenderWindow : public QWidget {
   void report_icon(int iconType, bool state);
   // Shows the record badge above the video.
   void show_badge();
+  // The link-state badge in the middle of the video.
+  void place_link_state();
   // A notice for five seconds at 80 % of the screen's height.
   void show_toast(const QString& text);
   // The bound camera has a record file open (its writer, under mp4Mutex).

@@ -6,6 +6,11 @@ bool groupNameTaken(const QString& name, const QStringList& existingNames) {
   return existingNames.contains(name, Qt::CaseSensitive);
 }
 
+QString groupNameTakenNotice(const QString& name) {
+  return QStringLiteral("A group named \"%1\" exists already. Please choose another name.")
+      .arg(name);
+}
+
 QuadWindowDevice_local_file_node groupRow(const QString& name, const QStringList& selectedIds) {
   QuadWindowDevice_local_file_node row;
   row.groupName = name;

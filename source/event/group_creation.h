@@ -12,6 +12,8 @@
 // exactly (case and surrounding blanks count), so "Door", "door" and
 // " Door" are three names.
 bool groupNameTaken(const QString& name, const QStringList& existingNames);
+// What the user is told when "done" meets a taken name.
+QString groupNameTakenNotice(const QString& name);
 
 // The row of a new group: its name and the selected device ids in the
 // order of selection, empty for the places a group of fewer than four

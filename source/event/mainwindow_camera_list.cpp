@@ -78,6 +78,8 @@ void MainWindow::oneWindow_deviceList_create_Handler() {
   quadListWidget->hide();
   load_deviceList_succeed = true;
   qDebug() << "set load_deviceList_succeed flag true";
+  listNotices_.cameraListBuilt();
+  showListNotice();
 }
 
 void MainWindow::create_groupButton() {

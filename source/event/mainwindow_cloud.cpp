@@ -32,6 +32,16 @@ CloudClient& MainWindow::cloud() {
   connect(&c, &CloudClient::deviceContainerReady, this, [this](Device* d) { device = d; });
   connect(&c, &CloudClient::devConfigReady, this, [this] { emit localPictureLoad_singnal(); });
   connect(&c, &CloudClient::signedOutElsewhere, this, [this] { emit user_singout(); });
+  // No empty window without a word: the camera list is on its way, failing
+  // or refused (the user can wait or sign out).
+  connect(&c, &CloudClient::signedIn, this, [this] {
+    listNotices_.sessionStarted();
+    showListNotice();
+  });
+  connect(&c, &CloudClient::cameraListFailed, this, [this](bool retrying) {
+    listNotices_.cameraListFailed(retrying);
+    showListNotice();
+  });
   return c;
 }
 

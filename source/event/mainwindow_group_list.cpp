@@ -18,7 +18,10 @@ void MainWindow::device_groupInfodb_read_groupInfo() {
     return;
   }
   QList<StoredGroup> stored;
-  ::device_groupInfodb_read_groupInfo(userName_private_dir, stored);
+  // An unreadable file is said on the group page and left as it is.
+  const bool read = ::device_groupInfodb_read_groupInfo(userName_private_dir, stored);
+  listNotices_.setGroupsUnreadable(!read);
+  showListNotice();
   for (const StoredGroup& row : stored) {
     quadWindowDevice_List.append(new QuadWindowDevice(row.groupName, row.devices));
   }

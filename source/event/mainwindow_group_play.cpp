@@ -52,12 +52,12 @@ void MainWindow::quadWindowPlay_video_Handler(QString groupName, QString devicei
     qDebug() << "not find device " << deviceid;
     return;
   }
-  if (camera->get_isPlaying()) {
+  if (camera->playRequested()) {
     group->stop_play(deviceid);
     quadWindow_playWindow_icon_change_Handler(groupName, deviceid, E_ICON_PLAY, false);
   } else {
     group->start_play(deviceid);
     quadWindow_playWindow_icon_change_Handler(groupName, deviceid, E_ICON_PLAY,
-                                              camera->get_isPlaying());
+                                              camera->playRequested());
   }
 }

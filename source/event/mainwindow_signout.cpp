@@ -53,6 +53,8 @@ void MainWindow::user_singout_Handler() {
   if (userWindow) userWindow->done(0);
   refreshToken_timer_Stop();
   listTitleLabel->setText(QString());
+  listNotices_.sessionEnded();
+  showListNotice();
   playState = E_MAINWINDOW_NOT_PLAYING;
   stopEveryPlay(oneWindowDevice_list, quadWindowDevice_List);
   endEveryLink(oneWindowDevice_list);

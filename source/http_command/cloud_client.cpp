@@ -90,13 +90,17 @@ std::optional<CloudReply> CloudClient::takeReply(QNetworkReply* reply, CloudCall
 void CloudClient::attemptFailed(CloudCall call, CallRetry& retry, const QString& why) {
   const CloudCallInfo& info = cloudCallInfo(call);
   qWarning() << info.name << "failed attempt:" << why;
-  if (retry.failed()) {
+  const bool again = retry.failed();
+  if (again) {
     qDebug() << info.name << "sent again in" << retry.lastDelay() << "ms (failure"
              << retry.failures() << "in a row)";
-    return;
   }
-  qWarning() << info.name << "gave up after" << retry.failures() << "failures in a row";
-  if (info.giveUpAfter > 0) failSignin(QStringLiteral("The cloud cannot be reached (%1). Please try again later.").arg(why));
+  if (call == CloudCall::DeviceList || call == CloudCall::DevConfig) emit cameraListFailed(again);
+  if (again) return;
+  // The reason stays in the log; the user reads what it means for them.
+  qWarning() << info.name << "gave up after" << retry.failures() << "failures in a row, the last:"
+             << why;
+  if (info.giveUpAfter > 0) failSignin(QString::fromLatin1(kCloudUnreachableText));
 }
 
 // ---- timers ----------------------------------------------------------------

@@ -11,6 +11,7 @@
 //                                  (any step failing 5 times) -> signinFailed(message)
 //   requestRefresh (first after sign-in) -> device list -> deviceContainerReady(device)
 //     -> dev-config -> devConfigReady()   [snapshot thread started]
+//     (either failing or refused) -> cameraListFailed(retrying)
 //   refresh answered with code 1011 -> signedOutElsewhere()   [timers stopped]
 //   signOut() ends the session: timers stopped, pending resends cancelled,
 //     snapshot thread stopped, device container freed, sign-out posted;
@@ -51,6 +52,10 @@ class CloudClient : public QObject {
   static constexpr int kOtherPlaceIntervalMs = 300000;
   // The message of a sign-in whose reply says "not ok" without a message.
   static constexpr const char* kSigninRefusedText = "Please check your account number and password";
+  // The message of a sign-in whose calls failed too often (the reasons are
+  // in the log).
+  static constexpr const char* kCloudUnreachableText =
+      "The cloud cannot be reached. Please check the network connection and try again later.";
 
   // `entryUrl`: the configured cloud entry URL (cloud_config).
   explicit CloudClient(const QString& entryUrl, QObject* parent = nullptr);
@@ -120,6 +125,11 @@ class CloudClient : public QObject {
   void deviceContainerReady(Device* device);
   void devConfigReady();
   void signedOutElsewhere();
+  // The device list or the device configuration of the session failed:
+  // `retrying` when it is sent again by itself (no answer, a status other
+  // than 200, a reply of the wrong shape), false when the cloud refused it
+  // ("status" not "ok"; nothing follows).
+  void cameraListFailed(bool retrying);
 
  private:
   QNetworkReply* postCall(CloudCall call, const QString& base, const QByteArray& body,

@@ -144,6 +144,7 @@ void CloudClient::deviceListReply(QNetworkReply* reply) {
     deviceListRetry_.succeeded();
     qDebug() << "deviceListHandler status :" << r->status();
     qDebug() << "deviceListHandler message :" << r->message();
+    emit cameraListFailed(false);
     return;
   }
   if (!json_array(r->result(), "conDevices")) {
@@ -181,7 +182,15 @@ void CloudClient::devConfigReply(QNetworkReply* reply) {
   if (!r->statusOk()) {
     qDebug() << "deviceListHandler status :" << r->status();
     qDebug() << "deviceListHandler message :" << r->message();
+    emit cameraListFailed(false);
     return;
+  }
+  // Without "devices" the reply adds nothing; "devices" of another kind is
+  // a reply of the wrong shape, sent for again.
+  const cJSON* devices = cJSON_GetObjectItemCaseSensitive(r->result(), "devices");
+  if (devices && !cJSON_IsArray(devices)) {
+    return attemptFailed(CloudCall::DevConfig, devConfigRetry_,
+                         QStringLiteral("result.devices is not an array"));
   }
   if (devConfigDone_ || !device_) {
     qDebug() << "devConfigHandler: nothing to do";

@@ -45,6 +45,14 @@ bool writeWhole(const QString& path, const QString& text) {
   return file.write(bytes) == bytes.size() && file.commit();
 }
 
+// The text of an install id as this program makes it (QUuid::toString):
+// "{8-4-4-4-12}" hexadecimal digits in braces.
+bool isInstallIdText(const QString& text) {
+  if (text.size() != 38 || text.front() != QLatin1Char('{') || text.back() != QLatin1Char('}'))
+    return false;
+  return !QUuid::fromString(text).isNull();
+}
+
 // A private folder (0700); an existing one is made private when it is not.
 void ensureFolder(const QString& path) {
   if (QDir().exists(path)) {
@@ -89,11 +97,14 @@ void uuidReadToLocalFile(QString& out) {
   static QString memoryId;  // the id of this run when the file cannot hold it
   std::lock_guard<std::mutex> lock(memoryMutex);
   QString id;
-  if (readFirstLine(uuidPath(), id) && !id.isEmpty()) {
+  if (readFirstLine(uuidPath(), id) && isInstallIdText(id)) {
     out = id;
     qDebug() << "uuid :" << out;
     return;
   }
+  // Garbage would go to the cloud as this installation's id: a fresh id
+  // takes its place.
+  if (!id.isEmpty()) qWarning() << "private_uuid.txt holds no install id, a new one replaces it";
   if (memoryId.isEmpty()) memoryId = QUuid::createUuid().toString();
   out = memoryId;
   if (writeWhole(uuidPath(), memoryId)) {

@@ -139,7 +139,7 @@ void CountryCodeWindow::doneButtonClicked_Handler() {
   doneClicked = true;
   if (const CountryCodeList* table = mainwindow->CountryCode_List) {
     const int picked = countryForDone(countryNames(), filterEdit.text());
-    if (picked >= 0) loginWindow->setCountry(table->at(picked)->code);
+    if (picked >= 0) loginWindow->setCountry(table->at(picked)->code, table->at(picked)->en);
   }
   done(0);
 }

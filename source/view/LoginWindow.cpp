@@ -19,6 +19,7 @@
 #include "view/CountryCodeWindow.h"
 #include "view/UserWindow.h"
 #include "view/login_form.h"
+#include "view/text_fit.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ LoginWindow::LoginWindow() : QDialog(nullptr), challenge(std::make_unique<Challe
   buildWidgets();
   setWindowTitle(mainwindow->appTitle);
   loginMode = kLoginByEmail;
-  countryButton->setText("country");
+  showCountryName(QStringLiteral("country"));
   readUserPwdInfile();
   setFixedSize(sx(640), sy(880));
 
@@ -201,10 +202,10 @@ void LoginWindow::buildWidgets() {
   font.setPixelSize(sx(24));
   emailLoginWayButton->setFont(font);
   place(emailLoginWayButton, 64, 282, 64, 32);
-  emailLoginWayButton->setText("Email");
+  text_fit::fitButton(*emailLoginWayButton, QStringLiteral("Email"), sx(24));
   phoneLoginWayButton->setFont(font);
   place(phoneLoginWayButton, 407, 282, 169, 32);
-  phoneLoginWayButton->setText("Phone number");
+  text_fit::fitButton(*phoneLoginWayButton, QStringLiteral("Phone number"), sx(24));
 
   passwordEdit->resize(sx(512), sy(80));
   passwordEdit->move(sx(64), sy(487));
@@ -284,7 +285,7 @@ void LoginWindow::readUserPwdInfile() {
     phoneInput->lineEdit.setText(r.phoneUserName);
     if (r.countryIndex >= 0) {
       phoneInput->setPrefixText(r.prefixText);
-      countryButton->setText(mainwindow->CountryCode_List->at(r.countryIndex)->en);
+      showCountryName(mainwindow->CountryCode_List->at(r.countryIndex)->en);
     }
   } else {
     emailEdit->setText(r.emailUserName);
@@ -341,9 +342,15 @@ void LoginWindow::countryButton_Hander() {
   picker.exec();
 }
 
-void LoginWindow::setCountry(int code) {
+void LoginWindow::setCountry(int code, const QString& englishName) {
   phoneInput->setPrefixText(countryPrefixText(code));
   countryCode = code;
+  if (!englishName.isEmpty()) showCountryName(englishName);
+}
+
+void LoginWindow::showCountryName(const QString& name) {
+  // Country names are long and the button is not: smaller, or cut.
+  text_fit::fitButton(*countryButton, name, sx(28));
 }
 
 void LoginWindow::remeberButton_Hander() {

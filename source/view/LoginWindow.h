@@ -49,8 +49,9 @@ class LoginWindow : public QDialog {
   void appendCountryCodePrefix(int code, QString& out);
   void HTTP_challenge(QString username, QString macText);
   void HTTP_signin(Challenge* challenge);
-  // The country picker's choice: the code and the prefix label "+code".
-  void setCountry(int code);
+  // The country picker's choice: the code and the prefix label "+code";
+  // a name given becomes the country button's text.
+  void setCountry(int code, const QString& englishName = QString());
 
   QPushButton* loginButton = nullptr;
   QLabel* welcomeLabel = nullptr;
@@ -91,6 +92,8 @@ class LoginWindow : public QDialog {
   void buildWidgets();
   void showMode(int mode);
   void setRememberIcon(bool selected);
+  // The country button's text, fitted to the button.
+  void showCountryName(const QString& name);
   void signinFailed(const QString& message);
   QList<int> countryCodes() const;
 };

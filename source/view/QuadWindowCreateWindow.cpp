@@ -13,6 +13,7 @@
 #include "event/mainwindow_group_create.h"
 #include "mainwindow.h"
 #include "view/group_create_geometry.h"
+#include "view/toast_notice.h"
 
 namespace {
 
@@ -159,7 +160,9 @@ void QuadWindowCreateWindow::createButtonClicked_Handler() {
   const QStringList existing = groupCreateExistingNames();
   qDebug() << "quadWindowDeviceItemList :" << existing.size();
   if (groupNameTaken(name, existing)) {
+    // Said to the user; the dialog stays open for another name.
     qDebug() << "err " << name << "already exist";
+    showToastNotice(groupNameTakenNotice(name));
     return;
   }
   qDebug() << "quad group create , deviceCount :" << selectedIds.size();

@@ -7,6 +7,7 @@
 #include "adapter_hardWare/AdapterHardware.h"
 #include "mainwindow.h"
 #include "util_class/save_folders.h"
+#include "view/text_fit.h"
 
 namespace {
 
@@ -65,7 +66,6 @@ SetWindow::SetWindow() : QDialog(nullptr) {
     label.move(0, a.sy(row.y));
   }
   headerLabel.setText(QStringLiteral(" Download location:"));
-  folderLabel.setText(QStringLiteral(" ") + shownFolder());
   photoLabel.setText(QStringLiteral("Local Photo"));
   videoLabel.setText(QStringLiteral("Local Video"));
 
@@ -79,6 +79,7 @@ SetWindow::SetWindow() : QDialog(nullptr) {
     button.setStyleSheet(QStringLiteral(
         "background-color:rgb(230,230,230); color:#68BF39; border:1px solid rgb(150, 150, 150)"));
   }
+  showFolder(QStringLiteral(" ") + shownFolder());
   connect(&changeButton, SIGNAL(clicked()), this, SLOT(documentButton_Handler()));
   connect(&photoCheckButton, SIGNAL(clicked()), this, SLOT(photoButton_Handler()));
   connect(&videoCheckButton, SIGNAL(clicked()), this, SLOT(videoButton_Handler()));
@@ -100,8 +101,16 @@ void SetWindow::documentButton_Handler() {
   mainwindow->rootSavePath = folders.root;
   mainwindow->pictureSavePath = folders.picture;
   mainwindow->videoSavePath = folders.video;
-  folderLabel.setText(folders.root);
+  showFolder(folders.root);
   qDebug() << folders.root;
+}
+
+void SetWindow::showFolder(const QString& text) {
+  // The "Change" button sits over the label's right end: a long path is
+  // cut in its middle before it (the whole path is the tool tip).
+  const int gap = adapterHardware.sx(16);
+  text_fit::fitLabel(folderLabel, text, changeButton.x() - folderLabel.x() - gap,
+                     Qt::ElideMiddle);
 }
 
 void SetWindow::photoButton_Handler() {

@@ -29,4 +29,8 @@ class SetWindow : public QDialog {
   void documentButton_Handler();
   void photoButton_Handler();
   void videoButton_Handler();
+
+ private:
+  // The folder label's text, cut to end before the "Change" button.
+  void showFolder(const QString& text);
 };

@@ -5,6 +5,7 @@
 #include <QIcon>
 
 #include "adapter_hardWare/AdapterHardware.h"
+#include "http_command/cloud_client.h"
 #include "mainwindow.h"
 #include "view/AboutWindow.h"
 
@@ -67,7 +68,9 @@ void UserWindow::about_button_hander() {
 }
 
 void UserWindow::signout_button_hander() {
-  if (mainwindow && mainwindow->load_deviceList_succeed) {
+  // Whenever a session is active, also while its camera list is still
+  // missing (failing, refused, slow): no screen is a dead end.
+  if (mainwindow && mainwindow->cloud().sessionActive()) {
     emit mainwindow->user_singout();
   } else {
     qDebug() << " wait a moment singout agin";

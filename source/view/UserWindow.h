@@ -3,7 +3,7 @@
 // dialog stores the signed-in user's name in it and the main window copies
 // that name onto the menu's first button before opening it. "about" opens
 // a fresh About dialog each time; "sign out" asks the main window to sign
-// out once the camera list exists (before that it only logs).
+// out whenever a session is active (without one it only logs).
 #pragma once
 
 #include <QDialog>

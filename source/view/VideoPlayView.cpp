@@ -2,12 +2,11 @@
 
 #include <SDL.h>
 
-#include <QApplication>
 #include <QCursor>
 #include <QDebug>
 #include <QGuiApplication>
-#include <QStyle>
 #include <QTimer>
+#include <QWindow>
 
 #include "device/OneWindowDevice.h"
 #include "mainwindow.h"
@@ -54,10 +53,7 @@ SDLRenderWnd::~SDLRenderWnd() {
   if (--renderWndCount == 0) SDL_Quit();
 }
 
-QRect SDLRenderWnd::targetRect() const {
-  const int titleBar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, nullptr);
-  return letterboxRect(width(), height(), titleBar);
-}
+QRect SDLRenderWnd::targetRect() const { return letterboxRect(width(), height()); }
 
 void SDLRenderWnd::tellSdlTheSize() {
   // SDL never hears of a foreign window's new size by itself.
@@ -102,8 +98,12 @@ void SDLRenderWnd::redraw_last_frame() {
     SDL_RenderPresent(m_pRender);
     return;
   }
+  // The bars around the picture are drawn too: whatever covered the
+  // widget (a closed dialog) must not stay there.
   const QRect r = targetRect();
   const SDL_Rect dst{r.x(), r.y(), r.width(), r.height()};
+  SDL_SetRenderDrawColor(m_pRender, 0, 0, 0, 255);
+  SDL_RenderClear(m_pRender);
   SDL_RenderCopy(m_pRender, m_pTexture, nullptr, &dst);
   SDL_RenderPresent(m_pRender);
 }
@@ -114,11 +114,23 @@ void SDLRenderWnd::resizeEvent(QResizeEvent*) {
 }
 
 void SDLRenderWnd::showEvent(QShowEvent*) {
+  // The native window tells when the window system uncovered part of it.
+  if (QWindow* native = windowHandle()) native->installEventFilter(this);
   // After the window system has mapped the window (the next turn of the
   // event loop); a play that draws by then needs nothing.
   QTimer::singleShot(0, this, [this] {
     if (!m_rendering && isVisible()) redraw_last_frame();
   });
+}
+
+bool SDLRenderWnd::eventFilter(QObject* watched, QEvent* event) {
+  // Qt paints nothing here (updates are off), so an uncovered part of the
+  // widget is drawn again by SDL: the last picture, or black. A play's next
+  // picture would do it too, but a stalled stream or an empty cell sends none.
+  if (event->type() == QEvent::Expose && watched == windowHandle() && isVisible()) {
+    if (static_cast<QWindow*>(watched)->isExposed()) redraw_last_frame();
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 // The PTZ pad belongs to the camera's own play view and shows only over a

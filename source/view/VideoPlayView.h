@@ -26,8 +26,9 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   ~SDLRenderWnd() override;
 
   void PresentFrame(const unsigned char* yuv, int width, int height) override;
-  // Shows the last uploaded picture again at the current size; black
-  // before the first picture.
+  // Shows the last uploaded picture again at the current size, black
+  // around it; all black before the first picture. Also whenever the window
+  // system uncovers part of the widget (a dialog closed over it).
   void redraw_last_frame();
 
   void set_ptzWindow_exist(bool exist) { m_ptzWindowExist = exist; }
@@ -56,6 +57,8 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   // under it until something is drawn (an empty grid cell showed the
   // picture of the view shown there before): once shown, it is drawn.
   void showEvent(QShowEvent* event) override;
+  // Expose events of the widget's native window (see redraw_last_frame).
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // The PTZ pad of a single-camera view of a PTZ camera is shown when the
   // mouse enters the video and hidden, with a stop, when it leaves it.
   void enterEvent(QEvent* event) override;

@@ -1,6 +1,6 @@
 #include "view/letterbox.h"
 
-QRect letterboxRect(int widgetWidth, int widgetHeight, int titleBarHeight) {
+QRect letterboxRect(int widgetWidth, int widgetHeight) {
   int w = widgetWidth;
   int h = static_cast<int>(static_cast<float>(w) * 9.0f * 0.0625f);
   if (widgetHeight < h) {
@@ -9,5 +9,5 @@ QRect letterboxRect(int widgetWidth, int widgetHeight, int titleBarHeight) {
   }
   const int x = w <= widgetWidth - 1 ? (widgetWidth - w) / 2 : 0;
   const int y = h <= widgetHeight - 1 ? (widgetHeight - h) / 2 : 0;
-  return QRect(x, y + titleBarHeight, w, h);
+  return QRect(x, y, w, h);
 }

@@ -1,6 +1,7 @@
 // The main window on a private X server of 3840 x 2160 (design units are
 // pixels there): its size, its three columns, the page buttons before and
-// after the camera list exists, and a screenshot to look at.
+// after the camera list exists, a camera tile's picture read back from the
+// screen, and screenshots to look at.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <functional>
 
 #include "adapter_hardWare/AdapterHardware.h"
+#include "device/OneWindowDevice.h"
 #include "log_capture.h"
 #include "mainwindow.h"
 #include "test_artifacts.h"
@@ -170,6 +172,89 @@ TEST_F(MainWindowOnX, PageButtonsBeforeSignInOnlyLog) {
   EXPECT_EQ(after.titleHidden, before.titleHidden);
   EXPECT_EQ(after.deviceListHidden, before.deviceListHidden);
   EXPECT_EQ(after.quadListHidden, before.quadListHidden);
+}
+
+// A thumbnail with a caption band along its top and another along its
+// bottom fills the tile's 392 x 176 picture whole: both bands are on the
+// screen (scaled to the tile's full height, the label cut them off).
+TEST_F(MainWindowOnX, TilePictureShowsTheWholeThumbnail) {
+  MainWindow& w = *window_;
+  w.userName_private_dir = data_.path() + "/user_private_dir/u_private_dir/";
+  auto* camera = new oneWindowDevice(QStringLiteral("CAM1"), QStringLiteral("Door"), 1);
+  w.oneWindowDevice_list.append(camera);
+  QString file;
+  camera->split_save_realtimeImage_specifiedPath(file);
+  QImage thumbnail(320, 180, QImage::Format_RGB32);
+  thumbnail.fill(QColor(128, 128, 128));
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      thumbnail.setPixelColor(x, y, QColor(220, 20, 20));        // the top caption
+      thumbnail.setPixelColor(x, 179 - y, QColor(20, 20, 220));  // the bottom one
+    }
+  }
+  ASSERT_TRUE(thumbnail.save(file, "JPG", 95));
+  camera->update_device_picture();
+  camera->move(100, 100);
+  camera->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(camera, 10000));
+
+  const auto red = [](QColor c) { return c.red() > 170 && c.green() < 80 && c.blue() < 80; };
+  const auto blue = [](QColor c) { return c.blue() > 170 && c.red() < 80 && c.green() < 80; };
+  const QRect picture = camera->pictureLabel.geometry();
+  EXPECT_EQ(picture, QRect(0, 0, 392, 176));
+  QImage shot;
+  const QDeadlineTimer deadline(10000);
+  do {
+    QApplication::processEvents();
+    shot = QGuiApplication::primaryScreen()->grabWindow(camera->winId()).toImage();
+  } while (!red(shot.pixelColor(196, 1)) && !deadline.hasExpired());
+  shot.save(QString::fromStdString(testsupport::artifactsDir("app_mainwindow_xvfb_test") +
+                                   "/tile_picture.png"));
+  for (int x : {4, 196, 388}) {
+    EXPECT_TRUE(red(shot.pixelColor(x, picture.top())))
+        << "top caption row at " << x << ": " << shot.pixelColor(x, 0).name().toStdString();
+    EXPECT_TRUE(blue(shot.pixelColor(x, picture.bottom())))
+        << "bottom caption row at " << x << ": "
+        << shot.pixelColor(x, picture.bottom()).name().toStdString();
+  }
+  EXPECT_EQ(shot.pixelColor(196, 88).red() / 16, 128 / 16) << "the middle of the thumbnail";
+
+  w.oneWindowDevice_list.removeAll(camera);
+  delete camera;
+}
+
+// A tile clicked while its camera is not online: the play area shows the
+// camera's play view, black video with the camera's badge in its middle,
+// never the empty white area.
+TEST_F(MainWindowOnX, ACameraNotOnlineYetShowsItsBadgeInThePlayArea) {
+  MainWindow& w = *window_;
+  w.userName_private_dir = data_.path() + "/user_private_dir/u_private_dir/";
+  auto* camera = new oneWindowDevice(QStringLiteral("CAM1"), QStringLiteral("Door"), 1);
+  w.oneWindowDevice_list.append(camera);
+  w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));
+  ASSERT_TRUE(camera->playWaiting());
+  WholeRenderWindow& view = camera->wholeRenderWindow;
+  const QRect video(view.renderWnd.mapTo(&w, QPoint(0, 0)), view.renderWnd.size());
+  const QPoint badge = video.center();
+  const QPoint beside(video.left() + video.width() / 8, video.center().y());
+  const QColor grey(0x95, 0xA5, 0xAD);
+  QImage shot;
+  const QDeadlineTimer deadline(10000);
+  do {
+    QApplication::processEvents();
+    shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();
+  } while ((shot.pixelColor(badge) != grey || shot.pixelColor(beside) != QColor(Qt::black)) &&
+           !deadline.hasExpired());
+  shot.save(QString::fromStdString(testsupport::artifactsDir("app_mainwindow_xvfb_test") +
+                                   "/waiting_for_online.png"));
+  EXPECT_GT(video.width(), 400) << "the view fills the play area";
+  EXPECT_EQ(shot.pixelColor(badge), grey) << "the badge over the video";
+  EXPECT_EQ(shot.pixelColor(beside), QColor(Qt::black)) << "the video, black";
+
+  w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));  // stops the wait
+  EXPECT_FALSE(camera->playWaiting());
+  w.oneWindowDevice_list.removeAll(camera);
+  delete camera;
 }
 
 // The page icons drawn as flat colours of their own, so a swapped icon

@@ -47,7 +47,8 @@ TEST_F(CameraTest, TileShowsTheCachedThumbnailAndReloadsItWhenAsked) {
   writePicture(file, QColor(30, 30, 200));
   camera->update_device_picture();
   EXPECT_TRUE(near(camera->pictureImage.pixelColor(10, 10), QColor(30, 30, 200)));
-  EXPECT_EQ(camera->pictureImage.size(), QSize(adapterHardware.sx(392), adapterHardware.sy(232)));
+  // Scaled to the picture label, as the default picture is: nothing cut off.
+  EXPECT_EQ(camera->pictureImage.size(), QSize(adapterHardware.sx(392), adapterHardware.sy(176)));
 
   // A camera no longer in the list does not refresh.
   window_->oneWindowDevice_list.removeAll(camera);

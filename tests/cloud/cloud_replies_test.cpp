@@ -133,7 +133,11 @@ INSTANTIATE_TEST_SUITE_P(
                    ok200(R"({"status":"ok","result":{"devGenerals":[]}})")},
         OneFailure{"DeviceList200TransportError", "/v2/device-list",
                    {200, QNetworkReply::RemoteHostClosedError, ""}},
-        OneFailure{"DevConfigNotJson", "/api/v1/dev-config", ok200("\x01\x02\xff")}),
+        OneFailure{"DevConfigNotJson", "/api/v1/dev-config", ok200("\x01\x02\xff")},
+        // "devices" that is no list is a reply of the wrong shape (a missing
+        // one only adds nothing).
+        OneFailure{"DevConfigDevicesNotAList", "/api/v1/dev-config",
+                   ok200(R"({"status":"ok","result":{"devices":{"deviceId":"C1"}}})")}),
     [](const ::testing::TestParamInfo<OneFailure>& i) { return std::string(i.param.name); });
 
 // ---- refusals and give-ups ------------------------------------------------
@@ -144,9 +148,13 @@ TEST_F(Replies, EmptyUacUrlFailsTheSigninVisiblyAfterFiveAttempts) {
                  ok200(R"({"status":"ok","result":{"appConfig":{"uacUrl":""}}})"));
   }
   makeClient();
+  testsupport::LogCapture log;
   EXPECT_FALSE(harness->signIn("user", "pw", 15000));
   ASSERT_EQ(harness->failures.size(), 1);
-  EXPECT_TRUE(harness->failures[0].contains("uacUrl")) << harness->failures[0].toStdString();
+  // The user reads what it means; the reason is in the log.
+  EXPECT_EQ(harness->failures[0], CloudClient::kCloudUnreachableText);
+  EXPECT_EQ(log.count("gave up after 5 failures in a row"), 1);
+  EXPECT_GE(log.count("uacUrl"), 5) << log.lines().join("\n").toStdString();
   EXPECT_EQ(cloud.count("/api/v1/app-startup"), 5);
   EXPECT_EQ(cloud.count("/v1/challenge"), 0);
 }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "../app/log_capture.h"
 #include "data_dir_fixture.h"
 #include "qt_print.h"
 
@@ -71,9 +72,11 @@ TEST_F(UserFiles, InstallIdIsMadeOnceAndKept) {
   uuidReadToLocalFile(second);
   EXPECT_EQ(second, first);
 
-  ASSERT_TRUE(writeAll(path("private_uuid.txt"), "  {kept-as-stored}\n"));
+  // A stored id is read trimmed, as it was written (also upper case).
+  const QByteArray stored = "{0A1B2C3D-4E5F-4A6B-8C7D-0E1F2A3B4C5D}";
+  ASSERT_TRUE(writeAll(path("private_uuid.txt"), "  " + stored + "\r\n"));
   uuidReadToLocalFile(second);
-  EXPECT_EQ(second, "{kept-as-stored}");
+  EXPECT_EQ(second, QString::fromLatin1(stored));
 
   ASSERT_TRUE(QFile::remove(path("private_uuid.txt")));
   uuidReadToLocalFile(second);
@@ -88,6 +91,38 @@ TEST_F(UserFiles, EmptyInstallIdFileGetsANewId) {
     uuidReadToLocalFile(id);
     EXPECT_TRUE(isInstallId(id)) << id.toStdString();
     EXPECT_EQ(readAll(path("private_uuid.txt")), id.toUtf8());
+  }
+}
+
+// Whatever is no install id (a hand edit, a broken disk, random bytes) is
+// never sent to the cloud as one: a fresh id replaces it, and says so.
+TEST_F(UserFiles, InstallIdFileWithoutAnIdGetsANewOne) {
+  QByteArray noise;
+  quint32 x = 12345;
+  for (int i = 0; i < 3000; ++i) {
+    x = x * 1103515245u + 12345u;
+    noise.append(char(x >> 24));
+  }
+  const QByteArray cases[] = {
+      noise,
+      "{kept-as-stored}",
+      "0a1b2c3d-4e5f-4a6b-8c7d-0e1f2a3b4c5d",    // no braces
+      "{0a1b2c3d-4e5f-4a6b-8c7d-0e1f2a3b4c5}",   // a digit short
+      "{0a1b2c3d-4e5f-4a6b-8c7d-0e1f2a3b4c5x}",  // not a digit
+      "{00000000-0000-0000-0000-000000000000}",  // the null id
+  };
+  for (const QByteArray& bad : cases) {
+    SCOPED_TRACE(bad.left(40).toStdString());
+    ASSERT_TRUE(writeAll(path("private_uuid.txt"), bad));
+    testsupport::LogCapture log;
+    QString id;
+    uuidReadToLocalFile(id);
+    EXPECT_TRUE(isInstallId(id)) << id.toStdString();
+    EXPECT_EQ(readAll(path("private_uuid.txt")), id.toUtf8());
+    EXPECT_EQ(log.count(QStringLiteral("holds no install id")), 1);
+    QString again;
+    uuidReadToLocalFile(again);
+    EXPECT_EQ(again, id) << "the new id is kept";
   }
 }
 

@@ -83,6 +83,26 @@ TEST_F(DialogsOnX, Settings) {
   EXPECT_GT(count(shot, QRect(665, 96, 167, 48), green), 20) << "the green button text";
 }
 
+// A download folder longer than the dialog is wide: its text stops before
+// the "Change" button (cut in its middle), nothing of it runs under the
+// button or past it to the dialog's edge.
+TEST_F(DialogsOnX, LongFolderEndsBeforeTheChangeButton) {
+  QString folder = QStringLiteral("/media/camviewer");
+  while (folder.size() < 160) folder += QStringLiteral("/a rather long folder name");
+  folder += QStringLiteral("/Downloads");
+  window_->rootSavePath = folder;
+  SetWindow dialog;
+  const QPoint change(665 + 20, 96 + 6);
+  const QImage shot = shoot(dialog, change, kButtonGrey, "settings_long_folder.png");
+  EXPECT_GT(count(shot, QRect(0, 80, 640, 80), dark), 50) << "the folder's text";
+  EXPECT_EQ(count(shot, QRect(665 - 12, 80, 12, 80), dark), 0) << "text touches the button";
+  EXPECT_EQ(count(shot, QRect(665 + 167, 80, 864 - 665 - 167, 80), dark), 0)
+      << "text runs past the button";
+  EXPECT_EQ(dialog.folderLabel.toolTip(), " " + folder);
+  EXPECT_TRUE(dialog.folderLabel.text().endsWith("/Downloads")) << "cut in the middle";
+  EXPECT_EQ(dialog.folderLabel.geometry(), QRect(0, 80, 864, 80)) << "the label stays put";
+}
+
 TEST_F(DialogsOnX, UserMenu) {
   menu_->set_userNameButtonText(QStringLiteral("alice@example.com"));
   const QRect lastRow(0, 160, 416, 80);

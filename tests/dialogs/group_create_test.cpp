@@ -1,9 +1,12 @@
 // The group creation dialog against a signed-in main window: what a click on
-// a camera does to the title and the order numbers, which names it refuses,
-// and the row that reaches group.dat (read back with the sqlite3 shell).
+// a camera does to the title and the order numbers, which names it refuses
+// (and the notice a taken name gets), and the row that reaches group.dat
+// (read back with the sqlite3 shell).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QImage>
 #include <QPointer>
 #include <QSignalSpy>
@@ -14,6 +17,7 @@
 #include "fake_tessan.h"
 #include "log_capture.h"
 #include "modal_driver.h"
+#include "view/CToast.h"
 #include "view/QuadWindowCreateWindow.h"
 
 namespace {
@@ -49,6 +53,23 @@ class GroupCreate : public SignedInWindow {
       if (c->deviceId == id) return c;
     }
     return nullptr;
+  }
+
+  // The texts of the toasts on the screen.
+  static QStringList toastTexts() {
+    QStringList texts;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* toast = qobject_cast<CToast*>(w);
+      if (!toast || !toast->isVisible()) continue;
+      if (auto* text = toast->findChild<QLabel*>(QStringLiteral("toastText")))
+        texts << text->text();
+    }
+    return texts;
+  }
+  static void closeToasts() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* toast = qobject_cast<CToast*>(w)) delete toast;
+    }
   }
 
   // Names the group, selects `ids` in that order and clicks "done" on a
@@ -100,6 +121,10 @@ TEST_F(GroupCreate, TakenNamesAreRefusedExactly) {
     EXPECT_FALSE(create("Door", "AB", "B")) << "the dialog stays open";
     EXPECT_EQ(update.count(), 0);
     EXPECT_EQ(log.count(QStringLiteral("already exist")), 1);
+    // ...and the user is told why, once.
+    EXPECT_EQ(toastTexts(), QStringList{
+        QStringLiteral("A group named \"Door\" exists already. Please choose another name.")});
+    closeToasts();
   }
   // Case and surrounding blanks make other names.
   for (const char* other : {"door", " Door", "Door ", "DOOR"}) {

@@ -1,9 +1,11 @@
 // The camera list and the group panel as the device configuration's arrival
 // builds them, and as a sign-out empties them for the next user: tiles and
 // the "N devices" title from the device list, the stored groups, one
-// "Create Group" connection however often the panel is built, and nothing
-// left of the last user (tiles, groups, dialogs) at the next sign-in.
+// "Create Group" connection however often the panel is built, a group file
+// that cannot be read said on the group page, and nothing left of the last
+// user (tiles, groups, dialogs) at the next sign-in.
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -192,6 +194,32 @@ TEST_F(ListsTest, SecondSignInShowsEachCameraAndGroupOnce) {
 
 // The page buttons act once the list exists, and again only after the
 // next user's list was built.
+// A group.dat that is no database: the group page says its groups could not
+// be read (the camera page says nothing), and the file stays as it was.
+TEST_F(ListsTest, UnreadableGroupFileIsSaidOnTheGroupPageAndLeftAlone) {
+  const QString file = window_->userName_private_dir + "group.dat";
+  QByteArray junk(4096, '\0');
+  for (int i = 0; i < junk.size(); ++i) junk[i] = char((i * 131 + 7) & 0xFF);
+  {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(junk), junk.size());
+  }
+  listDevices({{"A"}});
+  buildList();
+  EXPECT_TRUE(window_->quadWindowDevice_List.isEmpty());
+  EXPECT_FALSE(window_->listNoticeLabel->isVisibleTo(window_)) << "the camera page has its list";
+  window_->screenButton_4->click();
+  EXPECT_TRUE(window_->listNoticeLabel->isVisibleTo(window_));
+  EXPECT_EQ(window_->listNoticeLabel->text(), ListNotices::kGroupsUnreadable);
+  EXPECT_EQ(log_->count("list notice:"), 1);
+  window_->cameraButton->click();
+  EXPECT_FALSE(window_->listNoticeLabel->isVisibleTo(window_));
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), junk) << "group.dat was changed";
+}
+
 TEST_F(ListsTest, PageButtonsFollowTheList) {
   listDevices({{"A"}});
   buildList();

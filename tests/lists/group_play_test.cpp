@@ -103,6 +103,48 @@ TEST_F(GroupPlay, GroupClickStartsVideoOnlyWithMemberJInCellJ) {
   EXPECT_FALSE(g->groupGifLabel.isVisibleTo(g));
 }
 
+// A member that is not online when its group opens waits in its cell with
+// its badge, and comes in (video only) with its first Online; a member
+// stopped meanwhile from its cell's button, or a group closed meanwhile,
+// asks nothing when the camera comes online.
+TEST_F(GroupPlay, AnOfflineMemberWaitsInItsCellForOnline) {
+  build({{"g", {"A", "D"}}});
+  clickGroup("g");
+  WholeRenderWindow& cell = group("g")->playWindow.tiles[1];
+  EXPECT_TRUE(camera("D")->playWaiting());
+  EXPECT_FALSE(cell.labLinkState.isHidden());
+  EXPECT_EQ(cell.labLinkState.text(), camera("D")->stateLabel.text());
+  size_t m = mark();
+  online("D");
+  EXPECT_EQ(only(sent(m), {kVideoStart, kAudioStart}), (std::vector<Sent>{{"D", kVideoStart}}));
+  EXPECT_TRUE(camera("D")->get_isPlaying());
+  EXPECT_EQ(camera("D")->sdlRenderWnd, cellTarget("g", 1));
+  EXPECT_TRUE(cell.labLinkState.isHidden());
+
+  // Away again and its cell's button pressed while it waits: it waits no more.
+  report(camera("D"), E_CONN_STATUS_DISCONNECTED);
+  clickCellPlay("g", 1);  // stops the play
+  clickCellPlay("g", 1);  // asks again: it waits
+  EXPECT_TRUE(camera("D")->playWaiting());
+  EXPECT_TRUE(cellShowsStop("g", 1));
+  clickCellPlay("g", 1);  // the stop of the waiting play
+  EXPECT_FALSE(camera("D")->playWaiting());
+  EXPECT_FALSE(cellShowsStop("g", 1));
+  m = mark();
+  online("D");
+  EXPECT_TRUE(only(sent(m), {kVideoStart, kAudioStart}).empty());
+
+  // Waiting when the group closes.
+  report(camera("D"), E_CONN_STATUS_DISCONNECTED);
+  clickGroup("g");  // closes
+  clickGroup("g");  // opens: D waits
+  ASSERT_TRUE(camera("D")->playWaiting());
+  clickGroup("g");  // closes
+  m = mark();
+  online("D");
+  EXPECT_TRUE(only(sent(m), {kVideoStart, kAudioStart}).empty());
+}
+
 TEST_F(GroupPlay, ASecondGroupTakesThePlayAreaFromTheFirst) {
   build({{"one", {"A"}}, {"two", {"B"}}});
   clickGroup("one");

@@ -3,7 +3,8 @@
 // test's own, driven as a person would: sign in, a tile click plays a
 // camera, the user menu signs out and the sign-in dialog comes back, a
 // second sign-in shows each camera once, closing asks "Confirm to exit the
-// program?": No keeps the camera playing, Yes ends the program with 0.
+// program?": No keeps the camera playing, Yes ends the program with 0; and
+// a camera list the cloud refuses is said, with sign-out still working.
 // Screenshots are kept under artifacts/lists_program/.
 #include <gtest/gtest.h>
 
@@ -240,6 +241,57 @@ TEST_F(ProgramInTheWorld, SignOutSignInAgainThenCloseAsks) {
   const std::string last = log();
   EXPECT_EQ(countOf(last, "exec_return : 0"), 1);
   EXPECT_EQ(countOf(last, kCameraDeleted), 2 * cameras) << "cameras left at the end";
+}
+
+// The cloud refuses the device list: the main window says so under the
+// list title instead of staying empty, and the user menu signs out all the
+// same: the sign-out reaches the cloud and the sign-in dialog comes back.
+TEST_F(ProgramInTheWorld, RefusedCameraListIsSaidAndSignOutStillWorks) {
+  ASSERT_TRUE(world_.command("cloud-fail /uac/v2/device-list=error:1:1005"));
+  ASSERT_TRUE(world_.waitFor("cloud-fail", 20000));
+  std::string error;
+  ASSERT_TRUE(program_.start(kProgram, {}, &error)) << error;
+  const world::WorldEnv& env = world_.env();
+  XWindow dialog;
+  ASSERT_TRUE(desk_->waitForWindow(sized(kSignInDialog.width(), kSignInDialog.height()), 60000,
+                                   &dialog));
+  ASSERT_TRUE(desk_->click(dialog, kEmailField.x(), kEmailField.y()));
+  ASSERT_TRUE(desk_->replaceText(dialog, env.account));
+  ASSERT_TRUE(desk_->click(dialog, kPasswordField.x(), kPasswordField.y()));
+  ASSERT_TRUE(desk_->replaceText(dialog, env.password));
+  ASSERT_TRUE(desk_->click(dialog, kSignInButton.x(), kSignInButton.y()));
+  ASSERT_TRUE(waitForLog("list notice: \"The camera list could not be loaded: the cloud refused it",
+                         1, 60000))
+      << log();
+  XWindow main = mainWindow();
+  // The notice is drawn in the list column (dark text on white).
+  const QRect listColumn(main.x + 144, main.y + 20, 440, 200);
+  const auto darkPixels = [&](const QImage& shot) {
+    int n = 0;
+    for (int y = listColumn.top(); y <= listColumn.bottom(); ++y)
+      for (int x = listColumn.left(); x <= listColumn.right(); ++x)
+        n += shot.pixelColor(x, y).lightness() < 100 ? 1 : 0;
+    return n;
+  };
+  bool drawn = false;
+  for (int i = 0; i < 50 && !drawn; ++i) {
+    drawn = darkPixels(desk_->screenshot()) > 200;
+    if (!drawn) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  desk_->screenshot(artifact("refused_camera_list.png"));
+  EXPECT_TRUE(drawn) << "no notice in the list column";
+
+  ASSERT_TRUE(desk_->click(main, kUserButton.x(), kUserButton.y()));
+  XWindow menu;
+  ASSERT_TRUE(desk_->waitForWindow(sized(416, 240), 20000, &menu)) << "no user menu";
+  ASSERT_TRUE(desk_->click(menu, kSignOutButton.x(), kSignOutButton.y()));
+  ASSERT_TRUE(waitForLog("exec_return : 1", 1, 30000)) << log();
+  EXPECT_TRUE(desk_->waitForWindow(sized(640, 880), 30000, nullptr)) << "no new sign-in dialog";
+  const std::string requests = readFile(env.values.at("WORLD_CLOUD_LOG"));
+  EXPECT_EQ(countOf(requests, "\"path\": \"/uac/v1/signout\"") +
+                countOf(requests, "\"path\":\"/uac/v1/signout\""),
+            1)
+      << "the sign-out did not reach the cloud";
 }
 
 }  // namespace

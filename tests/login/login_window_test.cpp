@@ -1,8 +1,9 @@
 // The sign-in dialog and the country picker as widgets (offscreen): the
 // names they send, the messages that send nothing, one request per sign-in,
 // the remembered login in both modes, remember-me off, the picker's filter
-// and Done; and a sign-in through the real dialog against the simulated
-// cloud that reaches the device list.
+// and Done; and sign-ins through the real dialog against the simulated
+// cloud: one that reaches the device list, and ones whose camera list is
+// refused or malformed (said in the main window; sign-out still works).
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -10,12 +11,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 
+#include "../app/log_capture.h"
 #include "../app/message_box_answer.h"
 #include "../cloud/fake_cloud_manager.h"
 #include "../cloud/sim_cloud_process.h"
@@ -29,6 +34,7 @@
 #include "util_class/user_local_config.h"
 #include "view/CountryCodeWindow.h"
 #include "view/LoginWindow.h"
+#include "view/UserWindow.h"
 
 namespace {
 
@@ -173,10 +179,16 @@ TEST_F(LoginWindowTest, CloudThatNeverAnswersGivesTheInputsBackWithAMessage) {
   type("passwordEdit", "pw");
   dialog().show();
   auto seen = testsupport::answerNextMessageBox(QMessageBox::Ok, 20000);
+  testsupport::LogCapture log;
   clickSignIn();
   ASSERT_TRUE(waitUntil([&] { return seen->answered; }, 60000));
   EXPECT_EQ(seen->title, "login");
-  EXPECT_TRUE(seen->text.contains("cannot be reached")) << seen->text.toStdString();
+  // Words a user reads; the technical reason is in the log only.
+  EXPECT_EQ(seen->text, CloudClient::kCloudUnreachableText);
+  EXPECT_FALSE(seen->text.contains("Error")) << seen->text.toStdString();
+  EXPECT_FALSE(seen->text.contains("HTTP")) << seen->text.toStdString();
+  EXPECT_EQ(log.count("gave up after 5 failures in a row, the last:"), 1);
+  EXPECT_GE(log.count("ConnectionRefusedError"), 5) << log.lines().join("\n").toStdString();
   EXPECT_EQ(sent_.size(), 5);
   EXPECT_FALSE(mainwindow->login_running);
   EXPECT_FALSE(dialog().loginClicked);
@@ -288,7 +300,8 @@ TEST_F(LoginWindowTest, PickingACountryButtonThenDoneSelectsIt) {
   picker.doneButton.click();
   EXPECT_EQ(dialog().countryCode, 852);
   EXPECT_EQ(child<QLabel>("prefixLabel")->text(), "+852");
-  EXPECT_EQ(child<QPushButton>("countryButton")->text(), "country");  // keeps its text
+  // The country button names the chosen country.
+  EXPECT_EQ(child<QPushButton>("countryButton")->text(), "Hong Kong");
 }
 
 TEST_F(LoginWindowTest, TypedFullNameWithBlanksAndCancel) {
@@ -356,5 +369,98 @@ TEST_F(LoginWindowTest, SignInThroughTheDialogReachesTheDeviceList) {
   EXPECT_FALSE(mainwindow->loginOtherPlace_timer->isActive());
   EXPECT_FALSE(mainwindow->snapshotRequestThread->isRunning());
 }
+
+// A camera list the cloud refuses, or sends in a shape that is no list:
+// the main window says so under the list title (once, however often it is
+// sent again), keeps asking as before for what failed, and the user menu
+// signs out all the same: the sign-out reaches the cloud and the sign-in
+// loop goes on (the event loop ends with 1, which brings the dialog back).
+struct ListTroubleCase {
+  const char* name;
+  const char* fail;         // the cloud's --fail rule
+  const char* notice;       // shown under the list title
+  const char* failingPath;  // its requests
+  int requestsAtLeast;      // sent (resends included) before the notice is checked
+  bool listBuiltLater;      // a later resend brings the list
+};
+
+void PrintTo(const ListTroubleCase& c, std::ostream* os) { *os << c.name; }
+
+class ListTrouble : public LoginWindowTest, public ::testing::WithParamInterface<ListTroubleCase> {};
+
+TEST_P(ListTrouble, SaysSoAndSignOutStillWorks) {
+  REQUIRE_PRIVATE_NETNS();
+  const ListTroubleCase& c = GetParam();
+  SimCloudProcess cloud;
+  QString why;
+  ASSERT_TRUE(cloud.start({"--fail", c.fail}, &why)) << why.toStdString();
+  ASSERT_TRUE(cloud_config::installCaFile(cloud.caFile(), &why)) << why.toStdString();
+  qputenv(cloud_config::kUrlVariable, cloud.entryUrl().toUtf8());
+  delete mainwindow;
+  mainwindow = new MainWindow(nullptr);
+  auto* menu = new UserWindow;  // the main window lets it go
+  mainwindow->userWindow = menu;
+  const auto requestsTo = [&](const char* suffix) {
+    int n = 0;
+    QFile log(cloud.logFile());
+    if (!log.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+      const QJsonObject e = QJsonDocument::fromJson(line).object();
+      n += e["path"].toString().endsWith(QLatin1String(suffix)) ? 1 : 0;
+    }
+    return n;
+  };
+
+  type("emailEdit", "user@example.com");
+  type("passwordEdit", "secret123");
+  QSignalSpy accepted(&dialog(), &QDialog::finished);
+  testsupport::LogCapture log;
+  clickSignIn();
+  ASSERT_TRUE(waitUntil([&] { return !accepted.isEmpty(); }, 20000));
+  mainwindow->tokenInfo = dialog().getTokenInfo();
+  mainwindow->firstRefresh_done = 0;
+  mainwindow->show();
+  QLabel* notice = mainwindow->listNoticeLabel;
+  EXPECT_EQ(notice->text(), ListNotices::kLoading) << "said from the start";
+  mainwindow->HTTP_refershToken();
+  ASSERT_TRUE(waitUntil([&] { return notice->text() == c.notice; }, 20000))
+      << notice->text().toStdString();
+  EXPECT_TRUE(notice->isVisible());
+  ASSERT_TRUE(waitUntil([&] { return requestsTo(c.failingPath) >= c.requestsAtLeast; }, 20000));
+  EXPECT_EQ(log.count(QStringLiteral("list notice: \"%1\"").arg(c.notice)), 1)
+      << log.lines().join("\n").toStdString();
+  if (c.listBuiltLater) {
+    ASSERT_TRUE(waitUntil([] { return mainwindow->load_deviceList_succeed; }, 20000));
+    EXPECT_FALSE(notice->isVisible()) << "the list is there";
+  } else {
+    waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(requestsTo(c.failingPath), 1) << "a refusal is not sent again";
+    EXPECT_FALSE(mainwindow->load_deviceList_succeed);
+  }
+
+  // The user menu's sign-out, as the user clicks it.
+  QTimer::singleShot(0, menu, [menu] {
+    menu->findChild<QPushButton*>(QStringLiteral("signoutButton"))->click();
+  });
+  QTimer bound;  // ends with the test
+  bound.setSingleShot(true);
+  QObject::connect(&bound, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  bound.start(10000);
+  EXPECT_EQ(QCoreApplication::exec(), 1) << "the sign-in loop shows the dialog again";
+  EXPECT_TRUE(waitUntil([&] { return requestsTo("/v1/signout") == 1; }, 20000));
+  EXPECT_FALSE(notice->isVisible());
+  mainwindow->mainWindow_deleteAllDevice();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListTrouble,
+    ::testing::Values(
+        ListTroubleCase{"RefusedDeviceList", "/uac/v2/device-list=error:1:1005",
+                        ListNotices::kRefused, "/v2/device-list", 1, false},
+        ListTroubleCase{"RefusedDeviceConfiguration", "/cloud/api/v1/dev-config=error:1:1005",
+                        ListNotices::kRefused, "/api/v1/dev-config", 1, false},
+        ListTroubleCase{"DeviceListNoJsonTwiceThenGood", "/uac/v2/device-list=nonjson:2",
+                        ListNotices::kRetrying, "/v2/device-list", 3, true}),
+    [](const ::testing::TestParamInfo<ListTroubleCase>& i) { return std::string(i.param.name); });
 
 }  // namespace

@@ -71,6 +71,59 @@ TEST_F(LoginXvfb, SignInDialogInBothModes) {
   EXPECT_TRUE(green) << "no green country text";
 }
 
+// Pixels in `area` of `shot` that are ink: clearly darker than the white
+// dialog or clearly green.
+int inkIn(const QImage& shot, const QRect& area) {
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      n += c.lightness() < 200 ? 1 : 0;
+    }
+  }
+  return n;
+}
+
+// The texts of the mode buttons and of the country button under this
+// platform's fonts: all their ink inside the button, none on its first and
+// last columns (a text wider than its button is cut at both ends there),
+// and the buttons where the layout put them.
+TEST_F(LoginXvfb, ButtonTextsFitTheirButtons) {
+  LoginWindow dialog;
+  dialog.findChild<QPushButton*>("phoneLoginWayButton")->click();
+  dialog.setCountry(44, QStringLiteral("United Kingdom of Great Britain and Northern Ireland"));
+  dialog.move(100, 100);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog, 5000));
+  const QPoint signIn(64 + 256, 655 + 10);
+  const QImage shot = grabWhenDrawn(dialog, signIn, kGreen, "button_texts.png");
+  const struct {
+    const char* name;
+    QRect rect;
+  } buttons[] = {
+      {"phoneLoginWayButton", QRect(407, 282, 169, 32)},
+      {"emailLoginWayButton", QRect(64, 282, 64, 32)},
+      {"countryButton", QRect(399, 45, 175, 32)},
+  };
+  for (const auto& b : buttons) {
+    SCOPED_TRACE(b.name);
+    const QPushButton* button = dialog.findChild<QPushButton*>(b.name);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->geometry(), b.rect);
+    const QRect r = b.rect;
+    EXPECT_GT(inkIn(shot, r), 40) << "no text drawn";
+    EXPECT_EQ(inkIn(shot, QRect(r.left(), r.top(), 1, r.height())), 0) << "cut on the left";
+    EXPECT_EQ(inkIn(shot, QRect(r.right(), r.top(), 1, r.height())), 0) << "cut on the right";
+  }
+  const QPushButton* phone = dialog.findChild<QPushButton*>("phoneLoginWayButton");
+  EXPECT_EQ(phone->text(), QStringLiteral("Phone number")) << "smaller, not cut";
+  EXPECT_LE(phone->font().pixelSize(), 24);
+  EXPECT_GE(phone->font().pixelSize(), 16);
+  const QPushButton* country = dialog.findChild<QPushButton*>("countryButton");
+  EXPECT_EQ(country->toolTip(),
+            QStringLiteral("United Kingdom of Great Britain and Northern Ireland"));
+}
+
 TEST_F(LoginXvfb, CountryPickerFiltered) {
   LoginWindow dialog;
   CountryCodeWindow picker(&dialog);

@@ -1,7 +1,10 @@
 // The render widget on a private X server: pictures drawn by SDL into the
-// 16:9 rectangle (title-bar offset included) at several sizes and after a
-// resize, read back from the screen; and the dummy SDL driver's failure
-// path, which draws nothing and keeps the program alive.
+// 16:9 rectangle centred in the widget at several sizes (a full-screen view's
+// video among them: its first and last picture rows inside the widget) and
+// after a resize, read back from the screen; the widget drawn again when a
+// window closed over it uncovers it (an empty cell black, a stopped one its
+// last picture); and the dummy SDL driver's failure path, which draws
+// nothing and keeps the program alive.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,12 +12,13 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QScreen>
-#include <QStyle>
+#include <QWidget>
 #include <QTest>
 
 #include <SDL.h>
 
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -44,8 +48,6 @@ std::vector<uint8_t> twoColourPicture(int w = 320, int h = 180) {
 bool isRed(QColor c) { return c.red() > 160 && c.green() < 90 && c.blue() < 90; }
 bool isBlue(QColor c) { return c.blue() > 160 && c.red() < 90 && c.green() < 90; }
 bool isBlack(QColor c) { return c.red() < 30 && c.green() < 30 && c.blue() < 30; }
-
-int titleBar() { return QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, nullptr); }
 
 // Presents the picture (twice: on GL the first present after a size change
 // can be stale) and grabs the widget's window until the picture shows.
@@ -95,7 +97,7 @@ void expectLetterbox(const QImage& shot, const QRect& r, const std::string& what
 
 struct SizeCase {
   int width, height;
-  QRect expect;  // before the title-bar offset
+  QRect expect;
 };
 
 TEST(SDLRenderWndOnX, PictureFillsTheSixteenByNineRectangleAtEachSize) {
@@ -104,6 +106,9 @@ TEST(SDLRenderWndOnX, PictureFillsTheSixteenByNineRectangleAtEachSize) {
       {800, 600, QRect(0, 75, 800, 450)},   // letterbox above and below
       {1000, 300, QRect(233, 0, 533, 300)}, // pillarbox left and right
       {640, 360, QRect(0, 0, 640, 360)},    // exactly 16:9
+      // The video of a full-screen view on this 3840x2160 screen, above the
+      // view's 80-pixel button bar.
+      {3840, 2080, QRect(71, 0, 3697, 2080)},
   };
   const std::vector<uint8_t> picture = twoColourPicture();
   for (const SizeCase& c : cases) {
@@ -112,13 +117,18 @@ TEST(SDLRenderWndOnX, PictureFillsTheSixteenByNineRectangleAtEachSize) {
     w.setGeometry(50, 50, c.width, c.height);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w, 60000));
-    const QRect r = c.expect.translated(0, titleBar());
+    const QRect r = c.expect;
     EXPECT_EQ(w.targetRect(), r);
-    EXPECT_EQ(letterboxRect(c.width, c.height, titleBar()), r);
+    EXPECT_EQ(letterboxRect(c.width, c.height), r);
     const QImage shot = presentAndGrab(w, picture, r);
-    saveShot(shot, std::to_string(c.width) + "x" + std::to_string(c.height));
+    const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+    saveShot(shot, size);
     ASSERT_EQ(shot.size(), QSize(c.width, c.height));
-    expectLetterbox(shot, r, std::to_string(c.width) + "x" + std::to_string(c.height));
+    expectLetterbox(shot, r, size);
+    // The picture's first and last rows are on the screen, in the widget.
+    const int x = r.left() + r.width() / 4;
+    EXPECT_TRUE(isRed(shot.pixelColor(x, r.top()))) << size << " first row";
+    EXPECT_TRUE(isRed(shot.pixelColor(x, r.bottom()))) << size << " last row";
   }
   EXPECT_EQ(SDLRenderWnd::renderWndCount, 0);
 }
@@ -136,7 +146,7 @@ TEST(SDLRenderWndOnX, AfterAResizeThePictureFollowsTheNewSize) {
   t.start();
   while (w.size() != QSize(1000, 300) && t.elapsed() < 5000) QApplication::processEvents();
   ASSERT_EQ(w.size(), QSize(1000, 300));
-  const QRect r = QRect(233, 0, 533, 300).translated(0, titleBar());
+  const QRect r = QRect(233, 0, 533, 300);
   // Stopped (no play draws): the resize itself redraws the last picture.
   QImage shot;
   t.restart();
@@ -150,6 +160,87 @@ TEST(SDLRenderWndOnX, AfterAResizeThePictureFollowsTheNewSize) {
   shot = presentAndGrab(w, picture, r);
   saveShot(shot, "resized_1000x300");
   expectLetterbox(shot, r, "after resize");
+}
+
+// A plain white window of its own over `area` (screen coordinates), shown
+// until it is on the screen, then closed again.
+void coverAndUncover(const QRect& area, const std::string& coveredShot) {
+  QWidget cover;
+  cover.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+  cover.setAutoFillBackground(true);
+  QPalette p = cover.palette();
+  p.setColor(QPalette::Window, Qt::white);
+  cover.setPalette(p);
+  cover.setGeometry(area);
+  cover.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&cover, 5000));
+  QImage shot;
+  QElapsedTimer t;
+  t.start();
+  do {
+    QApplication::processEvents();
+    shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                        area.height()).toImage();
+  } while (shot.pixelColor(area.width() / 2, area.height() / 2) != QColor(Qt::white) &&
+           t.elapsed() < 5000);
+  saveShot(shot, coveredShot);
+  ASSERT_EQ(shot.pixelColor(area.width() / 2, area.height() / 2), QColor(Qt::white));
+  cover.close();
+}
+
+// The widget's own picture on the screen, once `drawn` accepts it (bounded).
+QImage grabUntil(SDLRenderWnd& w, const std::function<bool(const QImage&)>& drawn) {
+  QImage shot;
+  QElapsedTimer t;
+  t.start();
+  do {
+    QApplication::processEvents();
+    shot = QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage();
+  } while (!drawn(shot) && t.elapsed() < 5000);
+  return shot;
+}
+
+int countWhite(const QImage& shot) {
+  int n = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) n += shot.pixelColor(x, y).lightness() > 200 ? 1 : 0;
+  return n;
+}
+
+TEST(SDLRenderWndOnX, AWindowClosedOverItLeavesNothingBehind) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  // An empty grid cell: no picture ever, black once shown.
+  SDLRenderWnd empty;
+  ASSERT_TRUE(empty.sdlReady());
+  empty.setGeometry(100, 100, 640, 480);
+  empty.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&empty, 5000));
+  const auto allBlack = [](const QImage& shot) { return countWhite(shot) == 0; };
+  ASSERT_TRUE(allBlack(grabUntil(empty, allBlack)));
+  ASSERT_NO_FATAL_FAILURE(coverAndUncover(QRect(300, 250, 300, 200), "empty_cell_covered"));
+  QImage shot = grabUntil(empty, allBlack);
+  saveShot(shot, "empty_cell_uncovered");
+  EXPECT_EQ(countWhite(shot), 0) << "pieces of the closed window stay in the empty cell";
+  empty.hide();
+
+  // A stopped cell: its last picture comes back, black around it.
+  SDLRenderWnd stopped;
+  ASSERT_TRUE(stopped.sdlReady());
+  stopped.setGeometry(100, 100, 800, 600);
+  stopped.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&stopped, 5000));
+  const QRect r = stopped.targetRect();  // (0, 75, 800, 450)
+  presentAndGrab(stopped, twoColourPicture(), r);
+  // Over the bar above the picture and the picture's left half.
+  ASSERT_NO_FATAL_FAILURE(coverAndUncover(QRect(150, 120, 300, 300), "stopped_cell_covered"));
+  const QPoint picture(r.left() + r.width() / 4, r.center().y());
+  const QPoint bar(200, r.top() / 2);
+  shot = grabUntil(stopped, [&](const QImage& s) {
+    return isRed(s.pixelColor(picture)) && isBlack(s.pixelColor(bar));
+  });
+  saveShot(shot, "stopped_cell_uncovered");
+  EXPECT_EQ(countWhite(shot), 0);
+  expectLetterbox(shot, r, "after the window closed");
 }
 
 TEST(SDLRenderWndOnX, TwoWidgetsShareOneSdlStartUp) {

@@ -145,15 +145,31 @@ TEST_F(PlayView, GroupCellKeepsPlayAndResolutionOnly) {
   EXPECT_TRUE(view.labRecordTime.isHidden());
 }
 
-TEST_F(PlayView, PlayStartsOnlyAnOnlineCamera) {
+TEST_F(PlayView, PlayWaitsForAnOfflineCameraAndAStopEndsTheWait) {
   view.playButton.click();
-  EXPECT_FALSE(camera->get_isPlaying()) << "offline: nothing plays";
+  EXPECT_FALSE(camera->get_isPlaying()) << "offline: nothing plays yet";
+  EXPECT_TRUE(camera->playWaiting());
   EXPECT_TRUE(fake_tessan::calls("APP_send").empty());
+  EXPECT_TRUE(showsIcon(view.playButton, "ic_stop_dark.png"));
+  EXPECT_FALSE(view.labLinkState.isHidden()) << "the view shows the camera's badge";
+  EXPECT_EQ(view.labLinkState.text(), "offline");
+  view.playButton.click();  // the stop of the waiting play
+  EXPECT_FALSE(camera->playWaiting());
+  EXPECT_TRUE(view.labLinkState.isHidden());
   EXPECT_TRUE(showsIcon(view.playButton, "ic_play_dark.png"));
-
+  const size_t stops = fake_tessan::calls("APP_send").size();
   ASSERT_TRUE(w.online());
+  EXPECT_FALSE(camera->get_isPlaying());
+  EXPECT_EQ(fake_tessan::calls("APP_send").size(), stops) << "a stopped wait starts nothing";
+}
+
+TEST_F(PlayView, PlayStartsOnceTheCameraIsOnline) {
   view.playButton.click();
+  ASSERT_TRUE(camera->playWaiting());
+  EXPECT_TRUE(fake_tessan::calls("APP_send").empty());
+  ASSERT_TRUE(w.online());  // the waiting play starts: one video start, then the sound
   EXPECT_TRUE(camera->get_isPlaying());
+  EXPECT_TRUE(view.labLinkState.isHidden());
   EXPECT_TRUE(showsIcon(view.playButton, "ic_stop_dark.png"));
   std::vector<int> sent;
   for (const fake_tessan::Call& c : fake_tessan::calls("APP_send")) sent.push_back(c.msgType);
