@@ -58,10 +58,11 @@ class ProtocolThread : public HandPlayedServerWorld {
     return f.wait_for(std::chrono::milliseconds(ms)) == std::future_status::ready;
   }
 
-  // The record of the session that call `i` linked (it must link within 1 s).
+  // The record of the session that call `i` linked (its link is due: a
+  // busy machine may take a while to get there).
   KV_SessionInfo linkedBy(size_t i) {
     KV_SessionInfo info{};
-    EXPECT_TRUE(ready(calls.at(i), 1000)) << "call " << i << " did not link";
+    EXPECT_TRUE(ready(calls.at(i), 60000)) << "call " << i << " did not link";
     if (!ready(calls.at(i), 0)) return info;
     const int h = calls[i].get().result;
     EXPECT_GE(h, 0);
@@ -131,15 +132,23 @@ TEST_F(ProtocolThread, PortBurstCoversThePortsAroundThePeers) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // HELLO_ACK handled first
     server->send(session, buf, w::build_punch_to(buf, make_address("127.0.0.5", c.peerPort)));
+    // The burst's punches are waited for however late a busy machine sends
+    // them; a port then gets no more than its share, and an unwatched
+    // neighbour none, in the 300 ms after the burst arrived.
     for (size_t i = 0; i < c.watched.size(); ++i) {
-      int punches = 0;
-      for (const auto& got : ports[i]->drain(i == 0 ? 300 : 20))
-        if (got.type == w::ZORP_MSG_PUNCH) ++punches;
       const auto want = c.expected.find(c.watched[i]);
-      EXPECT_EQ(punches, want == c.expected.end() ? 0 : want->second) << "port " << c.watched[i];
+      if (want == c.expected.end()) continue;
+      EXPECT_TRUE(ports[i]->awaitCount(w::ZORP_MSG_PUNCH, want->second, 60000))
+          << "port " << c.watched[i] << " got fewer than " << want->second << " punches";
+    }
+    for (size_t i = 0; i < c.watched.size(); ++i) {
+      int more = 0;
+      for (const auto& got : ports[i]->drain(i == 0 ? 300 : 20))
+        if (got.type == w::ZORP_MSG_PUNCH) ++more;
+      EXPECT_EQ(more, 0) << "port " << c.watched[i] << " got more punches than its share";
     }
     KV_ListenBreak();
-    ASSERT_TRUE(ready(calls.back(), 2000));
+    ASSERT_TRUE(ready(calls.back(), 60000));
     EXPECT_EQ(calls.back().get().result, KV_ERR_LISTEN_BROKEN);
     calls.clear();
   }
