@@ -23,6 +23,15 @@ long long now_ms() {
 RawPeer::RawPeer(const char* dotted, uint16_t port) {
   fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return;
+  // A hand-played server takes bursts from many sessions at once (128
+  // listens each send their HELLOs as they start) while a slow machine or
+  // a sanitizer keeps the test thread from reading: the default buffer
+  // drops part of such a burst, which nobody sends again. Room for a few
+  // thousand datagrams (the forced size needs CAP_NET_ADMIN, which the
+  // test namespace gives; else the largest size the system allows).
+  const int room = 8 << 20;
+  if (setsockopt(fd_, SOL_SOCKET, SO_RCVBUFFORCE, &room, sizeof room) != 0)
+    (void)setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &room, sizeof room);
   bound_.sin_family = AF_INET;
   bound_.sin_port = htons(port);
   inet_pton(AF_INET, dotted, &bound_.sin_addr);
