@@ -32,6 +32,11 @@ void ListsTest::listDevices(std::initializer_list<Listed> entries) {
   window_->device = device_.get();
 }
 
+void ListsTest::listCameras(const QStringList& ids) {
+  device_ = cameraListing(ids);
+  window_->device = device_.get();
+}
+
 void ListsTest::buildList() {
   emit window_->localPictureLoad_singnal();
   deliver();
