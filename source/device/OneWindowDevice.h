@@ -54,6 +54,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QMovie>
 #include <QNetworkAccessManager>
@@ -230,7 +231,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   static MediaSaveFolders currentSaveFolders();
   // Construction steps.
   void buildTile();
-  // `file` into pictureImage, scaled to the tile's picture label.
+  // `file` into pictureImage (and tilePixmap_), scaled to the tile's
+  // picture label; shared with every other list picture of that file.
   void loadTilePicture(const QString& file);
   void connectSignals();
   QString thumbnailFilePath() const;
@@ -271,7 +273,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   CallRetry fetchInfosRetry_;
   bool noDevConfigLogged_ = false;
   bool noFetchInfosLogged_ = false;
-  bool ptzCapable_ = false;  // the "ptz" capability, for a play view made later
+  bool ptzCapable_ = false;
+  QPixmap tilePixmap_;  // pictureImage for the picture label  // the "ptz" capability, for a play view made later
 };
 
 // The first camera of `list` whose device id is `deviceId`, or null.

@@ -11,6 +11,7 @@
 #include "mainwindow.h"
 #include "sql/user_files.h"
 #include "view/group_geometry.h"
+#include "view/list_picture.h"
 
 QuadWindowDevice* find_quadWindowDevice(const QList<QuadWindowDevice*>& groups,
                                         const QString& groupName) {
@@ -75,9 +76,9 @@ void QuadWindowDevice::buildMosaic() {
       path = mainwindow ? mainwindow->picturePath(QStringLiteral("ic_device_default.png"))
                         : QString();
     }
-    pictureImages[j].load(path);
-    pictureCells[j].setPixmap(QPixmap::fromImage(
-        pictureImages[j].scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    const ListPicture picture = listPicture(path, cell);
+    pictureImages[j] = picture.image;
+    pictureCells[j].setPixmap(picture.pixmap);
   }
 }
 

@@ -76,7 +76,7 @@ class QuadWindowDevice : public QWidget {
   QLabel groupGifLabel;
   std::unique_ptr<MainWindow_QuadWindow_playWindow> playWindow;  // see playGrid
   QList<oneWindowDevice*> memberDevices;  // not owned
-  QImage pictureImages[MainWindow_QuadWindow_playWindow::kCells];
+  QImage pictureImages[MainWindow_QuadWindow_playWindow::kCells];  // as shown, cell-sized
 
  signals:
   void quadWindow_device_gif_play_start();
