@@ -11,7 +11,9 @@
 //                  reply until --after seconds past ready (the cameras'
 //                  first connect round, fetch-infos and thumbnails);
 //   RSS            of the process at the end;
-// and the native windows that exist then. The cameras are listed by the
+// and the native windows that exist then, the longest stall until ready,
+// and the longest stall when the group page is first shown (and the camera
+// page again). The cameras are listed by the
 // cloud only (no simulated camera answers: their links stay offline).
 // Ends with the line
 //   list: N cameras G groups, ready S s, longest stall T ms, RSS M MiB
@@ -196,7 +198,7 @@ int run(const Options& o) {
   window->userWindow = new UserWindow;
 
   GuiStallWatch watch;
-  qint64 replyAt = -1, readyAt = -1;
+  qint64 replyAt = -1, readyAt = -1, buildStall = -1;
   QObject::connect(&window->cloud(), &CloudClient::deviceContainerReady, [&] {
     if (replyAt >= 0) return;
     replyAt = watch.nowMs();
@@ -206,9 +208,11 @@ int run(const Options& o) {
   watch.onTick([&] {
     const qint64 now = watch.nowMs();
     if (replyAt < 0) return;
-    if (readyAt < 0 && laidOut(window->deviceListLayout) == o.cameras &&
+    if (readyAt < 0 && window->load_deviceList_succeed &&
+        laidOut(window->deviceListLayout) == o.cameras &&
         laidOut(window->quadListLayout) == o.groups) {
       readyAt = now;
+      buildStall = watch.longestStallMs();
     }
     if (readyAt >= 0 && now - readyAt >= o.afterSeconds * 1000) loop.quit();
   });
@@ -219,6 +223,16 @@ int run(const Options& o) {
   QTimer::singleShot(180000, &loop, &QEventLoop::quit);
   loop.exec();
   const qint64 stall = watch.longestStallMs();
+  // The group page shown for the first time, and the camera page again.
+  watch.reset();
+  QPushButton* pages[] = {window->screenButton_4, window->cameraButton};
+  for (QPushButton* page : pages) {
+    page->click();
+    QEventLoop settle;
+    QTimer::singleShot(500, &settle, &QEventLoop::quit);
+    settle.exec();
+  }
+  const qint64 pageStall = watch.longestStallMs();
   const double rss = rssMiB();
   const int natives = nativeWindows();
   const int tiles = laidOut(window->deviceListLayout);
@@ -244,8 +258,11 @@ int run(const Options& o) {
                  tiles, o.cameras, groups, o.groups);
     return 1;
   }
-  std::printf("tiles %d, group items %d, native windows %d, debug.txt %lld KiB\n", tiles, groups,
-              natives, static_cast<long long>(QFileInfo(debug_logFilePath()).size() / 1024));
+  std::printf("tiles %d, group items %d, native windows %d, debug.txt %lld KiB, "
+              "longest stall until ready %lld ms, showing the group page %lld ms\n",
+              tiles, groups, natives,
+              static_cast<long long>(QFileInfo(debug_logFilePath()).size() / 1024),
+              static_cast<long long>(buildStall), static_cast<long long>(pageStall));
   std::printf("list: %d cameras %d groups, ready %.2f s, longest stall %lld ms, RSS %.0f MiB\n",
               o.cameras, o.groups, (readyAt - replyAt) / 1000.0, static_cast<long long>(stall),
               rss);

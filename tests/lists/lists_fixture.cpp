@@ -39,6 +39,8 @@ void ListsTest::listCameras(const QStringList& ids) {
 
 void ListsTest::buildList() {
   emit window_->localPictureLoad_singnal();
+  // A long list is made in slices on the event loop.
+  ASSERT_TRUE(waitUntil([this] { return !window_->listBuildRunning(); }, 60000));
   deliver();
 }
 
