@@ -26,6 +26,8 @@
 #include <QString>
 
 #include "event/list_notice.h"
+#include "event/sliced_run.h"
+#include "sql/group_file.h"
 #include "util_class/country_code.h"
 
 class QCloseEvent;
@@ -79,8 +81,11 @@ class MainWindow : public QMainWindow {
 
   // Builds the navigation column (called by the constructor).
   void controlGroup_init();
-  // Builds the group panel (once per camera-list build).
+  // Builds the group panel (once per camera-list build). A long list of
+  // stored groups is made in slices (see oneWindow_deviceList_create_Handler).
   void create_groupButton();
+  // A camera-list build is still making tiles or group items.
+  bool listBuildRunning() const { return listBuild_.running(); }
   // Deletes every camera and group at once, groups first (after a sign-out,
   // and before the program ends); never from a camera's or group's slot.
   void mainWindow_deleteAllDevice();
@@ -257,8 +262,15 @@ class MainWindow : public QMainWindow {
   // The notice of the page shown, into listNoticeLabel (logged when it changes).
   void showListNotice();
 
+  // The stored groups of the signed-in user (the group page's notice follows
+  // whether they could be read).
+  QList<StoredGroup> readStoredGroups();
+  // The end of a camera-list build, once its last group item is made.
+  void finishListBuild();
+
   CloudClient* cloudClient_ = nullptr;  // child of the window
   ListNotices listNotices_;
+  SlicedRun listBuild_;
   NavigationPage shownPage_ = NavigationPage::Camera;
 };
 

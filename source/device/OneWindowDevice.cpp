@@ -24,9 +24,6 @@ oneWindowDevice::oneWindowDevice(const QString& id, const QString& name, int typ
       tileType(type),
       deviceName(name),
       fetchInfosRetry_(0, [this] { send_fetchInfo_instruct(); }) {
-  wholeRenderWindow.deviceId = deviceId;
-  wholeRenderWindow.ownerDevice = this;
-  wholeRenderWindow.ptzWindow.set_device(this);
   APP_init_callbacks();
   setSaveFolderSource(&oneWindowDevice::currentSaveFolders);
   refreshSaveFolders();
@@ -53,6 +50,17 @@ oneWindowDevice::~oneWindowDevice() {
   // file and the sound output are released.
   setEvents(nullptr);
   shutdown();
+}
+
+WholeRenderWindow& oneWindowDevice::ownPlayView() {
+  if (!wholeRenderWindow) {
+    wholeRenderWindow = std::make_unique<WholeRenderWindow>();
+    wholeRenderWindow->deviceId = deviceId;
+    wholeRenderWindow->ownerDevice = this;
+    wholeRenderWindow->ptzWindow.set_device(this);
+    wholeRenderWindow->renderWnd.set_ptzWindow_exist(ptzCapable_);
+  }
+  return *wholeRenderWindow;
 }
 
 MediaSaveFolders oneWindowDevice::currentSaveFolders() {

@@ -4,7 +4,9 @@
 // fetch-infos look-up of its connection data, the device-link connection and
 // the requests sent to the camera, the media session (CameraMedia: queues,
 // four workers, display tick, sound, snapshot and record files) and its
-// single-camera play view (wholeRenderWindow).
+// single-camera play view (wholeRenderWindow), made when the camera is
+// first played in it: a list of many cameras makes no play view and no
+// native window until one plays.
 //
 // Where the members live:
 //   OneWindowDevice.cpp            construction, destruction, accessors
@@ -52,6 +54,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QLabel>
 #include <QMovie>
 #include <QNetworkAccessManager>
@@ -61,6 +64,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 #include "Tessan.h"
 #include "device/WholeRenderWindow.h"
@@ -152,6 +156,9 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   bool playRequested() const { return get_isPlaying() || playWaiting(); }
   // The single-camera view into the main window's play area, shown.
   void showPlayView();
+  // The camera's own play view, made (bound to this camera) at the first
+  // call; wholeRenderWindow stays null until then.
+  WholeRenderWindow& ownPlayView();
   // One look at the running play's pictures (the live check timer's tick).
   void checkLive();
   // Monotonic milliseconds for the live check (tests inject their own).
@@ -194,7 +201,7 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   QTimer P2P_connect_ahead_Thread_timer;
   bool connectTimerActive = false;
   QString deviceName;
-  WholeRenderWindow wholeRenderWindow;
+  std::unique_ptr<WholeRenderWindow> wholeRenderWindow;  // see ownPlayView
 
  signals:
   void oneWindow_device_gif_play_start();
@@ -224,7 +231,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   static MediaSaveFolders currentSaveFolders();
   // Construction steps.
   void buildTile();
-  // `file` into pictureImage, scaled to the tile's picture label.
+  // `file` into pictureImage (and tilePixmap_), scaled to the tile's
+  // picture label; shared with every other list picture of that file.
   void loadTilePicture(const QString& file);
   void connectSignals();
   QString thumbnailFilePath() const;
@@ -265,6 +273,8 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   CallRetry fetchInfosRetry_;
   bool noDevConfigLogged_ = false;
   bool noFetchInfosLogged_ = false;
+  bool ptzCapable_ = false;
+  QPixmap tilePixmap_;  // pictureImage for the picture label  // the "ptz" capability, for a play view made later
 };
 
 // The first camera of `list` whose device id is `deviceId`, or null.

@@ -109,7 +109,8 @@ void oneWindowDevice::capability_init() {
   const Device* device = mainwindow ? mainwindow->device : nullptr;
   for (const FetchInfos* f : camera_records::fetchInfosFor(device, deviceId)) {
     if (f->ptz == QLatin1String("1")) {
-      wholeRenderWindow.renderWnd.set_ptzWindow_exist(true);
+      ptzCapable_ = true;
+      if (wholeRenderWindow) wholeRenderWindow->renderWnd.set_ptzWindow_exist(true);
       qDebug() << " have ptz window ";
     } else {
       qDebug() << "not have ptz window ";

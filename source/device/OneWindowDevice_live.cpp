@@ -25,7 +25,7 @@ qint64 monotonicMs() {
 }  // namespace
 
 WholeRenderWindow* oneWindowDevice::playView(PlayMode mode) const {
-  if (mode == PlayMode::Single) return const_cast<WholeRenderWindow*>(&wholeRenderWindow);
+  if (mode == PlayMode::Single) return wholeRenderWindow.get();
   if (mode != PlayMode::Group) return nullptr;
   // A group cell is a play view of its own around the render target.
   auto* cell = dynamic_cast<SDLRenderWnd*>(sdlRenderWnd);

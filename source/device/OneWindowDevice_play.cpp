@@ -24,6 +24,8 @@ bool oneWindowDevice::readyToPlay(PlayMode mode) {
 }
 
 void oneWindowDevice::avideo_start_play() {
+  // A waiting play shows its badge there.
+  ownPlayView();
   if (!readyToPlay(PlayMode::Single)) return;
   CameraMedia::avideo_start_play();
   startLiveWatch();
@@ -39,11 +41,13 @@ void oneWindowDevice::avideo_stop_play() {
   playWait_.cancel();
   clearPlayLooks();
   // A pad left showing while a key is held would leave the head moving.
-  PTZcontrolWindow& pad = wholeRenderWindow.ptzWindow;
-  if (pad.isVisible())
-    pad.hide_and_stop();
-  else
-    pad.hide();
+  if (wholeRenderWindow) {
+    PTZcontrolWindow& pad = wholeRenderWindow->ptzWindow;
+    if (pad.isVisible())
+      pad.hide_and_stop();
+    else
+      pad.hide();
+  }
   CameraMedia::avideo_stop_play();
   gif_play_stop();
   emit oneWindow_device_gif_play_stop();
@@ -103,7 +107,7 @@ void oneWindowDevice::videoTimer_start_Handler(int ms) {
     return;
   }
   if (state != E_MAINWINDOW_ONEWINDOW_PLAYING) return;
-  SDLRenderWnd& view = wholeRenderWindow.renderWnd;
+  SDLRenderWnd& view = ownPlayView().renderWnd;
   view.m_pDevice = this;
   // Nothing starts for a play that has ended since the first frame came.
   if (!videoTimer_start_play(ms, &view)) return;
@@ -114,10 +118,11 @@ void oneWindowDevice::showPlayView() {
   // Into the play area before it is shown: shown first, it opens for a moment
   // as a window of its own at the screen's corner, under the pointer, and the
   // PTZ pad would follow it there.
+  WholeRenderWindow& view = ownPlayView();
   QGridLayout* area = mainwindow ? mainwindow->centralGrid : nullptr;
-  if (area && area->indexOf(&wholeRenderWindow) < 0) area->addWidget(&wholeRenderWindow, 0, 2);
-  wholeRenderWindow.renderWnd.m_pDevice = this;
-  wholeRenderWindow.show();
+  if (area && area->indexOf(&view) < 0) area->addWidget(&view, 0, 2);
+  view.renderWnd.m_pDevice = this;
+  view.show();
 }
 
 // ---- what the media session reports ----
@@ -152,6 +157,6 @@ void oneWindowDevice::recordPictureState(bool recording) {
 void oneWindowDevice::recordFailed(const QString& why) {
   (void)why;  // logged by the media session
   // The play view is a widget: told on the GUI thread (dropped with the camera).
-  QMetaObject::invokeMethod(this, [this] { wholeRenderWindow.show_record_failed(); },
+  QMetaObject::invokeMethod(this, [this] { ownPlayView().show_record_failed(); },
                             Qt::QueuedConnection);
 }

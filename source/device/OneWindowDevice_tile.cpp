@@ -9,6 +9,7 @@
 #include "device/connection_badge.h"
 #include "mainwindow.h"
 #include "sql/user_files.h"
+#include "view/list_picture.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ void oneWindowDevice::buildTile() {
   pictureLabel.setContentsMargins(0, 0, 0, 0);
   pictureLabel.setFixedSize(a.sx(392), a.sy(176));
   pictureLabel.setObjectName(deviceId);
-  pictureLabel.setPixmap(QPixmap::fromImage(pictureImage));
+  pictureLabel.setPixmap(tilePixmap_);
   pictureLabel.setParent(this);
   pictureLabel.move(0, 0);
 
@@ -104,15 +105,16 @@ QString oneWindowDevice::thumbnailFilePath() const {
 void oneWindowDevice::loadTilePicture(const QString& file) {
   // Every path scales to the picture label (392 x 176 design units at the
   // screen's scale): a bigger picture would be cut at its top and bottom.
-  pictureImage.load(file);
-  pictureImage = pictureImage.scaled(adapterHardware.sx(392), adapterHardware.sy(176),
-                                     Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  const ListPicture p =
+      listPicture(file, QSize(adapterHardware.sx(392), adapterHardware.sy(176)));
+  pictureImage = p.image;
+  tilePixmap_ = p.pixmap;
 }
 
 void oneWindowDevice::update_device_picture() {
   if (!mainwindow || !find_oneWindowDevice(mainwindow->oneWindowDevice_list, deviceId)) return;
   loadTilePicture(thumbnailFilePath());
-  pictureLabel.setPixmap(QPixmap::fromImage(pictureImage));
+  pictureLabel.setPixmap(tilePixmap_);
   pictureLabel.show();
 }
 

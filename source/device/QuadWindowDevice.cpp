@@ -11,6 +11,7 @@
 #include "mainwindow.h"
 #include "sql/user_files.h"
 #include "view/group_geometry.h"
+#include "view/list_picture.h"
 
 QuadWindowDevice* find_quadWindowDevice(const QList<QuadWindowDevice*>& groups,
                                         const QString& groupName) {
@@ -22,7 +23,6 @@ QuadWindowDevice* find_quadWindowDevice(const QList<QuadWindowDevice*>& groups,
 
 QuadWindowDevice::QuadWindowDevice(const QString& name, const QList<QString>& deviceIds)
     : QWidget(nullptr), groupName(name) {
-  playWindow.setStyleSheet(QStringLiteral("border:none"));
   qDebug() << "set groupName :" << groupName;
   bindMembers(deviceIds);
   connect(this, SIGNAL(quadWindow_device_gif_play_start()), this,
@@ -30,8 +30,17 @@ QuadWindowDevice::QuadWindowDevice(const QString& name, const QList<QString>& de
   connect(this, SIGNAL(quadWindow_device_gif_play_stop()), this,
           SLOT(quadWindow_device_gif_play_stop_Handler()));
   buildMosaic();
-  playWindow.removeTileButtons();
   buildItem();
+}
+
+MainWindow_QuadWindow_playWindow& QuadWindowDevice::playGrid() {
+  if (!playWindow) {
+    playWindow = std::make_unique<MainWindow_QuadWindow_playWindow>();
+    playWindow->setStyleSheet(QStringLiteral("border:none"));
+    for (int j = 0; j < memberDevices.size(); ++j) playWindow->bindCell(j, memberDevices[j]);
+    playWindow->removeTileButtons();
+  }
+  return *playWindow;
 }
 
 QuadWindowDevice::~QuadWindowDevice() {
@@ -52,7 +61,6 @@ void QuadWindowDevice::bindMembers(const QList<QString>& deviceIds) {
   for (int index : groupMemberIndexes(deviceIds, cameraIds)) {
     oneWindowDevice* camera = cameras[index];
     camera->set_quadGroupName(groupNameOnJoining(camera->get_quadGroupName(), groupName));
-    playWindow.bindCell(memberDevices.size(), camera);
     memberDevices.append(camera);
   }
 }
@@ -68,9 +76,9 @@ void QuadWindowDevice::buildMosaic() {
       path = mainwindow ? mainwindow->picturePath(QStringLiteral("ic_device_default.png"))
                         : QString();
     }
-    pictureImages[j].load(path);
-    pictureCells[j].setPixmap(QPixmap::fromImage(
-        pictureImages[j].scaled(cell, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    const ListPicture picture = listPicture(path, cell);
+    pictureImages[j] = picture.image;
+    pictureCells[j].setPixmap(picture.pixmap);
   }
 }
 
@@ -144,14 +152,15 @@ int QuadWindowDevice::memberIndex(const QString& deviceId) const {
 }
 
 void QuadWindowDevice::drawIntoCell(int j) {
-  memberDevices[j]->setRenderTarget(&playWindow.tiles[j].renderWnd);
+  memberDevices[j]->setRenderTarget(&playGrid().tiles[j].renderWnd);
 }
 
 void QuadWindowDevice::start_play() {
   // Into the play area first: shown before, it would open as a window of
   // its own, and the move into the grid would hide it again.
-  if (mainwindow && mainwindow->centralGrid) mainwindow->centralGrid->addWidget(&playWindow, 0, 2);
-  playWindow.show();
+  MainWindow_QuadWindow_playWindow& grid = playGrid();
+  if (mainwindow && mainwindow->centralGrid) mainwindow->centralGrid->addWidget(&grid, 0, 2);
+  grid.show();
   for (int j = 0; j < memberDevices.size(); ++j) {
     oneWindowDevice* camera = memberDevices[j];
     if (mainwindow) {
@@ -207,7 +216,7 @@ void QuadWindowDevice::stop_play(const QString& deviceId) {
 void QuadWindowDevice::release_members() {
   for (int j = 0; j < memberDevices.size(); ++j) {
     oneWindowDevice* camera = memberDevices[j];
-    if (playWindow.cellOfRenderTarget(camera->sdlRenderWnd) >= 0) {
+    if (playWindow && playWindow->cellOfRenderTarget(camera->sdlRenderWnd) >= 0) {
       // A group play still drawing into a cell that is going away ends; a
       // single play just started takes its own view on its first picture.
       if (camera->get_isPlaying() && camera->playMode() == PlayMode::Group)
@@ -215,7 +224,7 @@ void QuadWindowDevice::release_members() {
       camera->setRenderTarget(nullptr);
     }
     camera->set_quadGroupName(groupNameAfterLeaving(camera->get_quadGroupName(), groupName));
-    playWindow.bindCell(j, nullptr);
+    if (playWindow) playWindow->bindCell(j, nullptr);
   }
   memberDevices.clear();
 }
@@ -223,8 +232,10 @@ void QuadWindowDevice::release_members() {
 void QuadWindowDevice::delete_button_clicked_Handler() {
   if (quadPlaying) stop_all_play();
   qDebug() << "delete_button_clicked_Handler";
-  playWindow.setParent(nullptr);
-  playWindow.hide();
+  if (playWindow) {
+    playWindow->setParent(nullptr);
+    playWindow->hide();
+  }
   qDebug() << "delete_button_clicked_Handler" << groupName;
   if (mainwindow) emit mainwindow->delete_quadDevice(groupName);
 }

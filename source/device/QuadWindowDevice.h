@@ -2,7 +2,9 @@
 // shown together. It is the group's entry in the main window's group list
 // (a 2x2 mosaic of the members' pictures, the name, a delete button and a
 // "playing" animation) and the owner of the group's 2x2 play grid
-// (playWindow), whose cell j shows member camera j.
+// (playWindow), whose cell j shows member camera j. The grid is made when
+// the group first plays (playGrid): a list of many groups makes no play
+// view and no native window until one plays.
 //
 // The main window owns the cameras and the groups; a group only borrows its
 // members (memberDevices) and lets them go (release_members) before it is
@@ -22,6 +24,8 @@
 #include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include <memory>
 
 #include "view/MyLabel.h"
 #include "view/QuadWindowPlayWindow.h"
@@ -55,6 +59,11 @@ class QuadWindowDevice : public QWidget {
   // Lets go of every member (see above); the group then has none.
   void release_members();
 
+  // The group's play grid, made at the first call with its cells bound to
+  // the members and stripped to play and HD/FHD; playWindow stays null
+  // until then.
+  MainWindow_QuadWindow_playWindow& playGrid();
+
   int quadPlaying = 0;
   QString groupName;
   MyLabel groupPictureLabel;
@@ -65,9 +74,9 @@ class QuadWindowDevice : public QWidget {
   QPushButton deleteButton;
   QMovie groupGifMovie;
   QLabel groupGifLabel;
-  MainWindow_QuadWindow_playWindow playWindow;
+  std::unique_ptr<MainWindow_QuadWindow_playWindow> playWindow;  // see playGrid
   QList<oneWindowDevice*> memberDevices;  // not owned
-  QImage pictureImages[MainWindow_QuadWindow_playWindow::kCells];
+  QImage pictureImages[MainWindow_QuadWindow_playWindow::kCells];  // as shown, cell-sized
 
  signals:
   void quadWindow_device_gif_play_start();

@@ -362,7 +362,8 @@ void WholeRenderWindow::resizeEvent(QResizeEvent*) {
   labRecordTime.move(width() / 2 - labRecordTime.width() / 2, 0);
   // The pad is placed again for the new size, and hidden again when the
   // cursor is not over the video.
-  WholeRenderWindow& own = ownerDevice->wholeRenderWindow;
+  if (!ownerDevice->wholeRenderWindow) return;
+  WholeRenderWindow& own = *ownerDevice->wholeRenderWindow;
   if (!own.renderWnd.ptzWindow_exist()) return;
   own.ptzWindow.hide();
   QEvent enter(QEvent::Enter);

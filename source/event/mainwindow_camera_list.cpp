@@ -26,12 +26,19 @@ void setScrollWidgetOnce(QScrollArea* scroll, QWidget* widget) {
   if (scroll->widget() != widget) scroll->setWidget(widget);
 }
 
+// Tiles and group items made per turn of the event loop (at least so many,
+// more while the slice is short): a list of 200 cameras and 300 groups never
+// holds the GUI thread for long.
+constexpr int kTilesPerSlice = 16;
+constexpr int kGroupsPerSlice = 16;
+constexpr int kSliceBudgetMs = 40;
+
 }  // namespace
 
 void MainWindow::oneWindow_deviceList_create_Handler() {
   qDebug() << "oneWindow_deviceList_create_Handler";
   // One build per signed-in session: the lists are emptied at sign-out.
-  if (load_deviceList_succeed || !oneWindowDevice_list.isEmpty() ||
+  if (load_deviceList_succeed || listBuild_.running() || !oneWindowDevice_list.isEmpty() ||
       !quadWindowDevice_List.isEmpty()) {
     qDebug() << "oneWindow_deviceList_create_Handler: the lists are built already";
     return;
@@ -39,12 +46,9 @@ void MainWindow::oneWindow_deviceList_create_Handler() {
   if (!device) qDebug() << "oneWindow_deviceList_create_Handler: no device container";
   const CameraListPlan plan = cameraListPlan(device);
   for (const QString& line : plan.skipped) qDebug() << line;
-  for (const ListedCamera& listed : plan.cameras) {
-    oneWindowDevice_list.append(new oneWindowDevice(listed.deviceId, listed.aliasName, 1));
-  }
 
   const AdapterHardware& a = adapterHardware;
-  const int n = oneWindowDevice_list.size();
+  const int n = plan.cameras.size();
   const QString title = deviceCountText(n);
   qDebug() << "oneWindowDevice_list num :" << title;
 
@@ -68,12 +72,20 @@ void MainWindow::oneWindow_deviceList_create_Handler() {
   deviceListScroll->show();
   qDebug() << "oneWindow DeviceList num :" << title;
 
-  for (oneWindowDevice* camera : oneWindowDevice_list) {
-    camera->send_fetchInfo_instruct();
-    deviceListLayout->addWidget(camera);
-  }
+  // The tiles in list order, a slice at a time; then the group panel.
+  const QList<ListedCamera> cameras = plan.cameras;
+  listBuild_.start(
+      n, kTilesPerSlice, kSliceBudgetMs,
+      [this, cameras](int i) {
+        auto* camera = new oneWindowDevice(cameras[i].deviceId, cameras[i].aliasName, 1);
+        oneWindowDevice_list.append(camera);
+        camera->send_fetchInfo_instruct();
+        deviceListLayout->addWidget(camera);
+      },
+      [this] { create_groupButton(); });
+}
 
-  create_groupButton();
+void MainWindow::finishListBuild() {
   quadListScroll->hide();
   quadListWidget->hide();
   load_deviceList_succeed = true;
@@ -84,7 +96,7 @@ void MainWindow::oneWindow_deviceList_create_Handler() {
 
 void MainWindow::create_groupButton() {
   const AdapterHardware& a = adapterHardware;
-  device_groupInfodb_read_groupInfo();
+  const QList<StoredGroup> stored = readStoredGroups();
 
   addOnce(listColumnLayout, quadListScroll);
   quadListScroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -92,7 +104,7 @@ void MainWindow::create_groupButton() {
   quadListScroll->setFrameShape(QFrame::NoFrame);
 
   const int top = groupPanelTopMargin(a.heightScale);
-  const int g = quadWindowDevice_List.size();
+  const int g = stored.size();
   quadListWidget->setGeometry(0, 0, a.sx(392), AdapterHardware::scaled(g * 232, a.heightScale) + top);
 
   // The button stays over the list while it scrolls.
@@ -107,5 +119,17 @@ void MainWindow::create_groupButton() {
           Qt::UniqueConnection);
 
   quadListLayout->setContentsMargins(0, top, 0, 0);
-  for (QuadWindowDevice* group : quadWindowDevice_List) quadListLayout->addWidget(group);
+  // The camera page is the one shown while the group items are made; they
+  // are styled as they are made, so the group page shows without a wait.
+  quadListScroll->hide();
+  quadListWidget->hide();
+  listBuild_.start(
+      g, kGroupsPerSlice, kSliceBudgetMs,
+      [this, stored](int i) {
+        auto* group = new QuadWindowDevice(stored[i].groupName, stored[i].devices);
+        quadWindowDevice_List.append(group);
+        quadListLayout->addWidget(group);
+        group->ensurePolished();
+      },
+      [this] { finishListBuild(); });
 }

@@ -13,6 +13,8 @@
 #include "mainwindow.h"
 
 void MainWindow::mainWindow_deleteAllDevice() {
+  // A build still making tiles or groups makes no more.
+  listBuild_.cancel();
   for (oneWindowDevice* camera : oneWindowDevice_list) deviceListLayout->removeWidget(camera);
   for (QuadWindowDevice* group : quadWindowDevice_List) quadListLayout->removeWidget(group);
 

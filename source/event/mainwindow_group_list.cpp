@@ -12,17 +12,21 @@
 #include "view/QuadWindowCreateWindow.h"
 #include "view/group_geometry.h"
 
-void MainWindow::device_groupInfodb_read_groupInfo() {
+QList<StoredGroup> MainWindow::readStoredGroups() {
+  QList<StoredGroup> stored;
   if (userName_private_dir.isEmpty()) {
     qDebug() << "device_groupInfodb_read_groupInfo: no user folder";
-    return;
+    return stored;
   }
-  QList<StoredGroup> stored;
   // An unreadable file is said on the group page and left as it is.
   const bool read = ::device_groupInfodb_read_groupInfo(userName_private_dir, stored);
   listNotices_.setGroupsUnreadable(!read);
   showListNotice();
-  for (const StoredGroup& row : stored) {
+  return stored;
+}
+
+void MainWindow::device_groupInfodb_read_groupInfo() {
+  for (const StoredGroup& row : readStoredGroups()) {
     quadWindowDevice_List.append(new QuadWindowDevice(row.groupName, row.devices));
   }
 }

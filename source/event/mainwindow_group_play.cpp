@@ -22,7 +22,7 @@ void MainWindow::quadWindowPlay_video_Handler(QString groupName, QString devicei
   if (deviceid.isEmpty()) {
     for (oneWindowDevice* camera : oneWindowDevice_list) {
       camera->avideo_stop_play();
-      camera->wholeRenderWindow.hide();
+      if (camera->wholeRenderWindow) camera->wholeRenderWindow->hide();
     }
     if (group->get_quadPlaying()) {
       // The second click ends the group's playing.
@@ -33,8 +33,10 @@ void MainWindow::quadWindowPlay_video_Handler(QString groupName, QString devicei
     for (QuadWindowDevice* other : quadWindowDevice_List) {
       other->set_quadPlaying(0);
       other->stop_all_play();
-      other->playWindow.hide();
-      centralGrid->removeWidget(&other->playWindow);
+      if (other->playWindow) {
+        other->playWindow->hide();
+        centralGrid->removeWidget(other->playWindow.get());
+      }
     }
     group->set_quadPlaying(1);
     group->start_play();
@@ -45,7 +47,7 @@ void MainWindow::quadWindowPlay_video_Handler(QString groupName, QString devicei
   for (oneWindowDevice* camera : oneWindowDevice_list) {
     if (camera->get_quadGroupName() == groupName) continue;
     camera->avideo_stop_play();
-    camera->wholeRenderWindow.hide();
+    if (camera->wholeRenderWindow) camera->wholeRenderWindow->hide();
   }
   oneWindowDevice* camera = find_oneWindowDevice(oneWindowDevice_list, deviceid);
   if (!camera) {

@@ -13,7 +13,10 @@ void MainWindow::oneWindow_playWindow_icon_change_Handler(QString deviceId, int 
   oneWindowDevice* camera = find_oneWindowDevice(oneWindowDevice_list, deviceId);
   if (!camera) return;
   if (iconType < E_ICON_PLAY || iconType > E_ICON_FULLSCREEN) return;
-  WholeRenderWindow& view = camera->wholeRenderWindow;
+  // A camera never played in its own view has none yet: it is made with
+  // the icons of a camera that is not playing.
+  if (!camera->wholeRenderWindow) return;
+  WholeRenderWindow& view = *camera->wholeRenderWindow;
   if (iconType == E_ICON_RECORD) {
     state = record_icon_state(camera, state);
     view.show_record_state(state);

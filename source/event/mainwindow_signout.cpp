@@ -84,6 +84,8 @@ void MainWindow::exitConfirmed() {
   stopEveryPlay(oneWindowDevice_list, quadWindowDevice_List);
   endEveryLink(oneWindowDevice_list);
   // The pad is a top-level dialog of its own: it would stay open.
-  for (oneWindowDevice* camera : oneWindowDevice_list) camera->wholeRenderWindow.ptzWindow.close();
+  for (oneWindowDevice* camera : oneWindowDevice_list) {
+    if (camera->wholeRenderWindow) camera->wholeRenderWindow->ptzWindow.close();
+  }
   refreshToken_timer_Stop();
 }

@@ -23,7 +23,7 @@ void MainWindow::oneWindowPlay_video_Handler(QString groupName, QString deviceid
   for (QuadWindowDevice* group : quadWindowDevice_List) {
     group->set_quadPlaying(0);
     group->stop_all_play();
-    group->playWindow.hide();
+    if (group->playWindow) group->playWindow->hide();
     oneWindow_playWindow_icon_change_Handler(deviceid, E_ICON_PLAY, false);
   }
   playState = E_MAINWINDOW_ONEWINDOW_PLAYING;
@@ -38,7 +38,7 @@ void MainWindow::oneWindowPlay_video_Handler(QString groupName, QString deviceid
   for (oneWindowDevice* camera : oneWindowDevice_list) {
     camera->avideo_stop_play();
     oneWindow_playWindow_icon_change_Handler(camera->deviceId, E_ICON_PLAY, false);
-    camera->wholeRenderWindow.hide();
+    if (camera->wholeRenderWindow) camera->wholeRenderWindow->hide();
   }
   // The play view takes the play area at once: black until the first
   // picture, or with the camera's badge while it waits to come online.

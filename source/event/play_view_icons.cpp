@@ -26,7 +26,10 @@ bool find_group_play_cells(const QList<QuadWindowDevice*>& groups, const QString
   if (!group) return false;
   out->members = group->memberDevices;
   out->cells.clear();
-  for (WholeRenderWindow& cell : group->playWindow.tiles) out->cells << &cell;
+  // A grid not made yet (the group never played) has no icons to change.
+  if (group->playWindow) {
+    for (WholeRenderWindow& cell : group->playWindow->tiles) out->cells << &cell;
+  }
   out->maximizeButton = nullptr;  // the grid has none
   return true;
 }

@@ -5,6 +5,7 @@
 
 #include "http_command/http_request.h"
 #include "http_command/log_mask.h"
+#include "util_class/log_excerpt.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ QNetworkReply* cloudPost(QNetworkAccessManager& via, CloudCall call, const QStri
   QNetworkReply* reply = via.post(cloudRequest(call, url, body, tokens), body);
   reply->setProperty(kGenerationProperty, QVariant::fromValue<quint64>(generation));
   qDebug() << info.name << "post request : " << url.toString();
-  qDebug() << info.name << "post data: " << maskJsonSecrets(body);
+  qDebug() << info.name << "post data: " << logExcerpt(maskJsonSecrets(body), body.size());
   return reply;
 }
 

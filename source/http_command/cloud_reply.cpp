@@ -5,6 +5,7 @@
 
 #include "http_command/json_fields.h"
 #include "http_command/log_mask.h"
+#include "util_class/log_excerpt.h"
 
 namespace {
 
@@ -35,7 +36,11 @@ CloudReply CloudReply::take(QNetworkReply* reply, const char* logPrefix) {
   if (r.error_ != QNetworkReply::NoError) {
     qDebug() << "reply->error:" << errorName(r.error_) << "http instruct err !!!";
   }
-  qDebug() << logPrefix << "reply:" << maskJsonSecrets(r.body_);
+  // A body too long to be parsed is not parsed for the log either.
+  const QString shown = r.body_.size() <= kMaxParsedBody
+                            ? maskJsonSecrets(r.body_)
+                            : QStringLiteral("<%1 bytes, not parsed>").arg(r.body_.size());
+  qDebug() << logPrefix << "reply:" << logExcerpt(shown, r.body_.size());
   return r;
 }
 

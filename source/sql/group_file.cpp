@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "util_class/private_files.h"
+#include "util_class/stored_file_limits.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ bool runStatement(const QString& userPrivateDir, const char* sql, const char* fa
                   const std::function<void(sqlite3_stmt*)>& bind,
                   const std::function<void(sqlite3_stmt*)>& row) {
   const QString path = groupFilePath(userPrivateDir);
+  // A file too large to be ours is neither read nor changed.
+  if (storedFileTooLarge(path, kGroupFileMaxBytes)) return false;
   // SQLite would make a missing file with the umask's mode; its journal
   // takes the database's mode.
   private_files::prepareFile(path);

@@ -1,8 +1,10 @@
 // group.dat: the user's camera groups in an SQLite file in the user's
 // private folder, table "groups" (name and up to four device ids). Every
 // operation opens the file, runs one statement with bound values and closes
-// it; failures are logged and reported as false. These are the main
-// window's operations of the same names.
+// it; failures are logged and reported as false. A file above 16 MiB is
+// not opened at all (util_class/stored_file_limits.h): every operation
+// refuses it, so it is left as it is. These are the main window's
+// operations of the same names.
 #pragma once
 
 #include <QList>

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "util_class/app_paths.h"
+#include "util_class/log_excerpt.h"
 #include "util_class/private_files.h"
 
 namespace {
@@ -79,7 +80,7 @@ void debug_messageHandler(QtMsgType type, const QMessageLogContext& context,
         out << debug_formatLine(QtDebugMsg, here, private_files::tightenedText(path, widened), now)
             << "\r\n";
       }
-      out << debug_formatLine(type, context, message, now) << "\r\n";
+      out << debug_formatLine(type, context, logMessageCut(message), now) << "\r\n";
       out.flush();
       file.close();
     } else if (fd >= 0) {

@@ -12,7 +12,9 @@
 #include "http_command/json_fields.h"
 #include "http_command/log_mask.h"
 #include "sql/user_files.h"
+#include "util_class/log_excerpt.h"
 #include "util_class/private_files.h"
+#include "util_class/stored_file_limits.h"
 
 namespace {
 
@@ -21,9 +23,10 @@ struct JsonDeleter {
 };
 using JsonTree = std::unique_ptr<cJSON, JsonDeleter>;
 
-// The file's tree, or null when it is missing or its text is not JSON. A
-// text that is JSON but no object reads as all defaults.
+// The file's tree, or null when it is missing, too large or its text is not
+// JSON. A text that is JSON but no object reads as all defaults.
 JsonTree readTree(const QString& path, bool logMissing) {
+  if (storedFileTooLarge(path, kConfigFileMaxBytes)) return nullptr;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     if (logMissing) qDebug() << "could't open" << path;
@@ -33,7 +36,8 @@ JsonTree readTree(const QString& path, bool logMissing) {
   QByteArray bytes = file.readAll();
   const int zero = bytes.indexOf('\0');
   if (zero >= 0) bytes.truncate(zero);
-  qDebug() << maskJsonSecrets(bytes);  // the remembered passwords stay out of the log
+  // The remembered passwords stay out of the log.
+  qDebug() << logExcerpt(maskJsonSecrets(bytes), bytes.size());
   return JsonTree(cJSON_Parse(bytes.constData()));
 }
 
@@ -123,6 +127,7 @@ bool writeConfigFileUserinfo(const QString& user, const QString& emailUserName,
                              const QString& phonePassWord, int countryCode, int remeberUser,
                              int loginMode) {
   const QString path = userConfigFilePath(user);
+  if (storedFileTooLarge(path, kConfigFileMaxBytes)) return false;
   const JsonTree previous = readTree(path, false);
   UserLocalConfig c = fromTree(previous.get());
   c.emailUserName = emailUserName;
@@ -139,6 +144,7 @@ bool writeConfigFileAVideoinfo(const QString& user, const QString& rootSavePath,
                                const QString& videoSavePath, const QString& pictureSavePath,
                                UserLocalConfig* written) {
   const QString path = userConfigFilePath(user);
+  if (storedFileTooLarge(path, kConfigFileMaxBytes)) return false;
   const JsonTree previous = readTree(path, false);
   UserLocalConfig c = fromTree(previous.get());
   if (!rootSavePath.isEmpty()) c.rootSavePath = rootSavePath;

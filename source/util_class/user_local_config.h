@@ -23,8 +23,12 @@ struct UserLocalConfig {
 // The user's private folder + "config.json".
 QString userConfigFilePath(const QString& userName);
 
+// A file above 1 MiB is not read and never written over (see
+// util_class/stored_file_limits.h): it reads as missing, and the writers
+// leave it as it is and return false.
+
 // Reads the user's file into `out`. False (and `out` untouched) when the
-// file cannot be opened or is not a JSON object.
+// file cannot be opened, is too large or is not a JSON object.
 bool readConfigFileFromUsername(const QString& userName, UserLocalConfig& out);
 
 // Writes the seven login values into the user's file, keeping its folders.

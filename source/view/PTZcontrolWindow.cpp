@@ -170,10 +170,11 @@ void PTZcontrolWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void PTZcontrolWindow::leaveEvent(QEvent*) {
-  if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING || !controlDevice)
+  if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING || !controlDevice ||
+      !controlDevice->wholeRenderWindow)
     return;
   // The camera's own render widget decides by the cursor whether the mouse
   // really left the video.
   QEvent leave(QEvent::Leave);
-  QCoreApplication::sendEvent(&controlDevice->wholeRenderWindow.renderWnd, &leave);
+  QCoreApplication::sendEvent(&controlDevice->wholeRenderWindow->renderWnd, &leave);
 }

@@ -138,7 +138,7 @@ bool SDLRenderWnd::eventFilter(QObject* watched, QEvent* event) {
 static WholeRenderWindow* ptzPadView(oneWindowDevice* camera, bool ptzWindowExist) {
   if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING) return nullptr;
   if (!ptzWindowExist || !camera) return nullptr;
-  return &camera->wholeRenderWindow;
+  return camera->wholeRenderWindow.get();
 }
 
 static QRect globalRect(const QWidget& w) { return QRect(w.mapToGlobal(QPoint(0, 0)), w.size()); }

@@ -112,6 +112,21 @@ TEST_F(LogDir, LinesFromManyThreadsNeverInterleave) {
   EXPECT_EQ(count, kThreads * kLines);
 }
 
+// Any message longer than a few KiB (a body logged whole somewhere) is cut,
+// with its length noted; shorter ones are written whole.
+TEST_F(LogDir, LongMessagesAreCutWithTheirLength) {
+  const QMessageLogContext ctx("b.cpp", 9, "body", "default");
+  const QString whole(8192, QChar('w'));
+  debug_messageHandler(QtDebugMsg, ctx, whole);
+  debug_messageHandler(QtDebugMsg, ctx, QString(1 << 20, QChar('x')));
+  const QList<QByteArray> lines = readLog().split('\n');
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_TRUE(lines[0].contains(whole.toLatin1() + " (file:b.cpp"));
+  EXPECT_LT(lines[1].size(), 9 * 1024);
+  EXPECT_TRUE(lines[1].contains(QByteArray(8192, 'x') + " ... [cut, 1048576 characters in all] (file:b.cpp"))
+      << lines[1].right(200).constData();
+}
+
 TEST_F(LogDir, OldLogIsRemovedAtStart) {
   QFile old(dir.path() + "/debug.txt");
   ASSERT_TRUE(old.open(QIODevice::WriteOnly));

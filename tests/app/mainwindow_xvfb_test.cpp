@@ -233,7 +233,7 @@ TEST_F(MainWindowOnX, ACameraNotOnlineYetShowsItsBadgeInThePlayArea) {
   w.oneWindowDevice_list.append(camera);
   w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));
   ASSERT_TRUE(camera->playWaiting());
-  WholeRenderWindow& view = camera->wholeRenderWindow;
+  WholeRenderWindow& view = camera->ownPlayView();
   const QRect video(view.renderWnd.mapTo(&w, QPoint(0, 0)), view.renderWnd.size());
   const QPoint badge = video.center();
   const QPoint beside(video.left() + video.width() / 8, video.center().y());

@@ -44,8 +44,8 @@ TEST_F(CameraWorldOnScreen, PlaysTheSimulatedCameraIntoItsPlayViewThenStopsAndIs
   camera->avideo_start_play();
   ASSERT_TRUE(waitUntil([&] { return camera->counters.picturesPresented.load() >= 50; }, 60000))
       << "presented " << camera->counters.picturesPresented.load();
-  SDLRenderWnd& view = camera->wholeRenderWindow.renderWnd;
-  EXPECT_EQ(window_->centralGrid->indexOf(&camera->wholeRenderWindow) >= 0, true);
+  SDLRenderWnd& view = camera->ownPlayView().renderWnd;
+  EXPECT_EQ(window_->centralGrid->indexOf(&camera->ownPlayView()) >= 0, true);
   EXPECT_TRUE(view.isVisible());
   ASSERT_TRUE(view.sdlReady());
   ASSERT_GT(view.width(), 100);
@@ -101,7 +101,7 @@ TEST_F(CameraWorldOnScreen, PlaysTheSimulatedCameraIntoItsPlayViewThenStopsAndIs
       widgets.push_back(window_->centralGrid->itemAt(i)->widget());
     return widgets;
   };
-  const QWidget* viewInGrid = &camera->wholeRenderWindow;
+  const QWidget* viewInGrid = &camera->ownPlayView();
   std::vector<const QWidget*> expected = gridWidgets();
   ASSERT_EQ(std::count(expected.begin(), expected.end(), viewInGrid), 1);
   expected.erase(std::find(expected.begin(), expected.end(), viewInGrid));

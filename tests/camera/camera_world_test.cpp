@@ -53,7 +53,7 @@ TEST_F(CameraWorld, FetchInfosIsAcceptedParsedAndTheCameraGoesOnlineWithTheCloud
     EXPECT_FALSE(s->resHeight.isEmpty());
     EXPECT_FALSE(s->quality.isEmpty());
   }
-  EXPECT_TRUE(camera->wholeRenderWindow.renderWnd.ptzWindow_exist());
+  EXPECT_TRUE(camera->ownPlayView().renderWnd.ptzWindow_exist());
   EXPECT_TRUE(camera->connectTimerActive);
 
   // The connect timer's first tick connects with the cloud's key.
@@ -82,7 +82,7 @@ TEST_F(CameraWorld, AKeyTheCameraRefusesShowsTheWrongTokenState) {
   oneWindowDevice* camera = addCamera(kCam);
   camera->send_fetchInfo_instruct();
   ASSERT_TRUE(waitForRecords(kCam));
-  EXPECT_FALSE(camera->wholeRenderWindow.renderWnd.ptzWindow_exist());
+  EXPECT_FALSE(camera->ownPlayView().renderWnd.ptzWindow_exist());
   ASSERT_TRUE(waitUntil([&] { return camera->get_p2pState() == E_CONN_STATUS_WRONG_TOKEN; }, 60000))
       << "state " << camera->get_p2pState();
   EXPECT_EQ(camera->stateLabel.text(), "conecting");

@@ -95,15 +95,15 @@ TEST_F(CameraTest, FirstFrameOfASingleViewPlayShowsThePlayViewInThePlayArea) {
   deliver();
   ASSERT_TRUE(waitUntil([&] { return camera->videoTimer.isActive(); }));
   EXPECT_EQ(camera->videoTimer.interval(), 35);  // 1000 / (25 + 3)
-  EXPECT_EQ(camera->sdlRenderWnd, &camera->wholeRenderWindow.renderWnd);
-  EXPECT_EQ(camera->wholeRenderWindow.renderWnd.m_pDevice, camera);
+  EXPECT_EQ(camera->sdlRenderWnd, &camera->ownPlayView().renderWnd);
+  EXPECT_EQ(camera->ownPlayView().renderWnd.m_pDevice, camera);
   int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
-  const int index = window_->centralGrid->indexOf(&camera->wholeRenderWindow);
+  const int index = window_->centralGrid->indexOf(&camera->ownPlayView());
   ASSERT_GE(index, 0);
   window_->centralGrid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
   EXPECT_EQ(row, 0);
   EXPECT_EQ(column, 2);
-  EXPECT_FALSE(camera->wholeRenderWindow.isHidden());
+  EXPECT_FALSE(camera->ownPlayView().isHidden());
   EXPECT_FALSE(camera->gifLabel.isHidden());  // connecting animation until the picture shows
 
   camera->avideo_stop_play();
@@ -124,7 +124,7 @@ TEST_F(CameraTest, FirstFrameOfAGroupPlayStartsTheTickOnTheGroupsTarget) {
   ASSERT_TRUE(waitUntil([&] { return camera->videoTimer.isActive(); }));
   EXPECT_EQ(camera->videoTimer.interval(), 55);
   EXPECT_EQ(camera->sdlRenderWnd, &cell);
-  EXPECT_EQ(window_->centralGrid->indexOf(&camera->wholeRenderWindow), -1);
+  EXPECT_EQ(window_->centralGrid->indexOf(&camera->ownPlayView()), -1);
   EXPECT_TRUE(camera->gifLabel.isHidden());
   camera->video_stop_play();
   camera->setRenderTarget(nullptr);
@@ -142,7 +142,7 @@ TEST_F(CameraTest, ATickStartArrivingAfterTheStopOrTheSignOutStartsNothing) {
   camera->avideo_stop_play();
   QCoreApplication::sendPostedEvents();
   EXPECT_FALSE(camera->videoTimer.isActive());
-  EXPECT_EQ(window_->centralGrid->indexOf(&camera->wholeRenderWindow), -1);
+  EXPECT_EQ(window_->centralGrid->indexOf(&camera->ownPlayView()), -1);
 
   camera->avideo_start_play();
   fake_tessan::postAvFrame("CAMA", h264Frame());
@@ -150,7 +150,7 @@ TEST_F(CameraTest, ATickStartArrivingAfterTheStopOrTheSignOutStartsNothing) {
   window_->playState = E_MAINWINDOW_NOT_PLAYING;  // signed out meanwhile
   QCoreApplication::sendPostedEvents();
   EXPECT_FALSE(camera->videoTimer.isActive());
-  EXPECT_EQ(window_->centralGrid->indexOf(&camera->wholeRenderWindow), -1);
+  EXPECT_EQ(window_->centralGrid->indexOf(&camera->ownPlayView()), -1);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ TEST_F(CameraTest, TheDestructorEndsTheLinkAndItsLastReportFindsNoCamera) {
 TEST_F(CameraTest, ClosingTheWindowWithYesEndsEveryLinkInListOrder) {
   oneWindowDevice* cameras[] = {addCamera("CAM1"), addCamera("CAM2"), addCamera("CAM3")};
   for (oneWindowDevice* c : cameras) report(c, 10);
-  cameras[1]->wholeRenderWindow.ptzWindow.show();
+  cameras[1]->ownPlayView().ptzWindow.show();
   window_->show();
 
   auto no = testsupport::answerNextMessageBox(QMessageBox::No);
@@ -78,7 +78,7 @@ TEST_F(CameraTest, ClosingTheWindowWithYesEndsEveryLinkInListOrder) {
   EXPECT_EQ(disconnects[0].sn, "CAM1");
   EXPECT_EQ(disconnects[1].sn, "CAM2");
   EXPECT_EQ(disconnects[2].sn, "CAM3");
-  EXPECT_FALSE(cameras[1]->wholeRenderWindow.ptzWindow.isVisible());
+  EXPECT_FALSE(cameras[1]->ownPlayView().ptzWindow.isVisible());
   // The link reported each end on this thread: the badges say so.
   QCoreApplication::sendPostedEvents();
   for (oneWindowDevice* c : cameras) EXPECT_EQ(c->get_p2pState(), 6);

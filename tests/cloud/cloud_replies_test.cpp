@@ -20,6 +20,7 @@
 #include "http_command/signin.h"
 #include "../app/log_capture.h"
 #include "qt_print.h"
+#include "util_class/debug_message_handler.h"
 
 namespace {
 
@@ -336,6 +337,35 @@ TEST_F(Replies, EveryHandlerSurvivesArbitraryReplyText) {
       EXPECT_TRUE(h.signedInCount == 1 || h.failures.size() == 1) << path.toStdString();
       EXPECT_LE(fresh.log.size(), 12) << path.toStdString() << " " << body.left(40).toStdString();
     }
+  }
+}
+
+// However long a reply is, debug.txt takes only its beginning and its length:
+// a failed device list of 1 MiB, answered again, adds a few KiB to the log.
+TEST_F(Replies, ALongReplyIsLoggedCutWithItsLength) {
+  const QByteArray filler(1 << 20, 'x');
+  const struct {
+    const char* what;
+    QByteArray body;
+    const char* note;  // how the log tells the whole length
+  } cases[] = {
+      {"JSON", R"({"status":"error","message":")" + filler + R"("})", " bytes in all]"},
+      {"not JSON", filler, " bytes, not JSON>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QFile::remove(path("debug.txt"));
+    cloud.script("/v2/device-list", {500, QNetworkReply::NoError, c.body});
+    harness.reset();
+    const QtMessageHandler previous = qInstallMessageHandler(debug_messageHandler);
+    const bool loaded = runChain();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(cloud.count("/v2/device-list"), 2);
+    const QByteArray log = readAll(path("debug.txt"));
+    EXPECT_LT(log.size(), 64 * 1024);
+    EXPECT_TRUE(log.contains(QByteArray::number(c.body.size()) + c.note)) << log.right(2000).constData();
+    cloud.log.clear();
   }
 }
 

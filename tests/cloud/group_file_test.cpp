@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -142,4 +143,27 @@ TEST_F(GroupFile, MissingFolderFailsEveryOperation) {
   EXPECT_FALSE(device_groupInfodb_read_groupInfo(gone, groups));
   EXPECT_FALSE(device_groupInfodb_delete_byGroupName(gone, "g"));
   EXPECT_TRUE(groups.isEmpty());
+}
+
+// A group.dat above 16 MiB is not opened at all: every operation refuses
+// it, and the file (a sound database the shell still reads) is left exactly
+// as it was. At the limit it is used as ever.
+TEST_F(GroupFile, AFileAbove16MiBIsRefusedByEveryOperationAndLeftAsItIs) {
+  ASSERT_TRUE(device_groupInfodb_insert(userDir, {"kept", "A", "B", "", ""}));
+  sqlite({"CREATE TABLE pad(b); INSERT INTO pad VALUES (zeroblob(16700000));"});
+  const qint64 size = QFileInfo(groupFilePath(userDir)).size();
+  ASSERT_LE(size, 16 << 20);
+  EXPECT_EQ(load().size(), 1) << "a file at the limit is read";
+  sqlite({QStringLiteral("INSERT INTO pad VALUES (zeroblob(%1));").arg((16 << 20) - size + 65536)});
+  ASSERT_GT(QFileInfo(groupFilePath(userDir)).size(), 16 << 20);
+  const QByteArray before = readAll(groupFilePath(userDir));
+
+  QList<StoredGroup> groups;
+  EXPECT_FALSE(device_groupInfodb_read_groupInfo(userDir, groups));
+  EXPECT_TRUE(groups.isEmpty());
+  EXPECT_FALSE(device_groupInfodb_init(userDir));
+  EXPECT_FALSE(device_groupInfodb_insert(userDir, {"new", "C", "", "", ""}));
+  EXPECT_FALSE(device_groupInfodb_delete_byGroupName(userDir, "kept"));
+  EXPECT_TRUE(readAll(groupFilePath(userDir)) == before) << "group.dat was changed";
+  EXPECT_EQ(sqlite({"SELECT groupName FROM groups"}), "kept\n");
 }

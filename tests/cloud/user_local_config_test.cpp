@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "../app/log_capture.h"
 #include "data_dir_fixture.h"
 #include "qt_print.h"
@@ -167,4 +169,38 @@ TEST_F(UserConfig, ReadingLogsNoRememberedPassword) {
   EXPECT_GT(log.count("a@example.com"), 0) << "the file is still logged";
   EXPECT_EQ(log.count("mail-secret-1"), 0);
   EXPECT_EQ(log.count("phone-secret-2"), 0);
+}
+
+// A config.json above 1 MiB is not the program's: it reads as missing, the
+// writers refuse to replace it (so what it holds survives), and the log says
+// so in one line. One of exactly 1 MiB is still read.
+TEST_F(UserConfig, AFileAbove1MiBReadsAsMissingAndIsNeverWrittenOver) {
+  const auto fileOf = [](int bytes) {
+    const QByteArray head = R"({"emailUserName":"big@example.com","pad":")";
+    const QByteArray tail = "\"}";
+    return head + QByteArray(bytes - head.size() - tail.size(), 'p') + tail;
+  };
+  const struct {
+    int bytes;
+    bool refused;
+  } cases[] = {{1 << 20, false}, {(1 << 20) + 1, true}, {60 << 20, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    const QByteArray text = fileOf(c.bytes);
+    ASSERT_EQ(text.size(), c.bytes);
+    ASSERT_TRUE(writeAll(userConfigFilePath("A"), text));
+    testsupport::LogCapture log;
+    UserLocalConfig out;
+    out.emailUserName = "untouched";
+    EXPECT_EQ(readConfigFileFromUsername("A", out), !c.refused);
+    EXPECT_EQ(out.emailUserName, c.refused ? "untouched" : "big@example.com");
+    if (!c.refused) continue;
+    EXPECT_FALSE(writeConfigFileUserinfo("A", "new@example.com", "pw", "", "", 0, 1, 0));
+    EXPECT_FALSE(writeConfigFileAVideoinfo("A", "/root", "/video", "/picture"));
+    EXPECT_TRUE(readAll(userConfigFilePath("A")) == text) << "config.json was changed";
+    EXPECT_EQ(log.count("not read and left as it is"), 3);
+    int longest = 0;
+    for (const QString& line : log.lines()) longest = std::max(longest, int(line.size()));
+    EXPECT_LT(longest, 1024) << "the file went to the log";
+  }
 }

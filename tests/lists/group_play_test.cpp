@@ -36,7 +36,7 @@ class GroupPlay : public ListsTest {
   }
   std::vector<Sent> clickCellPlay(const QString& name, int cell) {
     const size_t m = mark();
-    QTest::mouseClick(&group(name)->playWindow.tiles[cell].playButton, Qt::LeftButton);
+    QTest::mouseClick(&group(name)->playGrid().tiles[cell].playButton, Qt::LeftButton);
     deliver();
     return sent(m);
   }
@@ -47,10 +47,10 @@ class GroupPlay : public ListsTest {
     return sent(m);
   }
   const VideoRenderTarget* cellTarget(const QString& name, int cell) {
-    return &group(name)->playWindow.tiles[cell].renderWnd;
+    return &group(name)->playGrid().tiles[cell].renderWnd;
   }
   bool cellShowsStop(const QString& name, int cell) {
-    return showsIcon(group(name)->playWindow.tiles[cell].playButton, "ic_stop_dark.png");
+    return showsIcon(group(name)->playGrid().tiles[cell].playButton, "ic_stop_dark.png");
   }
   bool inPlayArea(QWidget* w) { return window_->centralGrid->indexOf(w) >= 0; }
   void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -87,8 +87,8 @@ TEST_F(GroupPlay, GroupClickStartsVideoOnlyWithMemberJInCellJ) {
   EXPECT_TRUE(cellShowsStop("g", 1));
   EXPECT_TRUE(cellShowsStop("g", 2));
   EXPECT_FALSE(cellShowsStop("g", 3)) << "no member in cell 3";
-  EXPECT_TRUE(inPlayArea(&g->playWindow));
-  EXPECT_TRUE(g->playWindow.isVisibleTo(window_));
+  EXPECT_TRUE(inPlayArea(&g->playGrid()));
+  EXPECT_TRUE(g->playGrid().isVisibleTo(window_));
   EXPECT_TRUE(g->groupGifLabel.isVisibleTo(g));
   for (const QString& id : {QStringLiteral("A"), QStringLiteral("B")})
     EXPECT_EQ(camera(id)->get_quadGroupName(), "g");
@@ -110,7 +110,7 @@ TEST_F(GroupPlay, GroupClickStartsVideoOnlyWithMemberJInCellJ) {
 TEST_F(GroupPlay, AnOfflineMemberWaitsInItsCellForOnline) {
   build({{"g", {"A", "D"}}});
   clickGroup("g");
-  WholeRenderWindow& cell = group("g")->playWindow.tiles[1];
+  WholeRenderWindow& cell = group("g")->playGrid().tiles[1];
   EXPECT_TRUE(camera("D")->playWaiting());
   EXPECT_FALSE(cell.labLinkState.isHidden());
   EXPECT_EQ(cell.labLinkState.text(), camera("D")->stateLabel.text());
@@ -149,9 +149,9 @@ TEST_F(GroupPlay, ASecondGroupTakesThePlayAreaFromTheFirst) {
   build({{"one", {"A"}}, {"two", {"B"}}});
   clickGroup("one");
   clickGroup("two");
-  EXPECT_FALSE(inPlayArea(&group("one")->playWindow));
-  EXPECT_FALSE(group("one")->playWindow.isVisibleTo(window_));
-  EXPECT_TRUE(inPlayArea(&group("two")->playWindow));
+  EXPECT_FALSE(inPlayArea(&group("one")->playGrid()));
+  EXPECT_FALSE(group("one")->playGrid().isVisibleTo(window_));
+  EXPECT_TRUE(inPlayArea(&group("two")->playGrid()));
   EXPECT_EQ(group("one")->get_quadPlaying(), 0);
   EXPECT_FALSE(camera("A")->get_isPlaying());
   EXPECT_TRUE(camera("B")->get_isPlaying());
@@ -160,7 +160,7 @@ TEST_F(GroupPlay, ASecondGroupTakesThePlayAreaFromTheFirst) {
   deliver();
   EXPECT_EQ(group("two")->get_quadPlaying(), 0);
   EXPECT_FALSE(camera("B")->get_isPlaying());
-  EXPECT_FALSE(group("two")->playWindow.isVisibleTo(window_));
+  EXPECT_FALSE(group("two")->playGrid().isVisibleTo(window_));
   EXPECT_TRUE(camera("C")->get_isPlaying());
 }
 
@@ -205,9 +205,9 @@ TEST_F(GroupPlay, IconSlotSetsTheMembersCells) {
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.type);
-    QPushButton& a = g->playWindow.tiles[1].*r.button;
-    QPushButton& b = g->playWindow.tiles[0].*r.button;
-    const QPushButton& own = camera("A")->wholeRenderWindow.*r.button;
+    QPushButton& a = g->playGrid().tiles[1].*r.button;
+    QPushButton& b = g->playGrid().tiles[0].*r.button;
+    const QPushButton& own = camera("A")->ownPlayView().*r.button;
     const QImage ownBefore = own.icon().pixmap(QSize(38, 38)).toImage();
     window_->quadWindow_playWindow_icon_change_Handler("g", "A", r.type, true);
     EXPECT_TRUE(showsIcon(a, r.on));
@@ -223,7 +223,7 @@ TEST_F(GroupPlay, IconSlotSetsTheMembersCells) {
   }
   // Record shows what the camera does (nothing records here).
   window_->quadWindow_playWindow_icon_change_Handler("g", "A", E_ICON_RECORD, true);
-  EXPECT_TRUE(showsIcon(g->playWindow.tiles[1].recordButton, "ic_record_dark.png"));
+  EXPECT_TRUE(showsIcon(g->playGrid().tiles[1].recordButton, "ic_record_dark.png"));
   EXPECT_FALSE(camera("A")->isRecording.load());
 
   window_->quadWindow_playWindow_icon_change_Handler("nope", "A", E_ICON_PLAY, true);
@@ -240,7 +240,7 @@ TEST_F(GroupPlay, DeletingAPlayingGroupStopsItFirst) {
   build({{"g", {"B", "A"}}, {"h", {"C"}}});
   clickGroup("g");
   QPointer<QuadWindowDevice> g = group("g");
-  QPointer<MainWindow_QuadWindow_playWindow> grid = &g->playWindow;
+  QPointer<MainWindow_QuadWindow_playWindow> grid = g->playWindow.get();
 
   const std::vector<Sent> s = clickDelete("g");
   EXPECT_EQ(s, (std::vector<Sent>{{"B", kVideoStop}, {"A", kVideoStop}}));

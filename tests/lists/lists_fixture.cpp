@@ -32,8 +32,15 @@ void ListsTest::listDevices(std::initializer_list<Listed> entries) {
   window_->device = device_.get();
 }
 
+void ListsTest::listCameras(const QStringList& ids) {
+  device_ = cameraListing(ids);
+  window_->device = device_.get();
+}
+
 void ListsTest::buildList() {
   emit window_->localPictureLoad_singnal();
+  // A long list is made in slices on the event loop.
+  ASSERT_TRUE(waitUntil([this] { return !window_->listBuildRunning(); }, 60000));
   deliver();
 }
 

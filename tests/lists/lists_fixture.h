@@ -40,6 +40,8 @@ class ListsTest : public CameraTest {
 
   // The device list of the next build (a fresh container).
   void listDevices(std::initializer_list<Listed> entries);
+  // As many connected cameras, one per id.
+  void listCameras(const QStringList& ids);
   // The list as the device configuration's arrival builds it.
   void buildList();
   // A stored group (group.dat) with these device ids.

@@ -249,7 +249,7 @@ TEST_F(ListsWorld, AGroupOfTwoPlaysInItsGridAndEveryDialogShows) {
   // The group plays: Hall in cell 0, Front door in cell 1, video only.
   QTest::mouseClick(&pair->groupPictureLabel, Qt::LeftButton);
   ASSERT_EQ(pair->get_quadPlaying(), 1);
-  MainWindow_QuadWindow_playWindow& grid = pair->playWindow;
+  MainWindow_QuadWindow_playWindow& grid = pair->playGrid();
   ASSERT_TRUE(grid.isVisible());
   for (const char* id : {kHall, kFrontDoor}) {
     ASSERT_TRUE(waitUntil([&] { return camera(id)->counters.picturesPresented.load() >= 25; }, 60000))

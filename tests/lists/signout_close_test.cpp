@@ -127,7 +127,7 @@ TEST_F(Leaving, CloseWithYesStopsThePlaysAndEndsEveryLink) {
   deliver();
   for (const char* id : {"A", "B", "C"}) {
     EXPECT_FALSE(camera(id)->P2P_connect_ahead_Thread_timer.isActive()) << id;
-    EXPECT_FALSE(camera(id)->wholeRenderWindow.ptzWindow.isVisible()) << id;
+    EXPECT_FALSE(camera(id)->ownPlayView().ptzWindow.isVisible()) << id;
   }
 }
 

@@ -32,7 +32,7 @@ class SinglePlay : public ListsTest {
     return sent(m);
   }
   bool playIconShowsStop(const QString& id) {
-    return showsIcon(camera(id)->wholeRenderWindow.playButton, "ic_stop_dark.png");
+    return showsIcon(camera(id)->ownPlayView().playButton, "ic_stop_dark.png");
   }
 };
 
@@ -80,7 +80,7 @@ TEST_F(SinglePlay, AnOfflineCameraWaitsInItsViewAndStartsOnceOnline) {
   EXPECT_FALSE(camera("C")->get_isPlaying());
   EXPECT_TRUE(camera("C")->playWaiting());
   EXPECT_TRUE(playIconShowsStop("C"));
-  WholeRenderWindow& view = camera("C")->wholeRenderWindow;
+  WholeRenderWindow& view = camera("C")->ownPlayView();
   EXPECT_GE(window_->centralGrid->indexOf(&view), 0) << "the view is in the play area";
   EXPECT_FALSE(view.isHidden());
   EXPECT_FALSE(view.labLinkState.isHidden());
@@ -119,7 +119,7 @@ TEST_F(SinglePlay, AWaitingPlayStoppedMeanwhileNeverStarts) {
     c.stop();
     EXPECT_FALSE(camera("C")->playWaiting());
     EXPECT_FALSE(playIconShowsStop("C"));
-    EXPECT_TRUE(camera("C")->wholeRenderWindow.labLinkState.isHidden());
+    EXPECT_TRUE(camera("C")->ownPlayView().labLinkState.isHidden());
     const size_t m = mark();
     online("C");
     EXPECT_TRUE(only(sent(m), {kVideoStart, kAudioStart}).empty());

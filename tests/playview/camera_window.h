@@ -37,7 +37,7 @@ class CameraWindow {
 
   std::unique_ptr<MainWindow> window;
   oneWindowDevice* camera = nullptr;  // in window->oneWindowDevice_list
-  WholeRenderWindow& view() { return camera->wholeRenderWindow; }
+  WholeRenderWindow& view() { return camera->ownPlayView(); }
 };
 
 }  // namespace playviewtest

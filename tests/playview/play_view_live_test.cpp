@@ -114,7 +114,7 @@ class LiveView : public ::testing::Test {
     camera = new oneWindowDevice(QString::fromLatin1(kId), QStringLiteral("Door"), 1);
     window_->oneWindowDevice_list.append(camera);
     camera->capability_init();
-    ASSERT_TRUE(camera->wholeRenderWindow.renderWnd.ptzWindow_exist());
+    ASSERT_TRUE(camera->ownPlayView().renderWnd.ptzWindow_exist());
     window_->playState = E_MAINWINDOW_ONEWINDOW_PLAYING;
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_, 60000));
@@ -127,7 +127,7 @@ class LiveView : public ::testing::Test {
     ASSERT_TRUE(camera->get_isPlaying());
     ASSERT_TRUE(pump([&] { return camera->counters.picturesPresented.load() >= 25; }, 60000))
         << "presented " << camera->counters.picturesPresented.load();
-    ASSERT_TRUE(camera->wholeRenderWindow.isVisible()) << "the view is not in the play area";
+    ASSERT_TRUE(camera->ownPlayView().isVisible()) << "the view is not in the play area";
     // The pointer rests outside the video.
     QCursor::setPos(3000, 2000);
     pumpFor(100);
@@ -150,7 +150,7 @@ class LiveView : public ::testing::Test {
     qunsetenv("CAMVIEWER_DATA_DIR");
   }
 
-  WholeRenderWindow& view() { return camera->wholeRenderWindow; }
+  WholeRenderWindow& view() { return camera->ownPlayView(); }
 
   // Runs Qt while reading what the camera reports, until `done`.
   bool pump(const std::function<bool()>& done, int ms) {
