@@ -192,6 +192,12 @@ void CameraMedia::intakeVideoFrame(int codecType, int nFlag, int width, int heig
     return;
   }
   if (unsigned(fps) != lastVideoFps.exchange(unsigned(fps))) qDebug() << "nFPSOfVideo:" << fps;
+  // A key frame while the decoder is behind: what waits before it would
+  // only be shown late, so decoding starts afresh from it.
+  if (flag == E_VIDEO_FRAME_FLAG_I && videoPacketQueue.size() > maxVideoPackets(fps) / 4) {
+    counters.videoPacketsDropped += videoPacketQueue.clear();
+    videoWaitKey_.store(false);
+  }
   // A decoder that cannot keep up: the backlog goes, decoding resumes at the
   // next key frame (a P-frame without its references decodes to garbage).
   if (videoPacketQueue.size() >= maxVideoPackets(fps)) {

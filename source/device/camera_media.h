@@ -283,7 +283,9 @@ class CameraMedia : public CameraMediaQueues {
 
   // Bounds of the queues: decoded pictures and undecoded video packets
   // about one second each (beyond it the packet backlog is flushed up to
-  // the next key frame: a live view is never seconds behind the camera);
+  // the next key frame: a live view is never seconds behind the camera; a
+  // key frame that comes while more than a quarter of it waits flushes
+  // what waits before it);
   // audio queues drop their oldest. The record queues lose nothing:
   // beyond their bound (RecordFeed) the recording fails and says so.
   static size_t maxDecodedPictures(int fps);

@@ -205,12 +205,16 @@ TEST_F(FilesTest, ALinkLostWhileRecordingFinishesTheFileAndTheResumedPlayShowsTh
   const uint64_t written = media->counters.recordVideoWritten.load();
   const uint64_t failed = media->counters.videoDecodeFailed.load();
   const int shown = target.presented.load();
+  const uint64_t decoded = media->counters.videoDecoded.load();
   feed.seekVideo(0);
   feed.both(1.0, 0);
   ASSERT_TRUE(pumpUntil([&] { return events.count("videoTimerStart") == 1; }, 60000))
       << "the new stream's first frame starts no display";
+  ASSERT_TRUE(pumpUntil([&] { return media->counters.videoDecoded.load() - decoded >= 20; }, 60000))
+      << "the new stream does not decode";
+  // A second of stream came at once: the display shows its newest picture.
   drainDisplay();
-  EXPECT_GE(target.presented.load() - shown, 20);
+  EXPECT_GE(target.presented.load() - shown, 1);
   EXPECT_EQ(media->counters.videoDecodeFailed.load(), failed);
   EXPECT_LT(media->audioPlayThread.videoTimeStamp.load(), 1000u);
   EXPECT_EQ(media->counters.recordVideoWritten.load(), written);

@@ -278,6 +278,24 @@ TEST_F(SessionTest, PacketBacklogIsFlushedUpToTheNextKeyFrame) {
   EXPECT_EQ(head->nFlag, E_VIDEO_FRAME_FLAG_I) << "decoding must resume at a key frame";
 }
 
+// A decoder behind by more than a quarter second when a key frame comes
+// starts afresh from that key frame: what waited before it would only be
+// shown late.
+TEST_F(SessionTest, AKeyFrameThatComesWhileTheDecoderIsBehindStartsAfresh) {
+  media->video_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::None);  // nothing decodes
+  for (int i = 0; i < 25; ++i) feed.video(1000 + 40 * uint64_t(i));  // a key frame, then 24 more
+  EXPECT_EQ(media->videoPacketQueue.size(), 25u);
+  EXPECT_EQ(media->counters.videoPacketsDropped.load(), 0u);
+  feed.video(2000);  // the next key frame
+  EXPECT_EQ(media->videoPacketQueue.size(), 1u);
+  EXPECT_EQ(media->counters.videoPacketsDropped.load(), 25u);
+  auto head = media->videoPacketQueue.take();
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->nFlag, E_VIDEO_FRAME_FLAG_I);
+  EXPECT_EQ(head->nTimeStamp, 2000u);
+}
+
 TEST_F(SessionTest, APictureOfTheLastPlayIsNeverShownInTheNext) {
   media->video_start_play();
   const uint32_t firstPlay = media->playSerial();
