@@ -405,9 +405,11 @@ void CameraMedia::videoTimerHandler() {
       [this, now](const P2P_VideoNode_Decode& p) { return pacer_.due(p.nTimeStamp, p.fps, now); },
       &skipped);
   counters.picturesSkipped += skipped;
-  // Pictures wait: the next tick comes when the next one is due, sooner
-  // while more wait (behind).
-  int period = displayPeriodMs(videoFrameQueue.size(), displayPeriodMs_);
+  // The display looks for the next picture every kCatchUpMs at most: one
+  // that waited a whole stream period for its tick would often find the
+  // next one due as well and be skipped. A waiting picture is shown when it
+  // is due.
+  int period = std::min(displayPeriodMs(videoFrameQueue.size(), displayPeriodMs_), kCatchUpMs);
   int64_t nextDue = std::numeric_limits<int64_t>::max();
   videoFrameQueue.forEach([this, &nextDue](const P2P_VideoNode_Decode& p) {
     if (nextDue == std::numeric_limits<int64_t>::max()) nextDue = pacer_.dueAt(p.nTimeStamp, p.fps);

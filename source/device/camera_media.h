@@ -157,9 +157,9 @@ class CameraMedia : public CameraMediaQueues {
   // One display tick (videoTimerHandler): the newest picture of this play
   // that is due (display_pacer.h) goes to the render target and its time
   // stamp to the sound thread; the older ones waiting are skipped (a
-  // loaded machine shows fewer pictures, never older ones). While pictures
-  // wait the ticks come sooner: at the next one's due time, and every
-  // kCatchUpMs while more than one waits (display_backlog.h).
+  // loaded machine shows fewer pictures, never older ones). The display
+  // ticks every kCatchUpMs at most (display_backlog.h), and when a waiting
+  // picture is due.
   void videoTimerHandler();
   // The size the render target shows pictures at (GUI thread, from the
   // target after each present; 0 x 0: not known) and as the decode thread

@@ -168,7 +168,7 @@ TEST_F(SessionTest, AfterAStallTheNewestDuePictureIsShownAndTheOthersSkipped) {
   EXPECT_EQ(media->audioPlayThread.videoTimeStamp.load(), newest) << "the newest due picture is shown";
   EXPECT_EQ(media->counters.picturesSkipped.load(), waiting - 1);
   EXPECT_TRUE(media->videoFrameQueue.empty());
-  EXPECT_EQ(media->videoTimer.interval(), 35) << "nothing waits: the stream's own period";
+  EXPECT_EQ(media->videoTimer.interval(), kCatchUpMs) << "the display looks for the next picture often";
   EXPECT_EQ(media->counters.picturesPresented.load() + media->counters.picturesDropped.load() +
                 media->counters.picturesSkipped.load(),
             30u);
@@ -192,7 +192,7 @@ TEST_F(SessionTest, APictureThatComesEarlyWaitsForItsTurn) {
   feed.video(1080);
   media->videoTimerHandler();
   EXPECT_EQ(media->audioPlayThread.videoTimeStamp.load(), 1040u);
-  EXPECT_EQ(media->videoTimer.interval(), 20) << "the next tick when the waiting picture is due";
+  EXPECT_LE(media->videoTimer.interval(), kCatchUpMs) << "the waiting picture is shown soon after it is due";
   displayMs += 20;
   media->videoTimerHandler();
   EXPECT_EQ(media->audioPlayThread.videoTimeStamp.load(), 1080u);
@@ -331,7 +331,7 @@ TEST_F(SessionTest, TwoHundredPlaysAndStopsLeaveNothingRunning) {
     QCoreApplication::processEvents();  // the queued sound set-up
     pumpUntil([&] { return !media->videoFrameQueue.empty(); }, 60000);
     const int presentedBefore = target.presented.load();
-    media->videoTimerHandler();
+    tick();
     const uint64_t shown = media->audioPlayThread.videoTimeStamp.load();
     if (target.presented.load() > presentedBefore) {
       ASSERT_GE(shown, base) << "cycle " << cycle << " showed a picture of an earlier play";
