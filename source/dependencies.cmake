@@ -13,3 +13,6 @@ target_include_directories(camviewer_core PUBLIC ${PROJECT_SOURCE_DIR}/tessan/in
 # render widget).
 pkg_check_modules(CAMVIEWER_SDL2 REQUIRED IMPORTED_TARGET sdl2)
 target_link_libraries(camviewer_core PUBLIC KV_VideoCodec KV_AudioCodec KV_MP4 PkgConfig::CAMVIEWER_SDL2)
+# The decode thread scales pictures to the size they are shown at.
+pkg_check_modules(CAMVIEWER_SWSCALE REQUIRED IMPORTED_TARGET libswscale)
+target_link_libraries(camviewer_core PUBLIC PkgConfig::CAMVIEWER_SWSCALE)

@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "Tessan.h"
+#include "bench_measures.h"
 #include "camera_options.h"
 #include "child_process.h"
 #include "live_glue.h"
@@ -88,32 +89,14 @@ bool kindFor(const std::string& name, Kind* k) {
   return true;
 }
 
-double nowMs() {
-  return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
-}
+using livebench::childCpu;
+using livebench::cpuSeconds;
+using livebench::nowMs;
+using livebench::percentile;
+using livebench::rssMb;
+using livebench::wallMs;
 
-double wallMs() {
-  return std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
-double cpuSeconds(int who) {
-  rusage u{};
-  getrusage(who, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-double rssMb() {
-  std::ifstream in("/proc/self/status");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind("VmRSS:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
-  return 0;
-}
-
-double percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0;
-  std::sort(v.begin(), v.end());
-  return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
+std::string longStream(const std::string& file, int seconds) { return livebench::longStream(file, seconds); }
 
 // Runs the event loop for `ms` (blocking in it, as the program does).
 void pumpFor(double ms) {
@@ -158,6 +141,7 @@ class TimedTarget : public VideoRenderTarget {
     wnd_->PresentFrame(yuv, width, height);
     timing_->presented(ts);
   }
+  void shownPictureSize(int* width, int* height) const override { wnd_->shownPictureSize(width, height); }
   void start_render() override { wnd_->start_render(); }
   void stop_render() override { wnd_->stop_render(); }
 
@@ -174,7 +158,8 @@ struct Counts {
       : presented(c.picturesPresented.load()),
         decoded(c.videoDecoded.load()),
         failed(c.videoDecodeFailed.load()),
-        dropped(c.picturesDropped.load() + c.videoPacketsDropped.load() + c.picturesStale.load()),
+        dropped(c.picturesDropped.load() + c.videoPacketsDropped.load() + c.picturesStale.load() +
+                c.picturesSkipped.load()),
         decodeCpuUs(c.videoDecodeCpuUs.load()),
         outOfStep(c.audioOutOfStep.load()) {}
   Counts() = default;
@@ -190,38 +175,6 @@ struct Camera {
   double firstPictureMs = -1;      // when the first picture was presented
   std::vector<uint64_t> perSecond;  // presented at 1, 2, 3 s after the first picture
 };
-
-// CPU seconds of a command run to its end (its waited-for children included).
-double childCpu(const std::vector<std::string>& args) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    int devnull = open("/dev/null", O_WRONLY);
-    dup2(devnull, 1);
-    dup2(devnull, 2);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage u{};
-  if (pid < 0 || wait4(pid, &status, 0, &u) < 0) return -1;
-  // timeout ends a player with 124: that is the normal end here.
-  if (!WIFEXITED(status) || (WEXITSTATUS(status) != 0 && WEXITSTATUS(status) != 124)) return -1;
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// The camera's 2-second clip repeated to `seconds` (raw streams cannot be
-// looped by seeking; elementary streams simply concatenate).
-std::string longStream(const std::string& file, int seconds) {
-  const std::string out = file + ".long-" + std::to_string(seconds);
-  std::ifstream in(file, std::ios::binary);
-  const std::string clip((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::ofstream o(out, std::ios::binary | std::ios::trunc);
-  for (int i = 0; i < std::max(1, seconds / 2); ++i) o << clip;
-  return out;
-}
 
 // Baseline 1: the same streams decoded by the ffmpeg CLI on one thread
 // (video and sound, `streams` times).

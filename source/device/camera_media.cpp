@@ -6,9 +6,14 @@
 #include <QDebug>
 #include <QMetaObject>
 
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
 #include "Tessan.h"
 #include "device/display_backlog.h"
 #include "device/play_timing.h"
+#include "device/present_log.h"
 #include "ffmpeg/adts_header.h"
 
 namespace {
@@ -16,6 +21,12 @@ namespace {
 // How long a GUI-thread operation waits for a worker run that was told to
 // stop: one decode step or one write, so this is only a safety bound.
 constexpr int kRunEndWaitMs = 2000;
+
+int64_t steadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 }  // namespace
 
@@ -28,6 +39,7 @@ CameraMedia::CameraMedia(const QString& id, const QString& name, CameraMediaEven
       events_(events),
       deviceName_(name),
       clock_([] { return QDateTime::currentSecsSinceEpoch(); }) {
+  displayClock_ = [] { return steadyMs(); };
   // Thread names (top -H, perf, gdb): at most 15 characters reach the system.
   videoDecodeThread.setObjectName(QStringLiteral("video decode"));
   audioDecodeThread.setObjectName(QStringLiteral("audio decode"));
@@ -180,9 +192,15 @@ void CameraMedia::intakeVideoFrame(int codecType, int nFlag, int width, int heig
     return;
   }
   if (unsigned(fps) != lastVideoFps.exchange(unsigned(fps))) qDebug() << "nFPSOfVideo:" << fps;
+  // A key frame while the decoder is behind: what waits before it would
+  // only be shown late, so decoding starts afresh from it.
+  if (flag == E_VIDEO_FRAME_FLAG_I && videoPacketQueue.size() > maxVideoPackets(fps) / 4) {
+    counters.videoPacketsDropped += videoPacketQueue.clear();
+    videoWaitKey_.store(false);
+  }
   // A decoder that cannot keep up: the backlog goes, decoding resumes at the
   // next key frame (a P-frame without its references decodes to garbage).
-  if (videoPacketQueue.size() >= kMaxVideoPackets) {
+  if (videoPacketQueue.size() >= maxVideoPackets(fps)) {
     counters.videoPacketsDropped += videoPacketQueue.clear();
     videoWaitKey_.store(true);
   }
@@ -196,6 +214,7 @@ void CameraMedia::intakeVideoFrame(int codecType, int nFlag, int width, int heig
   auto node = std::make_unique<P2P_VideoNode_noDecode>(flag, width, height, fps, nTimeStamp,
                                                        length, data);
   node->codec = codecType;
+  node->arrivalMs = steadyMs();
   videoPacketQueue.push(std::move(node));
   counters.videoPacketsQueued++;
   videoDecodeThread.gate.notify();
@@ -289,6 +308,8 @@ void CameraMedia::beginPlay(bool withAudio) {
   clear_videoPacketQueue();
   clear_videoFrameQueue();
   videoWaitKey_.store(false);
+  pacer_.reset();
+  shownSize_.store(0);  // known again from this play's first present
   playSerial_++;
   playWithAudio_.store(withAudio);
   videoFirstFrame.store(false);
@@ -371,16 +392,30 @@ bool CameraMedia::videoTimer_start_play(int ms, VideoRenderTarget* target) {
 
 void CameraMedia::videoTimerHandler() {
   const uint32_t serial = playSerial();
-  // Pictures decoded for an earlier play, then what a stall left behind
-  // (display_backlog.h): the picture shown is never far behind the newest.
+  // Pictures decoded for an earlier play are never shown.
   counters.picturesStale += videoFrameQueue.dropFrontWhile(
       [serial](const P2P_VideoNode_Decode& oldest, const P2P_VideoNode_Decode&, size_t) {
         return oldest.serial != serial;
       });
-  counters.picturesDropped += dropPictureBacklog();
-  std::unique_ptr<P2P_VideoNode_Decode> node = videoFrameQueue.take();
-  // Behind (more pictures wait): the next ticks come sooner until it has caught up.
-  const int period = displayPeriodMs(videoFrameQueue.size(), displayPeriodMs_);
+  const int64_t now = displayNowMs();
+  videoFrameQueue.forEach(
+      [this, now](const P2P_VideoNode_Decode& p) { pacer_.observe(p.nTimeStamp, p.readyMs, now); });
+  size_t skipped = 0;
+  std::unique_ptr<P2P_VideoNode_Decode> node = videoFrameQueue.takeNewestDue(
+      [this, now](const P2P_VideoNode_Decode& p) { return pacer_.due(p.nTimeStamp, p.fps, now); },
+      &skipped);
+  counters.picturesSkipped += skipped;
+  // The display looks for the next picture every kCatchUpMs at most: one
+  // that waited a whole stream period for its tick would often find the
+  // next one due as well and be skipped. A waiting picture is shown when it
+  // is due.
+  int period = std::min(displayPeriodMs(videoFrameQueue.size(), displayPeriodMs_), kCatchUpMs);
+  int64_t nextDue = std::numeric_limits<int64_t>::max();
+  videoFrameQueue.forEach([this, &nextDue](const P2P_VideoNode_Decode& p) {
+    if (nextDue == std::numeric_limits<int64_t>::max()) nextDue = pacer_.dueAt(p.nTimeStamp, p.fps);
+  });
+  if (nextDue != std::numeric_limits<int64_t>::max())
+    period = int(std::clamp<int64_t>(nextDue - now, 1, period));
   if (videoTimer.isActive() && videoTimer.interval() != period) videoTimer.setInterval(period);
   if (!node) return;
   if (node->serial != serial) {  // decoded for an earlier play after all (pushed just now)
@@ -391,7 +426,22 @@ void CameraMedia::videoTimerHandler() {
   if (sdlRenderWnd && node->data) {
     sdlRenderWnd->PresentFrame(node->data.get(), node->width, node->height);
     counters.picturesPresented++;
+    int w = 0, h = 0;
+    sdlRenderWnd->shownPictureSize(&w, &h);
+    setShownPictureSize(w, h);
+    if (PresentLog* log = PresentLog::instance()) log->note(deviceId, node->arrivalMs, steadyMs(), skipped);
   }
+}
+
+void CameraMedia::setShownPictureSize(int width, int height) {
+  const uint32_t w = uint32_t(std::clamp(width, 0, 0xFFFF)), h = uint32_t(std::clamp(height, 0, 0xFFFF));
+  shownSize_.store(w << 16 | h);
+}
+
+void CameraMedia::shownPictureSize(int* width, int* height) const {
+  const uint32_t v = shownSize_.load();
+  *width = int(v >> 16);
+  *height = int(v & 0xFFFF);
 }
 
 size_t CameraMedia::dropPictureBacklog() {

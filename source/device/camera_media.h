@@ -38,6 +38,7 @@
 #include "device/AudioPlay_Thread.h"
 #include "device/camera_media_events.h"
 #include "device/display_backlog.h"
+#include "device/display_pacer.h"
 #include "device/gui_calls.h"
 #include "device/record_feed.h"
 #include "device/video_render_target.h"
@@ -68,6 +69,7 @@ struct MediaCounters {
   std::atomic<uint64_t> videoDecodeFailed{0};
   std::atomic<uint64_t> videoDecodeCpuUs{0};     // CPU time of the video decode thread
   std::atomic<uint64_t> picturesDropped{0};      // far behind the newest (display_backlog.h)
+  std::atomic<uint64_t> picturesSkipped{0};      // a newer one was due at the same tick (display_pacer.h)
   std::atomic<uint64_t> picturesPresented{0};
   std::atomic<uint64_t> picturesStale{0};        // decoded for an earlier play
   std::atomic<uint64_t> audioPacketsQueued{0};
@@ -152,15 +154,26 @@ class CameraMedia : public CameraMediaQueues {
   // A non-null target becomes the render target first.
   bool videoTimer_start_play(int ms, VideoRenderTarget* target = nullptr);
   void setRenderTarget(VideoRenderTarget* target) { sdlRenderWnd = target; }
-  // One display tick (videoTimerHandler): the oldest picture of this play
-  // goes to the render target and its time stamp to the sound thread;
-  // pictures a stall left far behind are dropped first, and while more
-  // wait the ticks come sooner (display_backlog.h).
+  // One display tick (videoTimerHandler): the newest picture of this play
+  // that is due (display_pacer.h) goes to the render target and its time
+  // stamp to the sound thread; the older ones waiting are skipped (a
+  // loaded machine shows fewer pictures, never older ones). The display
+  // ticks every kCatchUpMs at most (display_backlog.h), and when a waiting
+  // picture is due.
   void videoTimerHandler();
+  // The size the render target shows pictures at (GUI thread, from the
+  // target after each present; 0 x 0: not known) and as the decode thread
+  // reads it to scale pictures to.
+  void setShownPictureSize(int width, int height);
+  void shownPictureSize(int* width, int* height) const;
+  // The display's clock in ms (steady; tests inject their own before a
+  // play starts): decoded pictures are stamped with it and paced by it.
+  void setDisplayClock(std::function<int64_t()> nowMs) { displayClock_ = std::move(nowMs); }
+  int64_t displayNowMs() const { return displayClock_(); }
   // Drops the oldest decoded pictures while a much newer one waits
-  // (display_backlog.h): the display tick before it shows one, the decode
-  // thread after each picture (so a display that has not started yet or
-  // stalls keeps no more pictures than it would show). How many went.
+  // (display_backlog.h): the decode thread after each picture, so a
+  // display that has not started yet or stalls keeps no more pictures than
+  // it would show. How many went.
   size_t dropPictureBacklog();
   static int get_sdlRefreshTime_formFPS(int fps);
 
@@ -268,12 +281,15 @@ class CameraMedia : public CameraMediaQueues {
   // and recordFailed is raised.
   void recordWriteFailed(const QString& why);
 
-  // Bounds of the queues: decoded pictures about one second; undecoded
-  // video packets (beyond it the backlog is flushed up to the next key
-  // frame); audio queues drop their oldest. The record queues lose nothing:
+  // Bounds of the queues: decoded pictures and undecoded video packets
+  // about one second each (beyond it the packet backlog is flushed up to
+  // the next key frame: a live view is never seconds behind the camera; a
+  // key frame that comes while more than a quarter of it waits flushes
+  // what waits before it);
+  // audio queues drop their oldest. The record queues lose nothing:
   // beyond their bound (RecordFeed) the recording fails and says so.
   static size_t maxDecodedPictures(int fps);
-  static constexpr size_t kMaxVideoPackets = 250;
+  static size_t maxVideoPackets(int fps) { return maxDecodedPictures(fps); }
   // Free picture buffers kept for the next pictures: as many as a play can
   // have at once (display_backlog.h: the waiting ones, the one shown, the
   // one being made), so none is ever made twice in a play.
@@ -312,6 +328,9 @@ class CameraMedia : public CameraMediaQueues {
   std::atomic<SnapshotState> snapshotState_{SnapshotState::None};
   std::atomic<bool> shutDown_{false};
   int displayPeriodMs_ = 35;  // the display tick's period for this play's stream (GUI thread)
+  DisplayPacer pacer_;        // GUI thread
+  std::function<int64_t()> displayClock_;
+  std::atomic<uint32_t> shownSize_{0};  // width << 16 | height
 
   // The record intake: the feed's decisions and the queueing of a packet
   // happen under this lock, so a file's packets are numbered in the order

@@ -11,4 +11,10 @@ class VideoRenderTarget {
   // A play starts / stops drawing here.
   virtual void start_render() {}
   virtual void stop_render() {}
+  // The size pictures are shown at, in pixels (0 x 0: not known, or as
+  // big as they come): a smaller picture is enough here.
+  virtual void shownPictureSize(int* width, int* height) const {
+    *width = 0;
+    *height = 0;
+  }
 };

@@ -4,6 +4,8 @@
 
 #include <time.h>
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -72,28 +74,71 @@ void FFmpeg_VideoDecode_thread::releaseDecoder() {
 
 void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode> node,
                                           uint8_t* output) {
+  int width = node->width, height = node->height;
+  int shownWidth = 0, shownHeight = 0;
+  media->shownPictureSize(&shownWidth, &shownHeight);
+  int fitWidth = 0, fitHeight = 0;
+  PictureScaler::fitSize(width, height, shownWidth, shownHeight, &fitWidth, &fitHeight);
+  // Shown at its own size: decoded straight into the display's buffer.
+  PictureBuffer direct;
+  if (fitWidth == width && fitHeight == height && width > 0 && height > 0)
+    direct = media->picturePool->take(
+        uint32_t(std::max(PictureScaler::i420Size(width, height), directBytes_)));
+  uint8_t* into = direct ? direct.get() : output;
+  int length = direct ? int(std::min<uint32_t>(direct.get_deleter().capacity, kOutputCapacity))
+                      : kOutputCapacity;
   bool decoded = false;
-  int width = node->width, height = node->height, length = kOutputCapacity;
   if (node->data && ensureDecoder(node->codec)) {
     const int result = KVVideo_Decode(media->videoDecoder, node->data.get(), 0, int(node->size),
-                                      output, 0, &length, &width, &height);
+                                      into, 0, &length, &width, &height);
     decoded = result > 0 && length > 0;
+    if (result == KV_MEDIA_ERR_CAPACITY && direct) directBytes_ = kOutputCapacity;
   }
   if (decoded) {
-    auto picture = std::make_unique<P2P_VideoNode_Decode>(
-        node->nTimeStamp, width, height, node->fps, output, uint32_t(length), media->picturePool.get());
-    picture->serial = media->playSerial();
+    // A snapshot is served only by a picture that really decoded, and
+    // from the whole picture, before the display may have its buffer.
+    if (media->snapshotRequest.exchange(false)) serveSnapshot(into, length, width, height);
+    uint32_t size = uint32_t(length);
+    int shownW = width, shownH = height;
+    PictureBuffer picture = direct ? std::move(direct)
+                                   : toShownSize(output, length, shownWidth, shownHeight,
+                                                 &shownW, &shownH, &size);
+    auto shown = std::make_unique<P2P_VideoNode_Decode>(node->nTimeStamp, shownW, shownH,
+                                                        node->fps, std::move(picture), size);
+    shown->serial = media->playSerial();
+    shown->arrivalMs = node->arrivalMs;
+    shown->readyMs = media->displayNowMs();
     media->counters.picturesDropped +=
-        media->videoFrameQueue.pushDroppingOldest(std::move(picture), CameraMedia::maxDecodedPictures(node->fps)) +
+        media->videoFrameQueue.pushDroppingOldest(std::move(shown), CameraMedia::maxDecodedPictures(node->fps)) +
         media->dropPictureBacklog();
-    // A snapshot is served only by a picture that really decoded.
-    if (media->snapshotRequest.exchange(false)) serveSnapshot(output, length, width, height);
   }
   // Counted once the packet is wholly handled (tests wait on these).
   if (decoded)
     media->counters.videoDecoded++;
   else
     media->counters.videoDecodeFailed++;
+}
+
+PictureBuffer FFmpeg_VideoDecode_thread::toShownSize(const uint8_t* output, int length,
+                                                     int shownWidth, int shownHeight, int* width,
+                                                     int* height, uint32_t* size) {
+  int w = 0, h = 0;
+  PictureScaler::fitSize(*width, *height, shownWidth, shownHeight, &w, &h);
+  if (w != *width || h != *height) {
+    const size_t bytes = PictureScaler::i420Size(w, h);
+    PictureBuffer scaled = media->picturePool->take(uint32_t(bytes));
+    if (scaled && scaler_.scale(output, *width, *height, scaled.get(), w, h)) {
+      *width = w;
+      *height = h;
+      *size = uint32_t(bytes);
+      return scaled;
+    }
+  }
+  // Shown at its own size after all (the picture was smaller than announced).
+  PictureBuffer copy = media->picturePool->take(uint32_t(length));
+  if (copy) std::memcpy(copy.get(), output, size_t(length));
+  *size = copy ? uint32_t(length) : 0;
+  return copy;
 }
 
 void FFmpeg_VideoDecode_thread::serveSnapshot(const uint8_t* picture, int length, int width,

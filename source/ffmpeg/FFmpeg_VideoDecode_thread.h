@@ -1,6 +1,10 @@
 // A camera's video decode thread: undecoded packets (videoPacketQueue) ->
 // I420 pictures (videoFrameQueue, about one second at most) and snapshots
-// from the next successful decode. The decoder is made on the first video
+// from the next successful decode. A picture shown at its own size is
+// decoded straight into a buffer of the camera's picture pool; one shown
+// smaller is decoded into the thread's own buffer and scaled once, into a
+// pool buffer, to the size the display shows it at. Snapshots and
+// thumbnails are taken from the full picture. The decoder is made on the first video
 // packet of a run, made again when the codec changes, and released when the
 // run ends.
 #pragma once
@@ -10,6 +14,8 @@
 #include <vector>
 
 #include "device/media_worker_thread.h"
+#include "ffmpeg/picture_scaler.h"
+#include "p2p/picture_pool.h"
 
 class P2P_VideoNode_noDecode;
 
@@ -28,6 +34,15 @@ class FFmpeg_VideoDecode_thread : public MediaWorkerThread {
   void releaseDecoder();
   void decodeOne(std::unique_ptr<P2P_VideoNode_noDecode> node, uint8_t* output);
   void serveSnapshot(const uint8_t* picture, int length, int width, int height);
+  // The display's buffer for a full picture decoded into `output`: scaled
+  // to the size shown (width and height become that), or copied when it
+  // is shown at its own size. Null when no buffer can be had.
+  PictureBuffer toShownSize(const uint8_t* output, int length, int shownWidth, int shownHeight,
+                            int* width, int* height, uint32_t* size);
 
   int decoderCodec_ = 0;
+  // Room a picture decoded straight into a pool buffer is given beyond its
+  // announced size (the whole output capacity once a picture did not fit).
+  size_t directBytes_ = 0;
+  PictureScaler scaler_;
 };

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -53,6 +54,11 @@ P2P_VideoNode_Decode::P2P_VideoNode_Decode(uint64_t nTimeStamp_, int width_, int
                                            const uint8_t* data_, uint32_t size_, PicturePool* pool)
     : nTimeStamp(nTimeStamp_), width(width_), height(height_), fps(fps_), size(size_),
       data(takePictureCopy(data_, size, pool)) {}
+
+P2P_VideoNode_Decode::P2P_VideoNode_Decode(uint64_t nTimeStamp_, int width_, int height_, int fps_,
+                                           PictureBuffer data_, uint32_t size_)
+    : nTimeStamp(nTimeStamp_), width(width_), height(height_), fps(fps_),
+      size(data_ ? size_ : 0), data(std::move(data_)) {}
 
 P2P_AudioNode_noDecode::P2P_AudioNode_noDecode(int type_, uint64_t nTimeStamp_,
                                                const uint8_t* data_, uint32_t size_)

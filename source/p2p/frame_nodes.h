@@ -30,14 +30,19 @@ class P2P_VideoNode_noDecode {
   std::unique_ptr<uint8_t[]> data;
   int codec = 0;  // the frame head's codec (2 H.264, 3 H.265), set by the receiver
   uint64_t recordSeq = 0;  // on the record path: its place in the file, in arrival order
+  int64_t arrivalMs = 0;   // when it was received (steady clock), for the live figures
 };
 
 // Decoded picture: one I420 frame of width x height. With a pool, its copy
-// goes into a buffer of the pool and back there when the node is freed.
+// goes into a buffer of the pool and back there when the node is freed; a
+// picture decoded (or scaled) straight into a pool buffer is handed over
+// with that buffer, without a copy.
 class P2P_VideoNode_Decode {
  public:
   P2P_VideoNode_Decode(uint64_t nTimeStamp, int width, int height, int fps, const uint8_t* data,
                        uint32_t size, PicturePool* pool = nullptr);
+  P2P_VideoNode_Decode(uint64_t nTimeStamp, int width, int height, int fps, PictureBuffer data,
+                       uint32_t size);
   P2P_VideoNode_Decode(const P2P_VideoNode_Decode&) = delete;
   P2P_VideoNode_Decode& operator=(const P2P_VideoNode_Decode&) = delete;
 
@@ -48,6 +53,8 @@ class P2P_VideoNode_Decode {
   uint32_t size;
   PictureBuffer data;
   uint32_t serial = 0;  // the play it was decoded for: a picture of an earlier play is never shown
+  int64_t arrivalMs = 0;  // its packet's arrival (steady clock)
+  int64_t readyMs = 0;    // when it was decoded (the display's clock)
 };
 
 // Undecoded audio: a raw AAC frame (type 0) or, on the record path, an ADTS frame.

@@ -5,7 +5,7 @@
 // letting the pointer go) or pushes it on into another queue without copying.
 // The queue's mutex is held only for the list operation itself: nodes are
 // built before push(), and every node the queue frees (clear(), the oldest
-// ones dropped by pushDroppingOldest() and dropFrontWhile()) is destroyed
+// ones dropped by pushDroppingOldest(), dropFrontWhile() and takeNewestDue()) is destroyed
 // after the lock is released.
 #pragma once
 
@@ -71,6 +71,33 @@ class FrameQueue {
       }
     }
     return dropped.size();  // freed here, outside the lock
+  }
+
+  // Takes the newest node among the head nodes for which due(node) holds;
+  // the older due ones are dropped (and freed), their count added to
+  // *skipped. Null (nothing taken) when the head node is not due.
+  template <typename Due>
+  NodePtr takeNewestDue(Due due, std::size_t* skipped) {
+    std::deque<NodePtr> dropped;
+    NodePtr newest;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      while (!nodes_.empty() && due(*nodes_.front())) {
+        if (newest) dropped.push_back(std::move(newest));
+        newest = std::move(nodes_.front());
+        nodes_.pop_front();
+      }
+    }
+    if (skipped) *skipped += dropped.size();
+    return newest;  // the dropped ones are freed here, outside the lock
+  }
+
+  // Calls see(node) for every queued node, oldest first, under the lock:
+  // `see` must not use the queue.
+  template <typename See>
+  void forEach(See see) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const NodePtr& n : nodes_) see(*n);
   }
 
   bool empty() const {

@@ -22,7 +22,8 @@ PictureBuffer PicturePool::take(uint32_t size) {
     while (!free_.empty()) {
       Kept k = std::move(free_.back());
       free_.pop_back();
-      if (k.capacity >= size) return PictureBuffer(k.buffer.release(), PictureRelease{weak_from_this(), k.capacity});
+      if (k.capacity >= size && k.capacity / 2 <= size)
+        return PictureBuffer(k.buffer.release(), PictureRelease{weak_from_this(), k.capacity});
       tooSmall.push_back(std::move(k));
     }
   }

@@ -40,7 +40,8 @@ class PicturePool : public std::enable_shared_from_this<PicturePool> {
 
   // A buffer of at least `size` bytes (its bytes as the last picture left
   // them); null when none can be had. Kept buffers too small for `size`
-  // are freed on the way (the camera's picture grew).
+  // (the camera's picture grew), or more than twice as big (the pictures
+  // are shown smaller now: their memory goes back), are freed on the way.
   PictureBuffer take(uint32_t size);
   // Frees every kept buffer (a play's end: a camera that does not play
   // holds no picture memory).

@@ -56,10 +56,19 @@ SDLRenderWnd::~SDLRenderWnd() {
 QRect SDLRenderWnd::targetRect() const { return letterboxRect(width(), height()); }
 
 void SDLRenderWnd::tellSdlTheSize() {
-  // SDL never hears of a foreign window's new size by itself.
   if (!m_pWindow) return;
   const qreal ratio = devicePixelRatioF();
-  SDL_SetWindowSize(m_pWindow, int(width() * ratio), int(height() * ratio));
+  const QSize size(int(width() * ratio), int(height() * ratio));
+  if (size == m_sdlSize) return;
+  m_sdlSize = size;
+  SDL_SetWindowSize(m_pWindow, size.width(), size.height());
+}
+
+void SDLRenderWnd::shownPictureSize(int* width, int* height) const {
+  const qreal ratio = devicePixelRatioF();
+  const QRect r = targetRect();
+  *width = int(r.width() * ratio);
+  *height = int(r.height() * ratio);
 }
 
 void SDLRenderWnd::PresentFrame(const unsigned char* yuv, int width, int height) {

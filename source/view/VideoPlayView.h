@@ -26,6 +26,8 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   ~SDLRenderWnd() override;
 
   void PresentFrame(const unsigned char* yuv, int width, int height) override;
+  // The picture rectangle's size in device pixels (targetRect).
+  void shownPictureSize(int* width, int* height) const override;
   // Shows the last uploaded picture again at the current size, black
   // around it; all black before the first picture. Also whenever the window
   // system uncovers part of the widget (a dialog closed over it).
@@ -65,6 +67,8 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   void leaveEvent(QEvent* event) override;
 
  private:
+  // SDL never hears of a foreign window's new size by itself: told when
+  // the widget's size changed (each telling costs X round trips).
   void tellSdlTheSize();
 
   SDL_Renderer* m_pRender = nullptr;
@@ -74,4 +78,5 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   int m_nFrameHeight = 0;
   bool m_ptzWindowExist = false;
   bool m_rendering = false;
+  QSize m_sdlSize;  // the size SDL was last told
 };

@@ -141,3 +141,32 @@ TEST(FrameQueueLocking, NodesAreFreedOutsideTheLock) {
 }
 
 }  // namespace
+
+// The newest of the due head nodes is taken, the older due ones freed and
+// counted; nodes after the first one not due stay, in order.
+TEST_F(FrameQueueTest, TakeNewestDueSkipsTheOlderDueOnes) {
+  const struct {
+    std::vector<int> queued;
+    int dueUpTo;  // nodes with a value up to this are due
+    int taken;    // -1: none
+    size_t skipped;
+    std::vector<int> left;
+  } cases[] = {
+      {{}, 5, -1, 0, {}},
+      {{1, 2, 3}, 0, -1, 0, {1, 2, 3}},
+      {{1, 2, 3}, 1, 1, 0, {2, 3}},
+      {{1, 2, 3, 4}, 3, 3, 2, {4}},
+      {{1, 2, 3}, 9, 3, 2, {}},
+      {{1, 5, 2}, 3, 1, 0, {5, 2}},  // stops at the first one not due
+  };
+  for (const auto& c : cases) {
+    for (int v : c.queued) queue.push(std::make_unique<CountedNode>(v));
+    size_t skipped = 7;
+    auto node = queue.takeNewestDue([&](const CountedNode& n) { return n.value <= c.dueUpTo; }, &skipped);
+    EXPECT_EQ(node ? node->value : -1, c.taken);
+    EXPECT_EQ(skipped, 7 + c.skipped) << "skipped are added to the count";
+    node.reset();
+    EXPECT_EQ(CountedNode::live, int(c.left.size())) << "skipped nodes must be freed";
+    EXPECT_EQ(drain(), c.left);
+  }
+}

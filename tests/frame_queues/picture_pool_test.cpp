@@ -40,6 +40,14 @@ TEST(PicturePool, KeepsAtMostItsBoundAndFreesWhatNoLongerFits) {
   EXPECT_EQ(pool->made(), 4u);
   EXPECT_EQ(pool->kept(), 0u) << "buffers too small for the stream are freed";
   big.reset();
+  PictureBuffer small = pool->take(100);  // shown smaller: the 200-byte buffer still serves
+  EXPECT_EQ(pool->made(), 4u);
+  small.reset();
+  PictureBuffer tiny = pool->take(40);  // far smaller: that memory goes back
+  ASSERT_TRUE(tiny);
+  EXPECT_EQ(pool->made(), 5u);
+  EXPECT_EQ(pool->kept(), 0u) << "a buffer more than twice the picture's size is freed";
+  tiny.reset();
   pool->clear();
   EXPECT_EQ(pool->kept(), 0u);
   EXPECT_FALSE(pool->take(0)) << "an empty picture needs no buffer";

@@ -78,14 +78,21 @@ bool ProgramScreen::signOut(std::string* why) {
 
 bool ProgramScreen::createGroup(const std::string& name, int first, int second,
                                 const std::function<void()>& beforeDone, std::string* why) {
+  return createGroup(name, std::vector<int>{first, second}, beforeDone, why);
+}
+
+bool ProgramScreen::createGroup(const std::string& name, const std::vector<int>& cells,
+                                const std::function<void()>& beforeDone, std::string* why) {
   XWindow dialog;
   if (!clickInMain(where::kGroupsPage, why) || !clickInMain(where::kCreateGroup, why))
     return false;
   if (!waitFor(sized(864, 555), 60000, &dialog, "group creation dialog", why)) return false;
-  const QPoint a = where::createCell(first), b = where::createCell(second);
-  const bool done = desk_.click(dialog, where::kGroupName.x(), where::kGroupName.y()) &&
-                    desk_.replaceText(dialog, name) && desk_.click(dialog, a.x(), a.y()) &&
-                    desk_.click(dialog, b.x(), b.y());
+  bool done = desk_.click(dialog, where::kGroupName.x(), where::kGroupName.y()) &&
+              desk_.replaceText(dialog, name);
+  for (int cell : cells) {
+    const QPoint at = where::createCell(cell);
+    done = done && desk_.click(dialog, at.x(), at.y());
+  }
   if (!done) {
     *why = "xdotool could not fill the group creation dialog";
     return false;

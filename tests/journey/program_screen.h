@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "x_desktop.h"
 
@@ -66,6 +67,9 @@ class ProgramScreen {
   // creation cells `first` and `second` (in that order); `beforeDone` runs
   // on the filled dialog.
   bool createGroup(const std::string& name, int first, int second,
+                   const std::function<void()>& beforeDone, std::string* why);
+  // The same with the cameras of the creation cells `cells` (up to four).
+  bool createGroup(const std::string& name, const std::vector<int>& cells,
                    const std::function<void()>& beforeDone, std::string* why);
   // Asks the main window to close (as a window manager would) and answers
   // the question with `yes`.

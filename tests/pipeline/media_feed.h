@@ -74,7 +74,12 @@ class MemoryTarget : public VideoRenderTarget {
   void PresentFrame(const unsigned char* yuv, int width, int height) override;
   void start_render() override { started++; }
   void stop_render() override { stopped++; }
+  void shownPictureSize(int* width, int* height) const override {
+    *width = shownWidth;
+    *height = shownHeight;
+  }
   std::atomic<int> presented{0}, started{0}, stopped{0};
+  int shownWidth = 0, shownHeight = 0;  // 0 x 0: pictures are shown as they come
   int lastWidth = 0, lastHeight = 0;
   std::vector<uint8_t> last;
 };

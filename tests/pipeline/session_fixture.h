@@ -26,6 +26,7 @@ class SessionTest : public ::testing::Test {
     media->setSaveFolders(folders);
     media->set_avideoParam(1920, 1080, 25, 2048, 1, 0, 8000, 16, 1);
     media->setRenderTarget(&target);
+    media->setDisplayClock([this] { return displayMs.load(); });
   }
 
   void TearDown() override {
@@ -33,15 +34,23 @@ class SessionTest : public ::testing::Test {
     media.reset();
   }
 
+  // One display tick a second after the last on the display's clock:
+  // every picture decoded by then is due.
+  void tick() {
+    displayMs += 1000;
+    media->videoTimerHandler();
+  }
   // Ticks the display until the decoded queue is empty (bounded).
   void drainDisplay(int maxTicks = 1000) {
-    for (int i = 0; i < maxTicks && !media->videoFrameQueue.empty(); ++i) media->videoTimerHandler();
+    for (int i = 0; i < maxTicks && !media->videoFrameQueue.empty(); ++i) tick();
   }
 
   std::string dir;
   EventLog events;
   MemoryTarget target;
   std::unique_ptr<CameraMedia> media;
+  // The display's clock (ms): moved on by the test only.
+  std::atomic<int64_t> displayMs{5000000};
 };
 
 }  // namespace pipelinetest
