@@ -28,13 +28,19 @@ QString colourName(QColor c) {
 }
 
 QStringList barsAlongRow(const QImage& shot, QRect area, double yFraction, int samples) {
+  // A colour counts once two samples in a row show it: a sample on the edge
+  // of two bars may show their blend (red and blue scaled together read as
+  // magenta), which is no bar of the picture.
   QStringList bars;
+  QString previous;
   const int y = area.top() + int(area.height() * yFraction);
   for (int i = 0; i < samples; ++i) {
     const QPoint p(area.left() + area.width() * (2 * i + 1) / (2 * samples), y);
     if (!shot.rect().contains(p)) continue;
     const QString name = colourName(shot.pixelColor(p));
-    if (name != QLatin1String("grey") && (bars.isEmpty() || bars.last() != name)) bars << name;
+    if (name == previous && name != QLatin1String("grey") && (bars.isEmpty() || bars.last() != name))
+      bars << name;
+    previous = name;
   }
   return bars;
 }

@@ -14,9 +14,9 @@ namespace testsupport {
 // coloured pixel; "grey" for one without much colour.
 QString colourName(QColor c);
 
-// The colour names met along the row at `yFraction` of `area` (n samples),
-// repeats and greys left out: the bars of a colour-bar picture from left
-// to right.
+// The colour names met along the row at `yFraction` of `area` (n samples;
+// a colour counts from two samples in a row), repeats and greys left out:
+// the bars of a colour-bar picture from left to right.
 QStringList barsAlongRow(const QImage& shot, QRect area, double yFraction, int samples = 200);
 
 // Coarse colour classes (4 levels per channel) over a grid of samples in
