@@ -417,9 +417,13 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc && usable; ++i) {
     const std::string a = argv[i];
     if (a == "--smoke") {
+      // End to end once: the field camera's stream (the harder of the
+      // two), one camera, with a sound server.
       o.seconds = 6;
       o.baselineSeconds = 2;
       o.cameras = {1};
+      o.kinds = {"field"};
+      o.sound = {true};
     } else if (a == "--seconds" && i + 1 < argc) {
       o.seconds = std::clamp(std::atoi(argv[++i]), 3, 600);
     } else if (a == "--baseline-seconds" && i + 1 < argc) {
