@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -40,9 +41,20 @@ TEST(ExitSignals, EachSignalBecomesACallOnTheGuiThread) {
 
   const int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
   for (const int s : kSignals) {
-    // Sent from another thread, as a signal of the session may arrive.
-    std::thread([s] { kill(getpid(), s); }).join();
-    ASSERT_TRUE(pumpUntil(seen().size() + 1)) << "signal " << s << " never arrived";
+    // Sent from another thread, as a signal of the session may arrive. The
+    // sender lives on until the signal was seen: the kernel may deliver it
+    // to the sender itself, and a thread that ends at once could take it
+    // along (ThreadSanitizer runs handlers only at the thread's next call).
+    const size_t before = seen().size();
+    std::atomic<bool> handled{false};
+    std::thread sender([s, &handled] {
+      kill(getpid(), s);
+      while (!handled.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    const bool arrived = pumpUntil(before + 1);
+    handled.store(true);
+    sender.join();
+    ASSERT_TRUE(arrived) << "signal " << s << " never arrived";
     EXPECT_EQ(seen().back().signal, s);
     EXPECT_TRUE(seen().back().onGuiThread);
   }
