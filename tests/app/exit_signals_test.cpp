@@ -33,6 +33,12 @@ bool pumpUntil(size_t count) {
 }
 
 TEST(ExitSignals, EachSignalBecomesACallOnTheGuiThread) {
+#ifdef __SANITIZE_THREAD__
+  // ThreadSanitizer runs a signal's handler only at a later safe point of
+  // the thread it was given to; here about one run in two lost a signal
+  // that way. The whole program's signal test runs under it instead.
+  GTEST_SKIP() << "signals sent to this process are deferred by ThreadSanitizer";
+#endif
   QString why;
   ASSERT_TRUE(exit_signals::install(
       [](int signal) { seen().push_back({signal, QThread::currentThread() == qApp->thread()}); }, &why))
