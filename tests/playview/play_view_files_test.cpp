@@ -12,7 +12,7 @@
 #include "device/WholeRenderWindow.h"
 #include "libjpeg_reference.h"
 #include "media_assets.h"
-#include "camera_window.h"
+#include "playing_camera_fixture.h"
 #include "playview_support.h"
 
 namespace {
@@ -20,17 +20,13 @@ namespace {
 using namespace playviewtest;
 using pipelinetest::Feeder;
 
-class PlayViewFiles : public ::testing::Test {
+class PlayViewFiles : public PlayingCamera {
  protected:
   void SetUp() override {
     dir = testScratchDir("playview_");
-    feed = w.playWithFrames(dir + "/user/", &now);
-    ASSERT_TRUE(feed);
+    ASSERT_NO_FATAL_FAILURE(startPlay());
     feed->video(ts);  // the first picture starts the play
     ts += 40;
-  }
-  void TearDown() override {
-    if (camera->get_isPlaying()) camera->avideo_stop_play();
   }
 
   // The record button starts a recording: its flag, the badge and its timer.
@@ -51,14 +47,6 @@ class PlayViewFiles : public ::testing::Test {
       return camera->counters.recordVideoWritten.load() >= before + 25 && camera->recordVideoQueue.empty();
     }, 20000)) << camera->counters.recordVideoWritten.load();
   }
-
-  CameraWindow w;
-  WholeRenderWindow& view = w.view();
-  oneWindowDevice* camera = w.camera;
-  QString dir;
-  std::atomic<qint64> now{1700000000};
-  std::unique_ptr<Feeder> feed;
-  uint64_t ts = 500;
 };
 
 TEST_F(PlayViewFiles, SnapshotOfTheLivePictureIsAJpegAndSaysSo) {

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "camera_window.h"
+#include "playing_camera_fixture.h"
 #include "device/WholeRenderWindow.h"
 #include "log_capture.h"
 #include "media_assets.h"
@@ -27,17 +27,13 @@ namespace {
 using namespace playviewtest;
 using pipelinetest::Feeder;
 
-class RecordOutcome : public ::testing::Test {
+class RecordOutcome : public PlayingCamera {
  protected:
   void SetUp() override {
     dir = testScratchDir("record_outcome_");
     ASSERT_NO_FATAL_FAILURE(beforePlay());
-    feed = w.playWithFrames(dir + "/user/", &now);
-    ASSERT_TRUE(feed);
+    ASSERT_NO_FATAL_FAILURE(startPlay());
     picture();  // the first picture starts the play
-  }
-  void TearDown() override {
-    if (camera->get_isPlaying()) camera->avideo_stop_play();
   }
   // Runs before the play starts (so before its worker threads).
   virtual void beforePlay() {}
@@ -64,14 +60,6 @@ class RecordOutcome : public ::testing::Test {
     EXPECT_FALSE(view.recordTimeTimer.isActive());
     EXPECT_TRUE(showsIcon(view.recordButton, "ic_record_dark.png"));
   }
-
-  CameraWindow w;
-  WholeRenderWindow& view = w.view();
-  oneWindowDevice* camera = w.camera;
-  QString dir;
-  std::atomic<qint64> now{1700000000};
-  std::unique_ptr<Feeder> feed;
-  uint64_t ts = 500;
 };
 
 // The save folders on a small disk of their own. Mounted before the play
