@@ -1,10 +1,12 @@
 #include "util_class/debug_message_handler.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QTextStream>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -30,11 +32,31 @@ const char* levelName(QtMsgType type) {
 // or stream classes in here goes to standard error instead of recursing.
 thread_local bool t_inHandler = false;
 
+std::atomic<qint64> g_bound{kDebugLogBound};
+
+// Under the handler's lock, after a line went into `fd`: a full log makes
+// way for a new one.
+void rotateWhenFull(int fd, const QString& path) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_size < g_bound.load()) return;
+  // rename() drops the older generation in the same step.
+  if (std::rename(QFile::encodeName(path).constData(),
+                  QFile::encodeName(debug_oldLogFilePath()).constData()) != 0)
+    std::fprintf(stderr, "debug.txt could not be moved to debug.old.txt\n");
+}
+
 }  // namespace
 
 QString debug_logFilePath() { return app_paths::dataDir() + QStringLiteral("/debug.txt"); }
 
-void debug_removeOldLog() { QFile::remove(debug_logFilePath()); }
+QString debug_oldLogFilePath() { return app_paths::dataDir() + QStringLiteral("/debug.old.txt"); }
+
+void debug_removeOldLog() {
+  QFile::remove(debug_logFilePath());
+  QFile::remove(debug_oldLogFilePath());
+}
+
+void debug_setLogBound(qint64 bytes) { g_bound = bytes > 0 ? bytes : kDebugLogBound; }
 
 QString debug_formatLine(QtMsgType type, const QMessageLogContext& context,
                          const QString& message, const QDateTime& now) {
@@ -82,6 +104,7 @@ void debug_messageHandler(QtMsgType type, const QMessageLogContext& context,
       }
       out << debug_formatLine(type, context, logMessageCut(message), now) << "\r\n";
       out.flush();
+      rotateWhenFull(fd, path);
       file.close();
     } else if (fd >= 0) {
       ::close(fd);

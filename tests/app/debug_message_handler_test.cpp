@@ -181,3 +181,50 @@ TEST_F(LogDir, LogIsPrivateAndALogOpenToOthersIsMadePrivate) {
   EXPECT_TRUE(lines[2].contains("second"));
   EXPECT_TRUE(lines[3].contains("third"));
 }
+
+// However long the program runs, the log holds at most the bound in
+// debug.txt plus one generation before it in debug.old.txt; the line
+// format and the file names stay, and the old generation stays private.
+TEST_F(LogDir, AtItsBoundTheLogMovesToTheOldFileAndOneGenerationIsKept) {
+  const QString path = dir.path() + "/debug.txt";
+  const QString old = dir.path() + "/debug.old.txt";
+  constexpr qint64 kBound = 4096;
+  debug_setLogBound(kBound);
+  const QMessageLogContext ctx("r.cpp", 9, "f", "default");
+  const QString filler(100, QLatin1Char('x'));
+  int rotations = 0;
+  qint64 lastSize = 0;
+  for (int i = 0; i < 400; ++i) {
+    debug_messageHandler(QtDebugMsg, ctx, QStringLiteral("line %1 ").arg(i, 4, 10, QLatin1Char('0')) + filler);
+    const qint64 size = QFileInfo(path).size();
+    if (size < lastSize) ++rotations;
+    lastSize = size;
+    ASSERT_LT(size, kBound) << "line " << i;
+    ASSERT_LT(QFileInfo(old).size(), kBound + 256) << "line " << i;
+  }
+  // The last line may have just moved the log: one more starts the next.
+  if (!QFile::exists(path)) debug_messageHandler(QtDebugMsg, ctx, QStringLiteral("line 0400 ") + filler);
+  debug_setLogBound(0);
+  EXPECT_GE(rotations, 5);
+  // Only the two files: no third generation anywhere.
+  EXPECT_EQ(QDir(dir.path()).entryList({"debug*"}, QDir::Files), (QStringList{"debug.old.txt", "debug.txt"}));
+  // The old generation ends where the new one begins: line numbers run on.
+  QFile o(old), n(path);
+  ASSERT_TRUE(o.open(QIODevice::ReadOnly) && n.open(QIODevice::ReadOnly));
+  const QList<QByteArray> oldLines = o.readAll().split('\n');
+  const QList<QByteArray> newLines = n.readAll().split('\n');
+  ASSERT_GE(oldLines.size(), 2);
+  ASSERT_GE(newLines.size(), 1);
+  const QRegularExpression number(QStringLiteral("Debug:\tline (\\d{4}) x+ \\(file:r.cpp, line:9, func: f\\)\r$"));
+  const QRegularExpressionMatch lastOld = number.match(QString::fromUtf8(oldLines[oldLines.size() - 2]));
+  const QRegularExpressionMatch firstNew = number.match(QString::fromUtf8(newLines[0]));
+  ASSERT_TRUE(lastOld.hasMatch()) << oldLines[oldLines.size() - 2].constData();
+  ASSERT_TRUE(firstNew.hasMatch()) << newLines[0].constData();
+  EXPECT_EQ(firstNew.captured(1).toInt(), lastOld.captured(1).toInt() + 1);
+  EXPECT_EQ(QFileInfo(old).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadUser | QFileDevice::WriteUser);
+  // A new run starts with neither.
+  debug_removeOldLog();
+  EXPECT_FALSE(QFile::exists(path));
+  EXPECT_FALSE(QFile::exists(old));
+}
