@@ -25,6 +25,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "device/connection_report_log.h"
 #include "event/list_notice.h"
 #include "event/sliced_run.h"
 #include "sql/group_file.h"
@@ -270,6 +271,7 @@ class MainWindow : public QMainWindow {
 
   CloudClient* cloudClient_ = nullptr;  // child of the window
   ListNotices listNotices_;
+  ConnectionReportLog reportLog_;  // which connection reports are logged
   SlicedRun listBuild_;
   NavigationPage shownPage_ = NavigationPage::Camera;
 };

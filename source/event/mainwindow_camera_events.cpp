@@ -8,7 +8,14 @@
 #include "mainwindow.h"
 
 void MainWindow::update_device_state_Handler(QString deviceId, int state) {
-  qDebug() << "update_device_state_Handler" << deviceId << state;
+  // A camera that keeps failing to connect is logged once, not at every retry.
+  if (const std::optional<ConnectionReportLog::Line> line = reportLog_.note(deviceId, state)) {
+    if (line->unlogged > 0)
+      qDebug() << "update_device_state_Handler" << deviceId << state << "(after" << line->unlogged
+               << "reports not logged)";
+    else
+      qDebug() << "update_device_state_Handler" << deviceId << state;
+  }
   if (oneWindowDevice* camera = find_oneWindowDevice(oneWindowDevice_list, deviceId))
     camera->update_p2pState(state);
 }

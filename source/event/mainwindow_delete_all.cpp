@@ -27,6 +27,7 @@ void MainWindow::mainWindow_deleteAllDevice() {
   const QList<oneWindowDevice*> cameras = oneWindowDevice_list;
   oneWindowDevice_list.clear();
   for (oneWindowDevice* camera : cameras) delete camera;
+  reportLog_.clear();
 
   // The camera page comes back while the list still counts as built.
   emit cameraButton->clicked(false);
