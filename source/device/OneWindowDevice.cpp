@@ -79,16 +79,12 @@ void oneWindowDevice::set_isPlaying(int playing) {
 
 QList<oneWindowDevice::Connection> oneWindowDevice::connections() const {
   return {
-      {&fecthInfoManager, SIGNAL(finished(QNetworkReply*)),
-       SLOT(fecthInfoManager_Handler(QNetworkReply*))},
       {this, SIGNAL(oneWindow_device_gif_play_start()),
        SLOT(oneWindow_device_gif_play_start_Handler())},
       {this, SIGNAL(oneWindow_device_gif_play_stop()),
        SLOT(oneWindow_device_gif_play_stop_Handler())},
       {&P2P_connect_ahead_Thread_timer, SIGNAL(timeout()),
        SLOT(P2P_connect_ahead_Thread_timer_Handler())},
-      {&snapshotDownload, SIGNAL(finished(QNetworkReply*)),
-       SLOT(snapshotDownload_downLoadHttp_Handler(QNetworkReply*))},
       {this, SIGNAL(videoTimer_start(int)), SLOT(videoTimer_start_Handler(int))},
   };
 }

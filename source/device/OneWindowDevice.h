@@ -57,7 +57,6 @@
 #include <QPixmap>
 #include <QLabel>
 #include <QMovie>
-#include <QNetworkAccessManager>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -70,6 +69,7 @@
 #include "device/WholeRenderWindow.h"
 #include "device/camera_media.h"
 #include "device/camera_registry.h"
+#include "device/connect_runner.h"
 #include "device/link_watch.h"
 #include "device/live_watch.h"
 #include "device/play_wait.h"
@@ -118,11 +118,13 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void gif_play_stop();
 
   // ---- connection and requests (device/OneWindowDevice_connect.cpp) ----
-  // APP_setServInfo + APP_connect from the camera's cloud records; the
-  // result of APP_connect (nothing is sent, and -1 returned, while the
-  // camera has no fetch-infos record).
+  // Asks the connect runner for a connect (APP_setServInfo + APP_connect on
+  // its thread, in turn with the other cameras) from the camera's cloud
+  // records, and returns 0; its outcome arrives as connection reports.
+  // Nothing is asked, and -1 returned, while the camera has no fetch-infos
+  // record.
   int P2P_connect();
-  // APP_disconnect; returns 0.
+  // Out of the connect runner, then APP_disconnect; returns 0.
   int P2P_disconnect();
   void P2P_connect_ahead_Thread_timer_start();
   void P2P_connect_ahead_Thread_timer_stop();
@@ -176,6 +178,9 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   static int APP_init_callbacks();
   // Device id -> camera for the callbacks (device/camera_registry.h).
   static DeviceRegistry<oneWindowDevice>& registry();
+  // The cameras' connects, a few at a time off the GUI thread
+  // (device/connect_runner.h).
+  static ConnectRunner& connects();
 
   // The play mode of the play that runs (device-link threads read it):
   // Single for avideo_start_play, Group for video_start_play, None after a
@@ -196,8 +201,6 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   int p2pState = 0;                // last E_CONN_STATUS; GUI thread
   std::atomic<int> paramMode{0};   // nLinkMode of the last status report
   int videoQuality = E_VQUALITY_FHD;
-  QNetworkAccessManager snapshotDownload;
-  QNetworkAccessManager fecthInfoManager;
   QTimer P2P_connect_ahead_Thread_timer;
   bool connectTimerActive = false;
   QString deviceName;
@@ -252,6 +255,13 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   // The "conecting" look of a play whose picture is not live, and its end.
   void showNotLive();
   void clearNotLive();
+  // Where the camera's next connect queues (device/connect_turns.h): ahead
+  // while a play waits for it, then while it has not failed since it was
+  // listed or last Online.
+  ConnectTurns::Rank connectRank() const;
+  // `reply` (of the account's shared manager) belongs to the camera and
+  // goes to `handler` when it has finished.
+  void answerTo(QNetworkReply* reply, void (oneWindowDevice::*handler)(QNetworkReply*));
   // One APP_send of a request (frame type 127, no name).
   int sendRequest(int msgType, const QByteArray& payload);
 
@@ -273,6 +283,7 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   CallRetry fetchInfosRetry_;
   bool noDevConfigLogged_ = false;
   bool noFetchInfosLogged_ = false;
+  bool connectFailed_ = false;  // the last connect ended without Online
   bool ptzCapable_ = false;
   QPixmap tilePixmap_;  // pictureImage for the picture label  // the "ptz" capability, for a play view made later
 };

@@ -1,6 +1,6 @@
-// oneWindowDevice: the device-link connection (retry timer, APP_connect
-// from the camera's cloud records, APP_disconnect), the requests sent to
-// the camera, and the PTZ capability.
+// oneWindowDevice: the device-link connection (retry timer, the connect
+// runner's turns from the camera's cloud records, APP_disconnect), the
+// requests sent to the camera, and the PTZ capability.
 #include <QDateTime>
 #include <QDebug>
 
@@ -9,9 +9,9 @@
 #include "device/OneWindowDevice.h"
 #include "device/camera_records.h"
 #include "device/camera_requests.h"
+#include "device/connect_runner.h"
 #include "http_command/device_container.h"
 #include "http_command/fetch_infos.h"
-#include "http_command/log_mask.h"
 #include "mainwindow.h"
 
 namespace {
@@ -20,7 +20,30 @@ namespace {
 constexpr uint32_t kConnectMode = 7;
 constexpr int kConnectTimerMs = 5000;
 
+// One connect of the runner's thread: the authentication block is made
+// with the time of the call.
+int connectCamera(const ConnectRunner::Inputs& in) {
+  const camera_requests::ConnectArguments args = camera_requests::connectArguments(
+      in.deviceId, in.accessKey, in.servers, in.localIp,
+      camera_requests::authTime(QDateTime::currentSecsSinceEpoch()));
+  MSG_AUTH_REQ auth{};
+  std::memcpy(&auth, args.auth.constData(), sizeof auth);
+  APP_setServInfo(args.deviceId.constData(), args.serverList.constData());
+  return APP_connect(args.deviceId.constData(), args.accessKey.constData(), args.keyLength, &auth,
+                     kConnectMode, args.lanAddress.constData());
+}
+
 }  // namespace
+
+ConnectRunner& oneWindowDevice::connects() {
+  static ConnectRunner runner(&connectCamera);
+  return runner;
+}
+
+ConnectTurns::Rank oneWindowDevice::connectRank() const {
+  if (playWaiting()) return ConnectTurns::Rank::Now;
+  return connectFailed_ ? ConnectTurns::Rank::Retry : ConnectTurns::Rank::Soon;
+}
 
 int oneWindowDevice::P2P_connect() {
   const Device* device = mainwindow ? mainwindow->device : nullptr;
@@ -33,21 +56,14 @@ int oneWindowDevice::P2P_connect() {
   }
   noFetchInfosLogged_ = false;
   const Dev_config* config = camera_records::devConfigFor(device, deviceId);
-  const QString servers = config ? config->stunServers : QString();
-  const camera_requests::ConnectArguments args = camera_requests::connectArguments(
-      deviceId, infos->accessKey, servers, infos->localIp,
-      camera_requests::authTime(QDateTime::currentSecsSinceEpoch()));
-  MSG_AUTH_REQ auth{};
-  std::memcpy(&auth, args.auth.constData(), sizeof auth);
-  APP_setServInfo(args.deviceId.constData(), args.serverList.constData());
-  const int result = APP_connect(args.deviceId.constData(), args.accessKey.constData(),
-                                 args.keyLength, &auth, kConnectMode, args.lanAddress.constData());
-  qDebug() << "P2P_connect" << deviceId << "servers" << servers << "lan" << args.lanAddress
-           << "key" << maskSecret(infos->accessKey) << "ret" << result;
-  return result;
+  connects().ask({deviceId, infos->accessKey, config ? config->stunServers : QString(), infos->localIp},
+                 connectRank());
+  return 0;
 }
 
 int oneWindowDevice::P2P_disconnect() {
+  // No connect of this camera starts after its disconnect.
+  connects().forget(deviceId.toStdString());
   linkWatch_.endingOnPurpose();  // its loss resumes nothing
   APP_disconnect(deviceId.toUtf8().constData());
   return 0;

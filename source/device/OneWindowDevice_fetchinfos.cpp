@@ -27,11 +27,23 @@ void oneWindowDevice::send_fetchInfo_instruct() {
   }
   noDevConfigLogged_ = false;
   qDebug() << "HTTP_fetchinfos" << deviceId << config->gatewayUrl;
-  if (!mainwindow->cloud().post(fecthInfoManager, CloudCall::FetchInfos, config->gatewayUrl,
-                                fetchInfosBody(deviceId))) {
+  CloudClient& cloud = mainwindow->cloud();
+  QNetworkReply* reply =
+      cloud.post(cloud.cameraNetwork(), CloudCall::FetchInfos, config->gatewayUrl, fetchInfosBody(deviceId));
+  if (!reply) {
     if (fetchInfosRetry_.failed())
       qDebug() << "HTTP_fetchinfos not sent; again in" << fetchInfosRetry_.lastDelay() << "ms";
+    return;
   }
+  answerTo(reply, &oneWindowDevice::fecthInfoManager_Handler);
+}
+
+void oneWindowDevice::answerTo(QNetworkReply* reply, void (oneWindowDevice::*handler)(QNetworkReply*)) {
+  // The camera's calls share the account's manager: each reply is the
+  // camera's own (it goes with the camera, unfinished or not) and comes to
+  // the handler of its kind.
+  reply->setParent(this);
+  connect(reply, &QNetworkReply::finished, this, [this, reply, handler] { (this->*handler)(reply); });
 }
 
 void oneWindowDevice::fecthInfoManager_Handler(QNetworkReply* reply) {
@@ -77,10 +89,10 @@ void oneWindowDevice::send_download_instruct() {
       qDebug() << deviceId << "snapshot url not fetched (http and https only):" << f->snapshotUrl;
       continue;
     }
-    snapshotDownload.setObjectName(f->deviceId);
     QNetworkRequest request(url);
     request.setSslConfiguration(HTTP_sslConfiguration());
-    snapshotDownload.get(request);
+    answerTo(mainwindow->cloud().cameraNetwork().get(request),
+             &oneWindowDevice::snapshotDownload_downLoadHttp_Handler);
     qDebug() << "http snapshort get request : " << url.toString();
   }
 }

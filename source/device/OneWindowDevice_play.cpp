@@ -16,6 +16,7 @@ bool oneWindowDevice::readyToPlay(PlayMode mode) {
              << "- it starts once the camera is online";
     playWait_.wait(mode);
     showWaitingBadge();
+    P2P_connect();  // the camera's next connect goes first
     return false;
   }
   playWait_.cancel();

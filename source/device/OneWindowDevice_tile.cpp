@@ -93,6 +93,12 @@ void oneWindowDevice::update_p2pState(int state) {
     if (d.timer == ConnectTimerAction::Stop) P2P_connect_ahead_Thread_timer_stop();
     p2pState = d.p2pState;
   }
+  // A report other than "connecting" ends the camera's connect turn; one
+  // that is not Online sends its next connect behind the cameras not yet
+  // tried.
+  connects().reported(deviceId.toStdString(), state);
+  if (state == E_CONN_STATUS_ONLINE) connectFailed_ = false;
+  else if (state != E_CONN_STATUS_CONNECTING && state != E_CONN_STATUS_DISCONNECTED) connectFailed_ = true;
   followLink(state);
 }
 

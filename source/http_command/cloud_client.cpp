@@ -66,6 +66,11 @@ QNetworkReply* CloudClient::post(QNetworkAccessManager& via, CloudCall call, con
   return cloudPost(via, call, base, body, tokens_.get(), generation_.current());
 }
 
+QNetworkAccessManager& CloudClient::cameraNetwork() {
+  if (!cameraNetwork_) cameraNetwork_ = new QNetworkAccessManager(this);
+  return *cameraNetwork_;
+}
+
 QNetworkReply* CloudClient::postCall(CloudCall call, const QString& base, const QByteArray& body,
                                      CallRetry& retry) {
   QNetworkAccessManager* via = managers_[callIndex(call)];

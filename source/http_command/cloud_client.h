@@ -96,6 +96,10 @@ class CloudClient : public QObject {
   // (nothing sent) when there is no usable URL or no token store.
   QNetworkReply* post(QNetworkAccessManager& via, CloudCall call, const QString& base,
                       const QByteArray& body);
+  // The cameras' own calls (fetch-infos, thumbnail downloads) all go
+  // through this one manager, and so through one HTTP thread and one pool
+  // of connections, whatever the number of cameras. Made at first use.
+  QNetworkAccessManager& cameraNetwork();
   // Reads and releases `reply`; empty when it belongs to an ended session.
   std::optional<CloudReply> takeReply(QNetworkReply* reply, CloudCall call);
   bool isCurrent(quint64 generation) const { return generation_.isCurrent(generation); }
@@ -146,6 +150,7 @@ class CloudClient : public QObject {
 
   QString entryUrl_;
   QPointer<QNetworkAccessManager> managers_[static_cast<int>(CloudCall::Signout) + 1];
+  QNetworkAccessManager* cameraNetwork_ = nullptr;  // child
   QPointer<QTimer> refreshTimer_;
   QPointer<QTimer> otherPlaceTimer_;
   QPointer<SnapshotRequestThread> snapshotThread_;

@@ -5,6 +5,9 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 
+#include <set>
+#include <thread>
+
 #include "camera_fixture.h"
 #include "camera_test_records.h"
 #include "fake_tessan.h"
@@ -150,16 +153,20 @@ TEST_F(Connect, ArgumentsComeFromTheLastAnswerAndTheConfiguration) {
                           << cameratest::fetchInfos("CAM1", key, "192.168.7.21");
   const qint64 before = QDateTime::currentSecsSinceEpoch() & 0x7FFFFFFF;
   camera->P2P_connect_ahead_Thread_timer_Handler();  // one tick of the connect timer
+  // The connect runs on the connect runner's thread, never on this one.
+  ASSERT_TRUE(fake_tessan::waitForCalls("APP_connect", 1, 60000));
   const qint64 after = QDateTime::currentSecsSinceEpoch() & 0x7FFFFFFF;
 
   const auto serv = fake_tessan::calls("APP_setServInfo");
   ASSERT_EQ(serv.size(), 1u);
   EXPECT_EQ(serv[0].sn, "CAM1");
   EXPECT_EQ(serv[0].servList, "10.0.0.1,10.0.0.2,10.0.0.3");
+  EXPECT_NE(serv[0].thread, std::this_thread::get_id());
   const auto connect = fake_tessan::calls("APP_connect");
   ASSERT_EQ(connect.size(), 1u);
   const fake_tessan::Call& c = connect[0];
   EXPECT_EQ(c.sn, "CAM1");
+  EXPECT_NE(c.thread, std::this_thread::get_id());
   const QByteArray utf8 = key.toUtf8();
   EXPECT_EQ(c.keyLen, utf8.size());
   EXPECT_EQ(c.keyLen, 18);
@@ -199,13 +206,53 @@ TEST_F(Connect, LanAddressIsTheCameraOrTheFirstServerNeverTheList) {
     oneWindowDevice* camera = addCamera(id);
     device_->devConfigList << cameratest::devConfig(id, "https://gw", c.servers);
     device_->fetchInfosList << cameratest::fetchInfos(id, "key", c.localIp);
-    camera->P2P_connect();
+    ASSERT_EQ(camera->P2P_connect(), 0);
+    ASSERT_TRUE(fake_tessan::waitForCalls("APP_connect", size_t(n), 60000));
     const auto connect = fake_tessan::calls("APP_connect");
-    ASSERT_FALSE(connect.empty());
+    ASSERT_EQ(connect.size(), size_t(n));
     EXPECT_EQ(connect.back().sn, id.toStdString());
     EXPECT_FALSE(connect.back().lanAddrNull);
     EXPECT_EQ(connect.back().lanAddr, c.lanAddr);
   }
+}
+
+// A list of cameras that never come online: at most a few connects run at
+// once, on the connect runner's thread, every camera is tried in turn, and
+// the failures are logged once per camera, not at every retry.
+TEST_F(Connect, OfflineCamerasAreTriedInTurnAFewAtATime) {
+  constexpr int kCameras = 30;
+  captureLog();
+  std::vector<oneWindowDevice*> cameras;
+  for (int i = 0; i < kCameras; ++i) {
+    const QString id = QStringLiteral("OFF%1").arg(i, 2, 10, QLatin1Char('0'));
+    cameras.push_back(addCamera(id));
+    device_->devConfigList << cameratest::devConfig(id, "https://gw", "10.0.0.1");
+    device_->fetchInfosList << cameratest::fetchInfos(id, "key");
+    fake_tessan::scriptConnect(id.toStdString(), {E_CONN_STATUS_CONNECTING, E_CONN_STATUS_CONNECT_FAILED});
+  }
+  ConnectRunner& runner = oneWindowDevice::connects();
+  size_t calls = 0;
+  int mostRunning = 0;
+  // Three rounds of connect timer ticks; each failure report ends a turn.
+  for (int tick = 0; tick < 3 * kCameras && calls < size_t(2 * kCameras); ++tick) {
+    for (oneWindowDevice* camera : cameras) camera->P2P_connect_ahead_Thread_timer_Handler();
+    mostRunning = std::max(mostRunning, runner.runningCount());
+    ASSERT_TRUE(waitUntil([&] { return fake_tessan::calls("APP_connect").size() > calls; }, 60000));
+    deliver();
+    calls = fake_tessan::calls("APP_connect").size();
+  }
+  EXPECT_LE(mostRunning, ConnectRunner::kAtOnce);
+  const auto connects = fake_tessan::calls("APP_connect");
+  ASSERT_GE(connects.size(), size_t(2 * kCameras));
+  std::set<std::string> firstRound;
+  for (int i = 0; i < kCameras; ++i) {
+    firstRound.insert(connects[size_t(i)].sn);
+    EXPECT_NE(connects[size_t(i)].thread, std::this_thread::get_id());
+  }
+  EXPECT_EQ(firstRound.size(), size_t(kCameras)) << "a camera came again before all were tried";
+  EXPECT_EQ(log_->count(QStringLiteral("update_device_state_Handler \"OFF07\" 5")), 1)
+      << log_->lines().join('\n').toStdString();
+  EXPECT_EQ(log_->count(QStringLiteral("P2P_connect \"OFF07\"")), 1);
 }
 
 TEST_F(Connect, NothingIsSentWithoutAFetchInfosAnswer) {
@@ -216,6 +263,8 @@ TEST_F(Connect, NothingIsSentWithoutAFetchInfosAnswer) {
   camera->P2P_connect_ahead_Thread_timer_Handler();
   window_->device = nullptr;  // after a sign-out the container is gone
   EXPECT_EQ(camera->P2P_connect(), -1);
+  // Nothing was handed to the connect runner either.
+  EXPECT_EQ(oneWindowDevice::connects().waitingCount() + oneWindowDevice::connects().runningCount(), 0);
   EXPECT_TRUE(fake_tessan::calls("APP_connect").empty());
   EXPECT_TRUE(fake_tessan::calls("APP_setServInfo").empty());
 }

@@ -83,6 +83,7 @@ State& state() {
 }
 
 int record(Call call) {
+  call.thread = std::this_thread::get_id();
   State& s = state();
   std::lock_guard<std::mutex> lock(s.mutex);
   const int result = call.result;

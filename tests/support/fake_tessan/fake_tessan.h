@@ -38,6 +38,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Tessan.h"
@@ -51,6 +52,7 @@ struct Call {
   std::string function;  // "APP_init", "APP_connect", "APP_send", ...
   std::string sn;
   int result = 0;
+  std::thread::id thread;  // the caller's
   // APP_init
   P2P_PCB_RECV_MSG msgCallback = nullptr;
   P2P_PCB_RECV_AV avCallback = nullptr;
