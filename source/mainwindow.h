@@ -26,6 +26,7 @@
 #include <QString>
 
 #include "device/connection_report_log.h"
+#include "event/play_state.h"
 #include "event/list_notice.h"
 #include "event/sliced_run.h"
 #include "sql/group_file.h"
@@ -55,23 +56,6 @@ class UserWindow;
 class oneWindowDevice;
 struct QuadWindowDevice_local_file_node;
 struct UserLocalConfig;
-
-// What the play area shows (playState).
-enum {
-  E_MAINWINDOW_NOT_PLAYING = 0,
-  E_MAINWINDOW_ONEWINDOW_PLAYING = 1,
-  E_MAINWINDOW_QUADWINDOW_PLAYING = 2,
-};
-
-// The play-view buttons whose icons the two icon slots set (iconType).
-enum {
-  E_ICON_PLAY = 0,
-  E_ICON_SNAPSHOT = 2,
-  E_ICON_RECORD = 3,
-  E_ICON_SPEAKER = 4,
-  E_ICON_FULLSCREEN = 5,
-  E_ICON_QUAD_MAXIMIZE = 6,  // the group play window's maximise button (group slot only)
-};
 
 class MainWindow : public QMainWindow {
   Q_OBJECT

@@ -6,7 +6,6 @@
 
 #include "device/OneWindowDevice.h"
 #include "device/connection_badge.h"
-#include "mainwindow.h"
 
 namespace {
 

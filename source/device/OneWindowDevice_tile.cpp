@@ -9,17 +9,8 @@
 #include "device/connection_badge.h"
 #include "mainwindow.h"
 #include "sql/user_files.h"
+#include "util_class/app_paths.h"
 #include "view/list_picture.h"
-
-namespace {
-
-// The pictures that ship with the program (MainWindow::picturePath).
-QString shippedPicture(const QString& name) {
-  if (mainwindow) return mainwindow->picturePath(name);
-  return QStringLiteral("/Orvanta_image/") + name;
-}
-
-}  // namespace
 
 void oneWindowDevice::buildTile() {
   const AdapterHardware& a = adapterHardware;
@@ -27,7 +18,7 @@ void oneWindowDevice::buildTile() {
   if (mainwindow) {
     picture = device_picture_find(mainwindow->userName_private_dir, deviceName, deviceId);
   }
-  if (picture.isEmpty()) picture = shippedPicture(QStringLiteral("ic_device_default.png"));
+  if (picture.isEmpty()) picture = app_paths::picture(QStringLiteral("ic_device_default.png"));
   loadTilePicture(picture);
 
   pictureLabel.connect_play_request(1);
@@ -52,7 +43,7 @@ void oneWindowDevice::buildTile() {
   // The "playing" animation sits over the middle of the picture: clicks go
   // through it to the picture, so a playing camera's tile still answers.
   gifLabel.setAttribute(Qt::WA_TransparentForMouseEvents);
-  gifMovie.setFileName(shippedPicture(QStringLiteral("playing.gif")));
+  gifMovie.setFileName(app_paths::picture(QStringLiteral("playing.gif")));
   gifMovie.setScaledSize(QSize(a.sx(34), a.sy(42)));
   gifLabel.hide();
 

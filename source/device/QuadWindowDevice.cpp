@@ -6,10 +6,11 @@
 #include <QPixmap>
 
 #include "adapter_hardWare/AdapterHardware.h"
-#include "device/OneWindowDevice.h"
 #include "device/group_members.h"
+#include "device/OneWindowDevice.h"
 #include "mainwindow.h"
 #include "sql/user_files.h"
+#include "util_class/app_paths.h"
 #include "view/group_geometry.h"
 #include "view/list_picture.h"
 
@@ -73,8 +74,7 @@ void QuadWindowDevice::buildMosaic() {
     QString path = device_picture_find(userDir, camera->deviceName, camera->deviceId);
     if (path.isEmpty()) {
       qDebug() << " _____________ " << " default";
-      path = mainwindow ? mainwindow->picturePath(QStringLiteral("ic_device_default.png"))
-                        : QString();
+      path = app_paths::picture(QStringLiteral("ic_device_default.png"));
     }
     const ListPicture picture = listPicture(path, cell);
     pictureImages[j] = picture.image;
@@ -113,8 +113,7 @@ void QuadWindowDevice::buildItem() {
 
   setFixedSize(a.sx(392), a.sy(232));
 
-  groupGifMovie.setFileName(mainwindow ? mainwindow->picturePath(QStringLiteral("playing.gif"))
-                                       : QString());
+  groupGifMovie.setFileName(app_paths::picture(QStringLiteral("playing.gif")));
   groupGifMovie.setScaledSize(QSize(a.sx(34), a.sy(42)));
   groupGifLabel.setParent(this);
   groupGifLabel.setFixedSize(a.sx(34), a.sy(42));
@@ -135,8 +134,7 @@ void QuadWindowDevice::buildItem() {
 
   const QSize buttonSize(a.sx(40), a.sy(44));
   deleteButton.setParent(this);
-  deleteButton.setIcon(QIcon(mainwindow ? mainwindow->picturePath(QStringLiteral("ic_delete_group.png"))
-                                        : QString()));
+  deleteButton.setIcon(QIcon(app_paths::picture(QStringLiteral("ic_delete_group.png"))));
   deleteButton.setFlat(true);
   deleteButton.setIconSize(buttonSize);
   deleteButton.setFixedSize(buttonSize);

@@ -16,12 +16,12 @@
 #include "device/play_timing.h"
 #include "device/play_view_rules.h"
 #include "mainwindow.h"
+#include "util_class/app_paths.h"
 #include "view/toast_notice.h"
-#include "view/program_picture.h"
 
 namespace {
 
-QIcon programIcon(const char* name) { return QIcon(programPicture(QString::fromLatin1(name))); }
+QIcon programIcon(const char* name) { return QIcon(app_paths::picture(QString::fromLatin1(name))); }
 
 int playState() { return mainwindow ? mainwindow->playState : E_MAINWINDOW_NOT_PLAYING; }
 
@@ -147,7 +147,7 @@ void WholeRenderWindow::show_button_state(int iconType, bool state) {
     case E_ICON_FULLSCREEN: button = &maxButton; break;
     default: return;
   }
-  button->setIcon(QIcon(programPicture(play_view::iconFile(iconType, state))));
+  button->setIcon(QIcon(app_paths::picture(play_view::iconFile(iconType, state))));
 }
 
 void WholeRenderWindow::show_record_state(bool recording) {

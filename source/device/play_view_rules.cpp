@@ -1,6 +1,6 @@
 #include "device/play_view_rules.h"
 
-#include "mainwindow.h"
+#include "event/play_state.h"
 
 namespace play_view {
 

@@ -6,11 +6,11 @@
 
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/OneWindowDevice.h"
+#include "device/play_view_rules.h"
 #include "device/QuadWindowDevice.h"
 #include "device/WholeRenderWindow.h"
-#include "device/play_view_rules.h"
-#include "mainwindow.h"
-#include "view/program_picture.h"
+#include "event/play_state.h"
+#include "util_class/app_paths.h"
 
 bool record_icon_state(oneWindowDevice* camera, bool reported) {
   const bool recording = camera->isRecording.load();
@@ -51,7 +51,7 @@ void apply_group_icon(const QString& groupName, const GroupPlayCells& group,
   }
   if (iconType == E_ICON_QUAD_MAXIMIZE) {
     if (!group.maximizeButton) return;
-    group.maximizeButton->setIcon(QIcon(programPicture(play_view::iconFile(iconType, state))));
+    group.maximizeButton->setIcon(QIcon(app_paths::picture(play_view::iconFile(iconType, state))));
     group.maximizeButton->setIconSize(QSize(adapterHardware.sx(38), adapterHardware.sy(38)));
     return;
   }

@@ -80,4 +80,6 @@ QString dataDir() { return dataDirFor(QCoreApplication::applicationDirPath()); }
 
 QString programDir() { return programDirFor(QCoreApplication::applicationDirPath()); }
 
+QString picture(const QString& name) { return programDir() + QLatin1String(kImageFolder) + name; }
+
 }  // namespace app_paths

@@ -26,6 +26,11 @@ QString dataDir();
 // Folder of what ships with the program. No trailing slash.
 QString programDir();
 
+// The folder of the pictures that ship with the program, below programDir().
+inline constexpr char kImageFolder[] = "/Orvanta_image/";
+// A picture that ships with the program: programDir() + kImageFolder + name.
+QString picture(const QString& name);
+
 // The same choices for a program that lies in `programFolder`, from the
 // environment of the process.
 QString dataDirFor(const QString& programFolder);

@@ -7,6 +7,7 @@
 #include "adapter_hardWare/AdapterHardware.h"
 #include "http_command/cloud_records.h"
 #include "mainwindow.h"
+#include "util_class/app_paths.h"
 #include "view/about_links.h"
 
 namespace {
@@ -28,7 +29,7 @@ AboutWindow::AboutWindow() : QDialog(nullptr) {
   backgroundLabel.setParent(this);
   backgroundLabel.setFixedSize(a.sx(1060), a.sy(480));
   const QPixmap background(
-      mainwindow ? mainwindow->picturePath(QStringLiteral("ic_about_bg.png")) : QString());
+      app_paths::picture(QStringLiteral("ic_about_bg.png")));
   backgroundLabel.setPixmap(background.scaled(backgroundLabel.size(), Qt::IgnoreAspectRatio,
                                               Qt::SmoothTransformation));
 

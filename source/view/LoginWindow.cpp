@@ -14,12 +14,13 @@
 #include "http_command/cloud_client.h"
 #include "http_command/cloud_records.h"
 #include "mainwindow.h"
+#include "util_class/app_paths.h"
 #include "util_class/country_prefix.h"
 #include "util_class/user_local_config.h"
 #include "view/CountryCodeWindow.h"
-#include "view/UserWindow.h"
 #include "view/login_form.h"
 #include "view/text_fit.h"
+#include "view/UserWindow.h"
 
 namespace {
 
@@ -187,7 +188,7 @@ void LoginWindow::buildWidgets() {
   logoLabel->resize(sx(114), sy(96));
   logoLabel->move(sx(263), sy(80));
   logoLabel->setPixmap(QPixmap::fromImage(
-      QImage(mainwindow->picturePath("ic_logo.png"))
+      QImage(app_paths::picture("ic_logo.png"))
           .scaled(sx(114), sy(96), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
 
   font.setWeight(75);
@@ -236,14 +237,14 @@ void LoginWindow::buildWidgets() {
   const int w = sx(640);
   const int h = w * 240 / 512;
   loadingLabel->setGeometry(0, sy(375), w, h);
-  loadingMovie->setFileName(mainwindow->picturePath("login.gif"));
+  loadingMovie->setFileName(app_paths::picture("login.gif"));
   loadingMovie->setScaledSize(QSize(w, h));
   loadingLabel->setMovie(loadingMovie.get());
   loadingLabel->hide();
 }
 
 void LoginWindow::setRememberIcon(bool selected) {
-  remeberButton->setIcon(QIcon(mainwindow->picturePath(
+  remeberButton->setIcon(QIcon(app_paths::picture(
       selected ? "icon_remeber_selected.png" : "icon_remeber_unselected.png")));
   remeberButton->setIconSize(QSize(sx(32), sy(32)));
   remeberButton->setStyleSheet("border:none");

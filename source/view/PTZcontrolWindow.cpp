@@ -10,7 +10,7 @@
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/OneWindowDevice.h"
 #include "mainwindow.h"
-#include "view/program_picture.h"
+#include "util_class/app_paths.h"
 
 namespace {
 
@@ -62,11 +62,11 @@ PTZcontrolButton::~PTZcontrolButton() {
 }
 
 void PTZcontrolButton::show_normal_icon() {
-  setIcon(QIcon(programPicture(QString::fromLatin1(lookOf(direction).normalIcon))));
+  setIcon(QIcon(app_paths::picture(QString::fromLatin1(lookOf(direction).normalIcon))));
 }
 
 void PTZcontrolButton::show_pressed_icon() {
-  setIcon(QIcon(programPicture(QString::fromLatin1(lookOf(direction).pressedIcon))));
+  setIcon(QIcon(app_paths::picture(QString::fromLatin1(lookOf(direction).pressedIcon))));
 }
 
 void PTZcontrolButton::mousePressEvent(QMouseEvent*) {
@@ -138,7 +138,7 @@ void PTZcontrolWindow::set_device(oneWindowDevice* device) {
 }
 
 void PTZcontrolWindow::show_background(const QString& pictureName) {
-  padImage = QImage(programPicture(pictureName))
+  padImage = QImage(app_paths::picture(pictureName))
                  .scaled(padSize(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
   padLabel.setPixmap(QPixmap::fromImage(padImage));
   padLabel.resize(padSize());

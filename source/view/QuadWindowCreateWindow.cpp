@@ -12,6 +12,7 @@
 #include "event/group_selection.h"
 #include "event/mainwindow_group_create.h"
 #include "mainwindow.h"
+#include "util_class/app_paths.h"
 #include "view/group_create_geometry.h"
 #include "view/toast_notice.h"
 
@@ -56,7 +57,7 @@ QuadWindowCreateCell::QuadWindowCreateCell(const QString& id, const QString& cam
 
   const QString userDir = mainwindow ? mainwindow->userName_private_dir : QString();
   const QString fallback =
-      mainwindow ? mainwindow->picturePath(QStringLiteral("ic_device_default.png")) : QString();
+      app_paths::picture(QStringLiteral("ic_device_default.png"));
   const QImage image(groupCellPicturePath(userDir, cameraName, id, fallback));
   pictureLabel.setPixmap(QPixmap::fromImage(
       image.scaled(g.picture, Qt::IgnoreAspectRatio, Qt::FastTransformation)));

@@ -7,12 +7,13 @@
 #include "adapter_hardWare/AdapterHardware.h"
 #include "http_command/cloud_client.h"
 #include "mainwindow.h"
+#include "util_class/app_paths.h"
 #include "view/AboutWindow.h"
 
 namespace {
 
 QIcon menuIcon(const char* name) {
-  return mainwindow ? QIcon(mainwindow->picturePath(QLatin1String(name))) : QIcon();
+  return QIcon(app_paths::picture(QLatin1String(name)));
 }
 
 }  // namespace
