@@ -1,9 +1,7 @@
 #include "adapter_hardWare/AdapterHardware.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QDebug>
-#include <QDesktopWidget>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLocale>
@@ -52,10 +50,9 @@ void AdapterHardware::set_screen() {
   qDebug() << label << "QLocale country :" << locale.country();
   qDebug() << label << "QLocale bcp47Name :" << locale.bcp47Name();
 
-  QT_WARNING_PUSH
-  QT_WARNING_DISABLE_DEPRECATED
-  const QRect geometry = QApplication::desktop()->screenGeometry(-1);
-  QT_WARNING_POP
+  // The primary screen's geometry, as the desktop widget's screen -1 gives it.
+  QScreen* primaryScreen = QGuiApplication::primaryScreen();
+  const QRect geometry = primaryScreen ? primaryScreen->geometry() : QRect();
   qDebug() << label << " QApplication::desktop()->screenGeometry().width()" << geometry.width();
   qDebug() << label << " QApplication::desktop()->screenGeometry().height()" << geometry.height();
   if (QScreen* primary = QGuiApplication::primaryScreen()) {
