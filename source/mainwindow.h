@@ -19,6 +19,7 @@
 //   event/mainwindow_settings.cpp  the settings dialog
 //   event/mainwindow_user_files.cpp    per-user files (thin calls of the stores)
 //   event/mainwindow_country_codes.cpp the country table
+//   event/mainwindow_shell.cpp     what the rest of the program asks of the window (Shell)
 #pragma once
 
 #include <QList>
@@ -27,6 +28,7 @@
 
 #include "device/connection_report_log.h"
 #include "event/play_state.h"
+#include "event/shell.h"
 #include "event/list_notice.h"
 #include "event/sliced_run.h"
 #include "sql/group_file.h"
@@ -57,7 +59,7 @@ class oneWindowDevice;
 struct QuadWindowDevice_local_file_node;
 struct UserLocalConfig;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public Shell {
   Q_OBJECT
 
  public:
@@ -119,6 +121,34 @@ class MainWindow : public QMainWindow {
 
   // A picture that ships with the program: program folder + imageFolder + name.
   QString picturePath(const QString& name) const;
+
+  // ---- Shell (event/shell.h; event/mainwindow_shell.cpp) ----
+  int playAreaState() const override { return playState; }
+  SaveFolders saveFolders() const override;
+  const QList<oneWindowDevice*>& cameraList() const override { return oneWindowDevice_list; }
+  const QList<QuadWindowDevice*>& groupList() const override { return quadWindowDevice_List; }
+  Device* deviceRecords() const override { return device; }
+  const App_config* appConfiguration() const override { return appConfig; }
+  CloudClient* cloudClient() override { return &cloud(); }
+  const CountryCodeList* countryTable() const override { return CountryCode_List; }
+  QString programTitle() const override { return appTitle; }
+  void setSaveFolders(const SaveFolders& folders) override;
+  void showInPlayArea(QWidget* view) override;
+  void setPlayViewIcon(const QString& deviceId, int iconType, bool state) override;
+  void setGroupPlayViewIcon(const QString& groupName, const QString& deviceId, int iconType,
+                            bool state) override;
+  void playGroupCamera(const QString& groupName, const QString& deviceId) override;
+  QObject* playRequestReceiver() override { return this; }
+  QList<GroupCamera> groupCreateCameras() const override;
+  QStringList groupCreateExistingNames() const override;
+  void groupCreateAdd(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds) override;
+  void notifyCameraState(const QString& deviceId, int state) override;
+  void notifyStopPlay(const QString& deviceId) override;
+  void notifyRecordState(const QString& deviceId, bool recording) override;
+  void notifyGroupIcon(const QString& groupName, const QString& deviceId, int iconType,
+                       bool state) override;
+  void notifyGroupDeleted(const QString& groupName) override;
+  void notifySignOut() override;
 
   // Widgets and Qt objects below are owned by the window (Qt parent).
   QGridLayout* centralGrid = nullptr;

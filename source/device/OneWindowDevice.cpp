@@ -1,9 +1,9 @@
 // oneWindowDevice: construction, destruction and the plain accessors.
 #include "device/OneWindowDevice.h"
+#include "event/shell.h"
 
 #include <QDebug>
 
-#include "mainwindow.h"
 
 DeviceRegistry<oneWindowDevice>& oneWindowDevice::registry() {
   static DeviceRegistry<oneWindowDevice> cameras;
@@ -63,14 +63,7 @@ WholeRenderWindow& oneWindowDevice::ownPlayView() {
   return *wholeRenderWindow;
 }
 
-MediaSaveFolders oneWindowDevice::currentSaveFolders() {
-  MediaSaveFolders folders;
-  if (!mainwindow) return folders;
-  folders.userName_private_dir = mainwindow->userName_private_dir;
-  folders.pictureSavePath = mainwindow->pictureSavePath;
-  folders.videoSavePath = mainwindow->videoSavePath;
-  return folders;
-}
+SaveFolders oneWindowDevice::currentSaveFolders() { return shell().saveFolders(); }
 
 void oneWindowDevice::set_isPlaying(int playing) {
   isPlaying.store((playing & 0xFF) != 0);

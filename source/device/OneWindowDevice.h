@@ -231,7 +231,7 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
 
   // The main window's save folders as they are now (the media session
   // reads them at every press, see CameraMedia::setSaveFolderSource).
-  static MediaSaveFolders currentSaveFolders();
+  static SaveFolders currentSaveFolders();
   // Construction steps.
   void buildTile();
   // `file` into pictureImage (and tilePixmap_), scaled to the tile's
@@ -239,6 +239,9 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void loadTilePicture(const QString& file);
   void connectSignals();
   QString thumbnailFilePath() const;
+  // What the main window's play area shows (playState), or without a main
+  // window the camera's own play mode.
+  int shownPlay() const;
   // A play may start only while the camera is Online; then the play mode
   // is noted for the callbacks.
   bool readyToPlay(PlayMode mode);

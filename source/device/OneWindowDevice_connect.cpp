@@ -6,13 +6,13 @@
 
 #include <cstring>
 
-#include "device/OneWindowDevice.h"
 #include "device/camera_records.h"
 #include "device/camera_requests.h"
 #include "device/connect_runner.h"
+#include "device/OneWindowDevice.h"
+#include "event/shell.h"
 #include "http_command/device_container.h"
 #include "http_command/fetch_infos.h"
-#include "mainwindow.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ ConnectTurns::Rank oneWindowDevice::connectRank() const {
 }
 
 int oneWindowDevice::P2P_connect() {
-  const Device* device = mainwindow ? mainwindow->device : nullptr;
+  const Device* device = shell().deviceRecords();
   const FetchInfos* infos = camera_records::lastFetchInfosFor(device, deviceId);
   if (!infos) {
     // Without the fetch-infos answer there is no access key to offer.
@@ -122,7 +122,7 @@ int oneWindowDevice::P2P_send_pzt(int command, int value) {
 }
 
 void oneWindowDevice::capability_init() {
-  const Device* device = mainwindow ? mainwindow->device : nullptr;
+  const Device* device = shell().deviceRecords();
   for (const FetchInfos* f : camera_records::fetchInfosFor(device, deviceId)) {
     if (f->ptz == QLatin1String("1")) {
       ptzCapable_ = true;

@@ -5,20 +5,20 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
-#include "device/OneWindowDevice.h"
 #include "device/camera_records.h"
+#include "device/OneWindowDevice.h"
 #include "device/thumbnail_file.h"
+#include "event/shell.h"
 #include "http_command/cloud_bodies.h"
 #include "http_command/cloud_client.h"
 #include "http_command/device_container.h"
 #include "http_command/fetch_infos.h"
 #include "http_command/http_request.h"
 #include "http_command/record_parsing.h"
-#include "mainwindow.h"
 
 void oneWindowDevice::send_fetchInfo_instruct() {
   const Dev_config* config =
-      camera_records::devConfigFor(mainwindow ? mainwindow->device : nullptr, deviceId);
+      camera_records::devConfigFor(shell().deviceRecords(), deviceId);
   if (!config || config->gatewayUrl.trimmed().isEmpty()) {
     // Nothing to post to: no request goes to a bare path.
     if (!noDevConfigLogged_) qDebug() << deviceId << "fetch-infos: no device configuration yet";
@@ -27,9 +27,10 @@ void oneWindowDevice::send_fetchInfo_instruct() {
   }
   noDevConfigLogged_ = false;
   qDebug() << "HTTP_fetchinfos" << deviceId << config->gatewayUrl;
-  CloudClient& cloud = mainwindow->cloud();
-  QNetworkReply* reply =
-      cloud.post(cloud.cameraNetwork(), CloudCall::FetchInfos, config->gatewayUrl, fetchInfosBody(deviceId));
+  CloudClient* cloud = shell().cloudClient();
+  QNetworkReply* reply = cloud ? cloud->post(cloud->cameraNetwork(), CloudCall::FetchInfos, config->gatewayUrl,
+                                             fetchInfosBody(deviceId))
+                               : nullptr;
   if (!reply) {
     if (fetchInfosRetry_.failed())
       qDebug() << "HTTP_fetchinfos not sent; again in" << fetchInfosRetry_.lastDelay() << "ms";
@@ -48,13 +49,14 @@ void oneWindowDevice::answerTo(QNetworkReply* reply, void (oneWindowDevice::*han
 
 void oneWindowDevice::fecthInfoManager_Handler(QNetworkReply* reply) {
   if (!reply) return;
-  if (!mainwindow) {
+  CloudClient* cloud = shell().cloudClient();
+  if (!cloud) {
     reply->deleteLater();
     return;
   }
   // Read and released here, whatever it holds; a reply of a session that
   // has ended since is dropped.
-  const std::optional<CloudReply> r = mainwindow->cloud().takeReply(reply, CloudCall::FetchInfos);
+  const std::optional<CloudReply> r = cloud->takeReply(reply, CloudCall::FetchInfos);
   if (!r) return;
   if (!r->arrived()) {
     qDebug() << "http instruct err HTTP_fetchinfosHandler !!!" << r->failure();
@@ -68,7 +70,7 @@ void oneWindowDevice::fecthInfoManager_Handler(QNetworkReply* reply) {
     qDebug() << "HTTP_fetchinfosHandler message :" << r->message();
     return;
   }
-  Device* device = mainwindow->device;
+  Device* device = shell().deviceRecords();
   if (!device) {
     qDebug() << "HTTP_fetchinfosHandler: no device container";
     return;
@@ -81,7 +83,7 @@ void oneWindowDevice::fecthInfoManager_Handler(QNetworkReply* reply) {
 }
 
 void oneWindowDevice::send_download_instruct() {
-  const Device* device = mainwindow ? mainwindow->device : nullptr;
+  const Device* device = shell().deviceRecords();
   for (const FetchInfos* f : camera_records::fetchInfosFor(device, deviceId)) {
     if (f->snapshotUrl.isEmpty()) continue;
     const QUrl url(f->snapshotUrl);
@@ -91,7 +93,9 @@ void oneWindowDevice::send_download_instruct() {
     }
     QNetworkRequest request(url);
     request.setSslConfiguration(HTTP_sslConfiguration());
-    answerTo(mainwindow->cloud().cameraNetwork().get(request),
+    CloudClient* cloud = shell().cloudClient();
+    if (!cloud) return;
+    answerTo(cloud->cameraNetwork().get(request),
              &oneWindowDevice::snapshotDownload_downLoadHttp_Handler);
     qDebug() << "http snapshort get request : " << url.toString();
   }

@@ -6,7 +6,13 @@
 #include <QMetaObject>
 
 #include "device/OneWindowDevice.h"
-#include "mainwindow.h"
+#include "event/play_state.h"
+#include "event/shell.h"
+
+int oneWindowDevice::shownPlay() const {
+  // Without a main window the camera's own play mode stands for it.
+  return shell().present() ? shell().playAreaState() : int(playMode_.load());
+}
 
 bool oneWindowDevice::readyToPlay(PlayMode mode) {
   if (p2pState != E_CONN_STATUS_ONLINE) {
@@ -62,7 +68,7 @@ void oneWindowDevice::video_stop_play() {
 }
 
 void oneWindowDevice::followLink(int state) {
-  const int shown = mainwindow ? mainwindow->playState : int(playMode_.load());
+  const int shown = shownPlay();
   const bool waited = playWaiting();
   // A play asked for before the camera was online starts now, the way the
   // click would have started it.
@@ -89,7 +95,7 @@ void oneWindowDevice::followLink(int state) {
       linkLost();
       break;
     case LinkWatch::Event::Back: {
-      const int playState = mainwindow ? mainwindow->playState : int(playMode_.load());
+      const int playState = shownPlay();
       if (!playStillShown(playMode_.load(), isPlaying.load(), playState, sdlRenderWnd != nullptr))
         break;
       qDebug() << deviceId << "link back: asking for the streams again";
@@ -101,7 +107,7 @@ void oneWindowDevice::followLink(int state) {
 }
 
 void oneWindowDevice::videoTimer_start_Handler(int ms) {
-  const int state = mainwindow ? mainwindow->playState : int(playMode_.load());
+  const int state = shownPlay();
   if (state == E_MAINWINDOW_QUADWINDOW_PLAYING) {
     // The group item has made its grid cell the render target.
     videoTimer_start_play(ms);
@@ -120,8 +126,7 @@ void oneWindowDevice::showPlayView() {
   // as a window of its own at the screen's corner, under the pointer, and the
   // PTZ pad would follow it there.
   WholeRenderWindow& view = ownPlayView();
-  QGridLayout* area = mainwindow ? mainwindow->centralGrid : nullptr;
-  if (area && area->indexOf(&view) < 0) area->addWidget(&view, 0, 2);
+  shell().showInPlayArea(&view);
   view.renderWnd.m_pDevice = this;
   view.show();
 }
@@ -148,11 +153,11 @@ void oneWindowDevice::thumbnailSaved(bool ok, const QString& path) {
 }
 
 void oneWindowDevice::deviceStopPlay() {
-  if (mainwindow) emit mainwindow->device_stop_play(deviceId);
+  shell().notifyStopPlay(deviceId);
 }
 
 void oneWindowDevice::recordPictureState(bool recording) {
-  if (mainwindow) emit mainwindow->device_change_record_picture_state(deviceId, recording);
+  shell().notifyRecordState(deviceId, recording);
 }
 
 void oneWindowDevice::recordFailed(const QString& why) {

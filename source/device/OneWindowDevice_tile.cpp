@@ -5,9 +5,9 @@
 #include <QPixmap>
 
 #include "adapter_hardWare/AdapterHardware.h"
-#include "device/OneWindowDevice.h"
 #include "device/connection_badge.h"
-#include "mainwindow.h"
+#include "device/OneWindowDevice.h"
+#include "event/shell.h"
 #include "sql/user_files.h"
 #include "util_class/app_paths.h"
 #include "view/list_picture.h"
@@ -15,9 +15,7 @@
 void oneWindowDevice::buildTile() {
   const AdapterHardware& a = adapterHardware;
   QString picture;
-  if (mainwindow) {
-    picture = device_picture_find(mainwindow->userName_private_dir, deviceName, deviceId);
-  }
+  if (shell().present()) picture = device_picture_find(shell().saveFolders().userFolder, deviceName, deviceId);
   if (picture.isEmpty()) picture = app_paths::picture(QStringLiteral("ic_device_default.png"));
   loadTilePicture(picture);
 
@@ -109,7 +107,7 @@ void oneWindowDevice::loadTilePicture(const QString& file) {
 }
 
 void oneWindowDevice::update_device_picture() {
-  if (!mainwindow || !find_oneWindowDevice(mainwindow->oneWindowDevice_list, deviceId)) return;
+  if (!find_oneWindowDevice(shell().cameraList(), deviceId)) return;
   loadTilePicture(thumbnailFilePath());
   pictureLabel.setPixmap(tilePixmap_);
   pictureLabel.show();

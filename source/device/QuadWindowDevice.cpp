@@ -8,7 +8,8 @@
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/group_members.h"
 #include "device/OneWindowDevice.h"
-#include "mainwindow.h"
+#include "event/play_state.h"
+#include "event/shell.h"
 #include "sql/user_files.h"
 #include "util_class/app_paths.h"
 #include "view/group_geometry.h"
@@ -55,8 +56,7 @@ QuadWindowDevice::~QuadWindowDevice() {
 }
 
 void QuadWindowDevice::bindMembers(const QList<QString>& deviceIds) {
-  if (!mainwindow) return;
-  const QList<oneWindowDevice*>& cameras = mainwindow->oneWindowDevice_list;
+  const QList<oneWindowDevice*>& cameras = shell().cameraList();
   QStringList cameraIds;
   for (const oneWindowDevice* camera : cameras) cameraIds << (camera ? camera->deviceId : QString());
   for (int index : groupMemberIndexes(deviceIds, cameraIds)) {
@@ -68,7 +68,7 @@ void QuadWindowDevice::bindMembers(const QList<QString>& deviceIds) {
 
 void QuadWindowDevice::buildMosaic() {
   const QSize cell = mosaicCellSize(adapterHardware.widthScale, adapterHardware.heightScale);
-  const QString userDir = mainwindow ? mainwindow->userName_private_dir : QString();
+  const QString userDir = shell().saveFolders().userFolder;
   for (int j = 0; j < memberDevices.size(); ++j) {
     const oneWindowDevice* camera = memberDevices[j];
     QString path = device_picture_find(userDir, camera->deviceName, camera->deviceId);
@@ -157,14 +157,11 @@ void QuadWindowDevice::start_play() {
   // Into the play area first: shown before, it would open as a window of
   // its own, and the move into the grid would hide it again.
   MainWindow_QuadWindow_playWindow& grid = playGrid();
-  if (mainwindow && mainwindow->centralGrid) mainwindow->centralGrid->addWidget(&grid, 0, 2);
+  shell().showInPlayArea(&grid);
   grid.show();
   for (int j = 0; j < memberDevices.size(); ++j) {
     oneWindowDevice* camera = memberDevices[j];
-    if (mainwindow) {
-      emit mainwindow->quadWindow_playWindow_icon_change(groupName, camera->deviceId, E_ICON_PLAY,
-                                                         true);
-    }
+    shell().notifyGroupIcon(groupName, camera->deviceId, E_ICON_PLAY, true);
     // The cells' buttons act on the group shown.
     camera->set_quadGroupName(groupName);
     drawIntoCell(j);
@@ -176,10 +173,7 @@ void QuadWindowDevice::start_play() {
 
 void QuadWindowDevice::stop_all_play() {
   for (oneWindowDevice* camera : memberDevices) {
-    if (mainwindow) {
-      emit mainwindow->quadWindow_playWindow_icon_change(groupName, camera->deviceId, E_ICON_PLAY,
-                                                         false);
-    }
+    shell().notifyGroupIcon(groupName, camera->deviceId, E_ICON_PLAY, false);
     camera->video_stop_play();
   }
   emit quadWindow_device_gif_play_stop();
@@ -235,7 +229,7 @@ void QuadWindowDevice::delete_button_clicked_Handler() {
     playWindow->hide();
   }
   qDebug() << "delete_button_clicked_Handler" << groupName;
-  if (mainwindow) emit mainwindow->delete_quadDevice(groupName);
+  shell().notifyGroupDeleted(groupName);
 }
 
 void QuadWindowDevice::quadWindow_device_gif_play_start_Handler() {

@@ -15,7 +15,8 @@
 #include "device/OneWindowDevice.h"
 #include "device/play_timing.h"
 #include "device/play_view_rules.h"
-#include "mainwindow.h"
+#include "event/play_state.h"
+#include "event/shell.h"
 #include "util_class/app_paths.h"
 #include "view/toast_notice.h"
 
@@ -23,7 +24,7 @@ namespace {
 
 QIcon programIcon(const char* name) { return QIcon(app_paths::picture(QString::fromLatin1(name))); }
 
-int playState() { return mainwindow ? mainwindow->playState : E_MAINWINDOW_NOT_PLAYING; }
+int playState() { return shell().playAreaState(); }
 
 // A snapshot whose JPEG is still being written when its second ends is
 // looked at again every 100 ms, at most 20 times.
@@ -183,14 +184,13 @@ void WholeRenderWindow::place_link_state() {
 }
 
 void WholeRenderWindow::report_icon(int iconType, bool state) {
-  if (!mainwindow || !ownerDevice) return;
-  switch (play_view::iconRoute(mainwindow->playState)) {
+  if (!ownerDevice) return;
+  switch (play_view::iconRoute(playState())) {
     case play_view::IconRoute::Single:
-      mainwindow->oneWindow_playWindow_icon_change_Handler(deviceId, iconType, state);
+      shell().setPlayViewIcon(deviceId, iconType, state);
       break;
     case play_view::IconRoute::Group:
-      mainwindow->quadWindow_playWindow_icon_change_Handler(ownerDevice->get_quadGroupName(),
-                                                            deviceId, iconType, state);
+      shell().setGroupPlayViewIcon(ownerDevice->get_quadGroupName(), deviceId, iconType, state);
       break;
     case play_view::IconRoute::None:
       break;
@@ -222,7 +222,7 @@ void WholeRenderWindow::oneWindowPlay_play_button_Handler() {
       if (ownerDevice->playRequested()) report_icon(E_ICON_PLAY, true);
       return;
     case E_MAINWINDOW_QUADWINDOW_PLAYING:
-      mainwindow->quadWindowPlay_video_Handler(ownerDevice->get_quadGroupName(), deviceId);
+      shell().playGroupCamera(ownerDevice->get_quadGroupName(), deviceId);
       return;
     default:
       return;
@@ -352,8 +352,7 @@ void WholeRenderWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() != Qt::Key_Escape || !fullScreen) return;
   leave_full_screen();
   fullScreen = false;
-  if (ownerDevice && mainwindow)
-    mainwindow->oneWindow_playWindow_icon_change_Handler(deviceId, E_ICON_FULLSCREEN, false);
+  if (ownerDevice) shell().setPlayViewIcon(deviceId, E_ICON_FULLSCREEN, false);
 }
 
 void WholeRenderWindow::resizeEvent(QResizeEvent*) {

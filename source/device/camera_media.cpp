@@ -79,23 +79,23 @@ void CameraMedia::runOnGuiThread(std::function<void()> f) { guiCalls_.post(std::
 
 // ---- settings ----
 
-void CameraMedia::setSaveFolders(const MediaSaveFolders& folders) {
+void CameraMedia::setSaveFolders(const SaveFolders& folders) {
   std::lock_guard<std::mutex> lock(settingsMutex_);
   folders_ = folders;
 }
 
-MediaSaveFolders CameraMedia::saveFolders() const {
+SaveFolders CameraMedia::saveFolders() const {
   std::lock_guard<std::mutex> lock(settingsMutex_);
   return folders_;
 }
 
-void CameraMedia::setSaveFolderSource(std::function<MediaSaveFolders()> source) {
+void CameraMedia::setSaveFolderSource(std::function<SaveFolders()> source) {
   std::lock_guard<std::mutex> lock(settingsMutex_);
   folderSource_ = std::move(source);
 }
 
 void CameraMedia::refreshSaveFolders() {
-  std::function<MediaSaveFolders()> source;
+  std::function<SaveFolders()> source;
   {
     std::lock_guard<std::mutex> lock(settingsMutex_);
     source = folderSource_;

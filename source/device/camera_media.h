@@ -46,6 +46,7 @@
 #include "ffmpeg/FFmpeg_Avideo_record_thread.h"
 #include "ffmpeg/FFmpeg_VideoDecode_thread.h"
 #include "p2p/av_frame.h"
+#include "util_class/save_folders.h"
 #include "p2p/camera_media_queues.h"
 
 class QAudioOutput;
@@ -53,13 +54,6 @@ class QIODevice;
 
 // The main window's playState as the A/V callback passes it.
 enum class PlayMode { None = 0, Single = 1, Group = 2 };
-
-// Folders of the signed-in user (MainWindow's members of the same names).
-struct MediaSaveFolders {
-  QString userName_private_dir;  // ends in a separator
-  QString pictureSavePath;       // empty: snapshots go under the user folder
-  QString videoSavePath;         // empty: records go under the user folder
-};
 
 // Counts for tests and the live benchmark.
 struct MediaCounters {
@@ -97,14 +91,14 @@ class CameraMedia : public CameraMediaQueues {
   void shutdown();
 
   // ---- settings (GUI thread) ----
-  void setSaveFolders(const MediaSaveFolders& folders);
-  MediaSaveFolders saveFolders() const;
+  void setSaveFolders(const SaveFolders& folders);
+  SaveFolders saveFolders() const;
   // Where the folders the settings hold now come from (the camera object:
   // the main window's members). Read on the GUI thread at every snapshot,
   // thumbnail and record press and at a record restart, so a folder chosen
   // meanwhile takes effect at once; without a source the folders are those
   // last set.
-  void setSaveFolderSource(std::function<MediaSaveFolders()> source);
+  void setSaveFolderSource(std::function<SaveFolders()> source);
   void refreshSaveFolders();
   QString deviceName() const;
   void setDeviceName(const QString& name);
@@ -342,8 +336,8 @@ class CameraMedia : public CameraMediaQueues {
   std::atomic<bool> recordFailureUntold_{false};
 
   mutable std::mutex settingsMutex_;
-  MediaSaveFolders folders_;
-  std::function<MediaSaveFolders()> folderSource_;
+  SaveFolders folders_;
+  std::function<SaveFolders()> folderSource_;
   QString deviceName_;
   QString recordPath_;
   std::function<qint64()> clock_;

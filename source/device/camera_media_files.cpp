@@ -50,31 +50,31 @@ bool writeJpeg(const unsigned char* jpeg, unsigned long length, const QString& p
 // ---- paths ----
 
 void CameraMedia::split_save_pictureImage_defaultPath(QString& path) const {
-  path = media_paths::defaultPath(MediaKind::Snapshot, saveFolders().userName_private_dir,
+  path = media_paths::defaultPath(MediaKind::Snapshot, saveFolders().userFolder,
                                   deviceName(), deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 
 void CameraMedia::split_save_pictureImage_specifiedPath(QString& path) const {
-  path = media_paths::specifiedPath(MediaKind::Snapshot, saveFolders().pictureSavePath,
+  path = media_paths::specifiedPath(MediaKind::Snapshot, saveFolders().picture,
                                     deviceName(), deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 
 void CameraMedia::split_save_videoImage_defaultPath(QString& path) const {
-  path = media_paths::defaultPath(MediaKind::Record, saveFolders().userName_private_dir,
+  path = media_paths::defaultPath(MediaKind::Record, saveFolders().userFolder,
                                   deviceName(), deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 
 void CameraMedia::split_save_videoImage_specifiedPath(QString& path) const {
-  path = media_paths::specifiedPath(MediaKind::Record, saveFolders().videoSavePath, deviceName(),
+  path = media_paths::specifiedPath(MediaKind::Record, saveFolders().video, deviceName(),
                                     deviceId, QDateTime::fromSecsSinceEpoch(nowSeconds()));
   makeFolder(path, "create new dir err");
 }
 
 void CameraMedia::split_save_realtimeImage_specifiedPath(QString& path) const {
-  path = media_paths::thumbnailPath(saveFolders().userName_private_dir, deviceName(), deviceId);
+  path = media_paths::thumbnailPath(saveFolders().userFolder, deviceName(), deviceId);
   makeFolder(path, "create new dir err");
 }
 
@@ -116,7 +116,7 @@ void CameraMedia::save_vidoeImage_ToDisk(const unsigned char* jpeg, unsigned lon
     return;
   }
   QString path;
-  if (saveFolders().pictureSavePath.isEmpty())
+  if (saveFolders().picture.isEmpty())
     split_save_pictureImage_defaultPath(path);
   else
     split_save_pictureImage_specifiedPath(path);
@@ -141,7 +141,7 @@ QString CameraMedia::recordFilePath() const {
 bool CameraMedia::openRecordFile() {
   refreshSaveFolders();
   QString path;
-  if (saveFolders().videoSavePath.isEmpty())
+  if (saveFolders().video.isEmpty())
     split_save_videoImage_defaultPath(path);
   else
     split_save_videoImage_specifiedPath(path);

@@ -8,6 +8,12 @@
 
 #include "sql/group_file.h"
 
+// A camera as the dialog lists it.
+struct GroupCamera {
+  QString deviceId;
+  QString deviceName;
+};
+
 // A new group needs a name that no existing group has. Names compare
 // exactly (case and surrounding blanks count), so "Door", "door" and
 // " Door" are three names.

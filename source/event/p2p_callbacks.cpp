@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "device/OneWindowDevice.h"
 #include "device/camera_messages.h"
-#include "mainwindow.h"
+#include "device/OneWindowDevice.h"
+#include "event/shell.h"
 #include "p2p/av_frame.h"
 
 namespace {
@@ -45,8 +45,8 @@ int oneWindowDevice::callback_P2P_PCB_RECV_MSG(const HCHAR* sn, HUINT32 nMsgType
         if (camera_messages::isKnownLinkMode(status->linkMode))
           camera->set_paramMode(status->linkMode);
         // Queued to the GUI thread (direct when reported on it).
-        if (camera_messages::reachesWindow(status->status) && mainwindow)
-          emit mainwindow->update_device_state(QString::fromStdString(id), status->status);
+        if (camera_messages::reachesWindow(status->status))
+          shell().notifyCameraState(QString::fromStdString(id), status->status);
       });
       return 0;
     }

@@ -9,7 +9,7 @@
 #include "util_class/private_files.h"
 
 SaveFolders saveFoldersUnder(const QString& root) {
-  return {root, root + QStringLiteral("/Photo"), root + QStringLiteral("/Video")};
+  return {QString(), root, root + QStringLiteral("/Photo"), root + QStringLiteral("/Video")};
 }
 
 QString saveFoldersShown(const QString& rootSavePath, const QString& userPrivateDir) {

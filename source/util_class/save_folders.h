@@ -6,10 +6,13 @@
 
 #include <QString>
 
+// The signed-in user's folders (the main window's members of the same
+// meaning): where snapshots, records and device pictures go.
 struct SaveFolders {
-  QString root;     // rootSavePath
-  QString picture;  // pictureSavePath: root + "/Photo"
-  QString video;    // videoSavePath: root + "/Video"
+  QString userFolder;  // userName_private_dir, ends in a separator
+  QString root;        // rootSavePath
+  QString picture;     // pictureSavePath: root + "/Photo"; empty: snapshots under the user folder
+  QString video;       // videoSavePath: root + "/Video"; empty: records under the user folder
 };
 
 // The three folders for a chosen download folder, exactly as the chooser

@@ -5,8 +5,8 @@
 #include <QPixmap>
 
 #include "adapter_hardWare/AdapterHardware.h"
+#include "event/shell.h"
 #include "http_command/cloud_records.h"
-#include "mainwindow.h"
 #include "util_class/app_paths.h"
 #include "view/about_links.h"
 
@@ -15,7 +15,8 @@ namespace {
 // The address of the application configuration as it is now (empty before
 // the configuration arrived).
 QString configured(QString App_config::*field) {
-  return mainwindow && mainwindow->appConfig ? mainwindow->appConfig->*field : QString();
+  const App_config* config = shell().appConfiguration();
+  return config ? config->*field : QString();
 }
 
 }  // namespace
@@ -23,7 +24,7 @@ QString configured(QString App_config::*field) {
 AboutWindow::AboutWindow() : QDialog(nullptr) {
   const AdapterHardware& a = adapterHardware;
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  setWindowTitle(mainwindow ? mainwindow->appTitle : QString());
+  setWindowTitle(shell().programTitle());
   setFixedSize(a.sx(1060), a.sy(480));
 
   backgroundLabel.setParent(this);

@@ -4,9 +4,9 @@
 #include <QFont>
 
 #include "adapter_hardWare/AdapterHardware.h"
-#include "mainwindow.h"
-#include "view/LoginWindow.h"
+#include "event/shell.h"
 #include "view/country_filter.h"
+#include "view/LoginWindow.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ CountryCodeWindow::CountryCodeWindow(LoginWindow* loginWindow)
   listBox.move(0, sy(96));
   listScroll.setParent(&listBox);
   listScroll.setGeometry(0, 0, sx(640), sy(696));
-  const CountryCodeList* table = mainwindow->CountryCode_List;
+  const CountryCodeList* table = shell().countryTable();
   if (!table) qDebug() << "CountryCode_List is null";
   const int rows = table ? table->size() : 0;
   listContent.setGeometry(0, 0, sx(640), rows * sy(96));
@@ -92,14 +92,14 @@ CountryCodeWindow::~CountryCodeWindow() {
 
 QStringList CountryCodeWindow::countryNames() const {
   QStringList names;
-  if (mainwindow->CountryCode_List) {
-    for (const CountryCode* c : *mainwindow->CountryCode_List) names << c->en;
+  if (shell().countryTable()) {
+    for (const CountryCode* c : *shell().countryTable()) names << c->en;
   }
   return names;
 }
 
 void CountryCodeWindow::updateCountryButtons(QString filter) {
-  const CountryCodeList* table = mainwindow->CountryCode_List;
+  const CountryCodeList* table = shell().countryTable();
   if (!table) return;
   while (QLayoutItem* item = listLayout.takeAt(0)) {
     if (QWidget* w = item->widget()) {
@@ -137,7 +137,7 @@ void CountryCodeWindow::itemButtonClicked_Handler() {
 
 void CountryCodeWindow::doneButtonClicked_Handler() {
   doneClicked = true;
-  if (const CountryCodeList* table = mainwindow->CountryCode_List) {
+  if (const CountryCodeList* table = shell().countryTable()) {
     const int picked = countryForDone(countryNames(), filterEdit.text());
     if (picked >= 0) loginWindow->setCountry(table->at(picked)->code, table->at(picked)->en);
   }

@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 
 #include "event/group_selection.h"
-#include "mainwindow.h"
+#include "event/shell.h"
 #include "view/QuadWindowCreateWindow.h"
 
 MyLabel::MyLabel() : QLabel(nullptr) { Q_UNUSED(flag); }
@@ -30,11 +30,13 @@ void MyLabel::connect_quadWindow_click() {
 }
 
 void MyLabel::connect_play_request(int type) {
+  QObject* window = shell().playRequestReceiver();
+  if (!window) return;
   if (type == 1) {
-    connect(this, SIGNAL(set_single_toMainWindow(QString,QString)), mainwindow,
+    connect(this, SIGNAL(set_single_toMainWindow(QString,QString)), window,
             SLOT(oneWindowPlay_video_Handler(QString,QString)));
   } else if (type == 4) {
-    connect(this, SIGNAL(set_single_toMainWindow(QString,QString)), mainwindow,
+    connect(this, SIGNAL(set_single_toMainWindow(QString,QString)), window,
             SLOT(quadWindowPlay_video_Handler(QString,QString)));
   }
 }

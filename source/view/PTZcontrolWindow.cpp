@@ -9,7 +9,8 @@
 
 #include "adapter_hardWare/AdapterHardware.h"
 #include "device/OneWindowDevice.h"
-#include "mainwindow.h"
+#include "event/play_state.h"
+#include "event/shell.h"
 #include "util_class/app_paths.h"
 
 namespace {
@@ -170,7 +171,7 @@ void PTZcontrolWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void PTZcontrolWindow::leaveEvent(QEvent*) {
-  if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING || !controlDevice ||
+  if (shell().playAreaState() != E_MAINWINDOW_ONEWINDOW_PLAYING || !controlDevice ||
       !controlDevice->wholeRenderWindow)
     return;
   // The camera's own render widget decides by the cursor whether the mouse

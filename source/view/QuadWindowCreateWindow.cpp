@@ -7,11 +7,10 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include "event/shell.h"
 #include "adapter_hardWare/AdapterHardware.h"
 #include "event/group_creation.h"
 #include "event/group_selection.h"
-#include "event/mainwindow_group_create.h"
-#include "mainwindow.h"
 #include "util_class/app_paths.h"
 #include "view/group_create_geometry.h"
 #include "view/toast_notice.h"
@@ -55,7 +54,7 @@ QuadWindowCreateCell::QuadWindowCreateCell(const QString& id, const QString& cam
   nameLabel.setFont(pixelFont(nameLabel.font(), g.fontPixels, true));
   nameLabel.setText(cameraName);
 
-  const QString userDir = mainwindow ? mainwindow->userName_private_dir : QString();
+  const QString userDir = shell().saveFolders().userFolder;
   const QString fallback =
       app_paths::picture(QStringLiteral("ic_device_default.png"));
   const QImage image(groupCellPicturePath(userDir, cameraName, id, fallback));
@@ -68,7 +67,7 @@ QuadWindowCreateCell::QuadWindowCreateCell(const QString& id, const QString& cam
 
 QuadWindowCreateWindow::QuadWindowCreateWindow(int x, int y, int count) : QDialog(nullptr) {
   qDebug() << "QuadWindowCreateWindow device count :" << count;
-  build(x, y, groupCreateCameras());
+  build(x, y, shell().groupCreateCameras());
 }
 
 QuadWindowCreateWindow::QuadWindowCreateWindow(int x, int y, const QList<GroupCamera>& cameras)
@@ -158,7 +157,7 @@ void QuadWindowCreateWindow::textChanged_Handler(const QString& text) {
 void QuadWindowCreateWindow::createButtonClicked_Handler() {
   if (!nameGiven) return;
   const QString name = nameEdit.text();
-  const QStringList existing = groupCreateExistingNames();
+  const QStringList existing = shell().groupCreateExistingNames();
   qDebug() << "quadWindowDeviceItemList :" << existing.size();
   if (groupNameTaken(name, existing)) {
     // Said to the user; the dialog stays open for another name.
@@ -169,6 +168,6 @@ void QuadWindowCreateWindow::createButtonClicked_Handler() {
   qDebug() << "quad group create , deviceCount :" << selectedIds.size();
   QuadWindowDevice_local_file_node row = groupRow(name, selectedIds);
   QList<QString> deviceIds = selectedIds;
-  groupCreateAdd(row, deviceIds);
+  shell().groupCreateAdd(row, deviceIds);
   done(0);
 }

@@ -22,15 +22,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "event/group_creation.h"
 #include "view/MyLabel.h"
 
 struct GroupCreateGeometry;
-
-// A camera as the dialog lists it.
-struct GroupCamera {
-  QString deviceId;
-  QString deviceName;
-};
 
 // One camera's cell: its frame, clickable picture, name and selection
 // number (hidden while the camera is not selected).

@@ -4,8 +4,8 @@
 #include <QFileDialog>
 #include <QFont>
 
+#include "event/shell.h"
 #include "adapter_hardWare/AdapterHardware.h"
-#include "mainwindow.h"
 #include "util_class/save_folders.h"
 #include "view/text_fit.h"
 
@@ -39,10 +39,10 @@ const ButtonRow kButtons[] = {
     {&SetWindow::videoCheckButton, "videoCheckButton", "Go check", 665, 406},
 };
 
-QString userDir() { return mainwindow ? mainwindow->userName_private_dir : QString(); }
-
 QString shownFolder() {
-  return mainwindow ? saveFoldersShown(mainwindow->rootSavePath, userDir()) : QString();
+  if (!shell().present()) return QString();
+  const SaveFolders folders = shell().saveFolders();
+  return saveFoldersShown(folders.root, folders.userFolder);
 }
 
 }  // namespace
@@ -92,15 +92,12 @@ SetWindow::~SetWindow() {
 }
 
 void SetWindow::documentButton_Handler() {
-  if (!mainwindow) return;
+  if (!shell().present()) return;
   const QString chosen = QFileDialog::getExistingDirectory(
       this, QStringLiteral("change Directory  to save"), shownFolder(), QFileDialog::ShowDirsOnly);
   if (chosen.isEmpty()) return;
-  SaveFolders folders = saveFoldersUnder(chosen);
-  mainwindow->writeConfigFileAVideoinfo(folders.root, folders.video, folders.picture);
-  mainwindow->rootSavePath = folders.root;
-  mainwindow->pictureSavePath = folders.picture;
-  mainwindow->videoSavePath = folders.video;
+  const SaveFolders folders = saveFoldersUnder(chosen);
+  shell().setSaveFolders(folders);
   showFolder(folders.root);
   qDebug() << folders.root;
 }
@@ -114,11 +111,13 @@ void SetWindow::showFolder(const QString& text) {
 }
 
 void SetWindow::photoButton_Handler() {
-  if (!mainwindow) return;
-  openSavedFolder(savedKindFolder(SavedKind::Photo, mainwindow->pictureSavePath, userDir()));
+  if (!shell().present()) return;
+  const SaveFolders folders = shell().saveFolders();
+  openSavedFolder(savedKindFolder(SavedKind::Photo, folders.picture, folders.userFolder));
 }
 
 void SetWindow::videoButton_Handler() {
-  if (!mainwindow) return;
-  openSavedFolder(savedKindFolder(SavedKind::Video, mainwindow->videoSavePath, userDir()));
+  if (!shell().present()) return;
+  const SaveFolders folders = shell().saveFolders();
+  openSavedFolder(savedKindFolder(SavedKind::Video, folders.video, folders.userFolder));
 }

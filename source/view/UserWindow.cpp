@@ -5,8 +5,8 @@
 #include <QIcon>
 
 #include "adapter_hardWare/AdapterHardware.h"
+#include "event/shell.h"
 #include "http_command/cloud_client.h"
-#include "mainwindow.h"
 #include "util_class/app_paths.h"
 #include "view/AboutWindow.h"
 
@@ -71,8 +71,9 @@ void UserWindow::about_button_hander() {
 void UserWindow::signout_button_hander() {
   // Whenever a session is active, also while its camera list is still
   // missing (failing, refused, slow): no screen is a dead end.
-  if (mainwindow && mainwindow->cloud().sessionActive()) {
-    emit mainwindow->user_singout();
+  CloudClient* cloud = shell().cloudClient();
+  if (cloud && cloud->sessionActive()) {
+    shell().notifySignOut();
   } else {
     qDebug() << " wait a moment singout agin";
   }

@@ -9,7 +9,8 @@
 #include <QWindow>
 
 #include "device/OneWindowDevice.h"
-#include "mainwindow.h"
+#include "event/play_state.h"
+#include "event/shell.h"
 #include "view/letterbox.h"
 #include "view/ptz_pad_geometry.h"
 
@@ -145,7 +146,7 @@ bool SDLRenderWnd::eventFilter(QObject* watched, QEvent* event) {
 // The PTZ pad belongs to the camera's own play view and shows only over a
 // single camera's video (never over group cells) of a camera with a PTZ head.
 static WholeRenderWindow* ptzPadView(oneWindowDevice* camera, bool ptzWindowExist) {
-  if (!mainwindow || mainwindow->playState != E_MAINWINDOW_ONEWINDOW_PLAYING) return nullptr;
+  if (shell().playAreaState() != E_MAINWINDOW_ONEWINDOW_PLAYING) return nullptr;
   if (!ptzWindowExist || !camera) return nullptr;
   return camera->wholeRenderWindow.get();
 }

@@ -3,11 +3,11 @@
 // that waits for its camera to come online, and the list column's notices.
 #include <gtest/gtest.h>
 
-#include "Tessan.h"
 #include "device/live_watch.h"
 #include "device/play_wait.h"
 #include "event/list_notice.h"
-#include "mainwindow.h"
+#include "event/play_state.h"
+#include "Tessan.h"
 
 namespace {
 

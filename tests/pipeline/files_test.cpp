@@ -257,8 +257,8 @@ TEST_F(FilesTest, StopPlayFinishesTheRecording) {
 }
 
 TEST_F(FilesTest, RecordThatCannotOpenItsFileReportsFailure) {
-  MediaSaveFolders f = media->saveFolders();
-  f.videoSavePath = "/proc/no-such-folder";
+  SaveFolders f = media->saveFolders();
+  f.video = "/proc/no-such-folder";
   media->setSaveFolders(f);
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
   media->video_start_play();
@@ -303,8 +303,8 @@ TEST_F(FilesTest, SnapshotComesFromTheNextSuccessfulDecodeAtTheStreamSize) {
 }
 
 TEST_F(FilesTest, SnapshotThatCannotBeWrittenIsReportedAsFailed) {
-  MediaSaveFolders f = media->saveFolders();
-  f.pictureSavePath = "/proc/no-such-folder";
+  SaveFolders f = media->saveFolders();
+  f.picture = "/proc/no-such-folder";
   media->setSaveFolders(f);
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
   media->video_start_play();

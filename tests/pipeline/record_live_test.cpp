@@ -146,8 +146,8 @@ TEST_P(LiveRecording, TheFileHoldsEveryPacketTheCameraSentWhileRecording) {
   ArrivalLog::Counts sent, atMost;
   {
     livetest::LiveCamera cam(id, PlayMode::Single, &target);
-    MediaSaveFolders folders;
-    folders.userName_private_dir = QString::fromStdString(dir) + "/user/";
+    SaveFolders folders;
+    folders.userFolder = QString::fromStdString(dir) + "/user/";
     cam.media.setSaveFolders(folders);
     ArrivalLog arrivals;
     cam.onFrame = [&](const AvFrame& f) { arrivals.add(f); };

@@ -21,8 +21,8 @@ class SessionTest : public ::testing::Test {
       if (c == '/') c = '_';
     dir = scratchDir(name);
     media = std::make_unique<CameraMedia>(QStringLiteral("CAMTEST01"), QStringLiteral("Door"), &events);
-    MediaSaveFolders folders;
-    folders.userName_private_dir = QString::fromStdString(dir) + "/user/";
+    SaveFolders folders;
+    folders.userFolder = QString::fromStdString(dir) + "/user/";
     media->setSaveFolders(folders);
     media->set_avideoParam(1920, 1080, 25, 2048, 1, 0, 8000, 16, 1);
     media->setRenderTarget(&target);

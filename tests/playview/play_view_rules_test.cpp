@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "device/play_view_rules.h"
-#include "mainwindow.h"
+#include "event/play_state.h"
 #include "view/ptz_pad_geometry.h"
 
 namespace {

@@ -1,0 +1,85 @@
+// MainWindow as the Shell of the rest of the program (event/shell.h): the
+// reads, the play area, the calls of its slots and the notices that become
+// its signals.
+#include <QDebug>
+#include <QGridLayout>
+
+#include "device/OneWindowDevice.h"
+#include "device/QuadWindowDevice.h"
+#include "mainwindow.h"
+#include "sql/group_file.h"
+
+Shell& shell() { return mainwindow ? static_cast<Shell&>(*mainwindow) : shellStandIn(); }
+
+SaveFolders MainWindow::saveFolders() const {
+  SaveFolders folders;
+  folders.userFolder = userName_private_dir;
+  folders.root = rootSavePath;
+  folders.picture = pictureSavePath;
+  folders.video = videoSavePath;
+  return folders;
+}
+
+void MainWindow::setSaveFolders(const SaveFolders& folders) {
+  SaveFolders written = folders;
+  writeConfigFileAVideoinfo(written.root, written.video, written.picture);
+  rootSavePath = folders.root;
+  pictureSavePath = folders.picture;
+  videoSavePath = folders.video;
+}
+
+void MainWindow::showInPlayArea(QWidget* view) {
+  if (centralGrid && centralGrid->indexOf(view) < 0) centralGrid->addWidget(view, 0, 2);
+}
+
+void MainWindow::setPlayViewIcon(const QString& deviceId, int iconType, bool state) {
+  oneWindow_playWindow_icon_change_Handler(deviceId, iconType, state);
+}
+
+void MainWindow::setGroupPlayViewIcon(const QString& groupName, const QString& deviceId, int iconType,
+                                      bool state) {
+  quadWindow_playWindow_icon_change_Handler(groupName, deviceId, iconType, state);
+}
+
+void MainWindow::playGroupCamera(const QString& groupName, const QString& deviceId) {
+  quadWindowPlay_video_Handler(groupName, deviceId);
+}
+
+QList<GroupCamera> MainWindow::groupCreateCameras() const {
+  QList<GroupCamera> cameras;
+  for (const oneWindowDevice* camera : oneWindowDevice_list) cameras.append({camera->deviceId, camera->deviceName});
+  return cameras;
+}
+
+QStringList MainWindow::groupCreateExistingNames() const {
+  QStringList names;
+  for (QuadWindowDevice* group : quadWindowDevice_List) names << group->get_groupName();
+  return names;
+}
+
+void MainWindow::groupCreateAdd(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds) {
+  qDebug() << "group" << row.groupName << deviceIds;
+  auto* group = new QuadWindowDevice(row.groupName, deviceIds);
+  device_groupInfodb_insert(row);
+  quadWindowDevice_List.append(group);
+  emit quadWindow_devicelistUpdate();
+}
+
+void MainWindow::notifyCameraState(const QString& deviceId, int state) {
+  emit update_device_state(deviceId, state);
+}
+
+void MainWindow::notifyStopPlay(const QString& deviceId) { emit device_stop_play(deviceId); }
+
+void MainWindow::notifyRecordState(const QString& deviceId, bool recording) {
+  emit device_change_record_picture_state(deviceId, recording);
+}
+
+void MainWindow::notifyGroupIcon(const QString& groupName, const QString& deviceId, int iconType,
+                                 bool state) {
+  emit quadWindow_playWindow_icon_change(groupName, deviceId, iconType, state);
+}
+
+void MainWindow::notifyGroupDeleted(const QString& groupName) { emit delete_quadDevice(groupName); }
+
+void MainWindow::notifySignOut() { emit user_singout(); }
