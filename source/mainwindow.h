@@ -29,6 +29,7 @@
 #include "device/connection_report_log.h"
 #include "event/play_state.h"
 #include "event/shell.h"
+#include "event/signin_host.h"
 #include "event/list_notice.h"
 #include "event/sliced_run.h"
 #include "sql/group_file.h"
@@ -59,7 +60,7 @@ class oneWindowDevice;
 struct QuadWindowDevice_local_file_node;
 struct UserLocalConfig;
 
-class MainWindow : public QMainWindow, public Shell {
+class MainWindow : public QMainWindow, public Shell, public SigninHost {
   Q_OBJECT
 
  public:
@@ -149,6 +150,20 @@ class MainWindow : public QMainWindow, public Shell {
                        bool state) override;
   void notifyGroupDeleted(const QString& groupName) override;
   void notifySignOut() override;
+
+  // ---- SigninHost (event/signin_host.h; event/mainwindow_user_files.cpp) ----
+  bool signinRunning() const override { return login_running; }
+  CloudClient& signinCloud() override { return cloud(); }
+  QString lastUser() override;
+  const UserLocalConfig* openUser(const QString& user) override;
+  const UserLocalConfig* storedLogin() const override { return userLocalConfig; }
+  bool remember() const override { return remeberUser != 0; }
+  void setRemember(bool on) override { remeberUser = on ? 1 : 0; }
+  void beginSignin(const QString& user) override;
+  void signinEnded() override { login_running = false; }
+  void rememberSignin(const QString& user, const UserLocalConfig& login) override;
+  void forgetLastUser() override { userName_loginRemoveLocalFile(); }
+  void releaseChallenge(const Challenge* record) override;
 
   // Widgets and Qt objects below are owned by the window (Qt parent).
   QGridLayout* centralGrid = nullptr;

@@ -11,6 +11,8 @@
 
 Shell& shell() { return mainwindow ? static_cast<Shell&>(*mainwindow) : shellStandIn(); }
 
+SigninHost& signinHost() { return *mainwindow; }
+
 SaveFolders MainWindow::saveFolders() const {
   SaveFolders folders;
   folders.userFolder = userName_private_dir;

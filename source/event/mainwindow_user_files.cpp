@@ -7,6 +7,7 @@
 #include "sql/group_file.h"
 #include "sql/user_files.h"
 #include "util_class/user_local_config.h"
+#include "view/login_form.h"
 #include "view/UserWindow.h"
 
 void MainWindow::userPrivate_dir_init(QString& userName) {
@@ -37,6 +38,58 @@ void MainWindow::writeConfigFileUserinfo(QString user, QString& emailUserName,
                                          int remeberUser, int loginMode) {
   ::writeConfigFileUserinfo(user, emailUserName, emailPassWord, phoneUserName, phonePassWord,
                             countryCode, remeberUser, loginMode);
+}
+
+QString MainWindow::lastUser() {
+  QString user;
+  userName_loginReadToLocalFile(user);
+  return user;
+}
+
+const UserLocalConfig* MainWindow::openUser(const QString& user) {
+  QString name = user;
+  userPrivate_dir_init(name);
+  if (!readConfigFileFromUsername(name)) return nullptr;
+  if (!userLocalConfig) {
+    qDebug() << "userLocalConfig is nullptr";
+    return nullptr;
+  }
+  // The user's download folders, where the file names them.
+  if (!userLocalConfig->rootSavePath.isEmpty()) rootSavePath = userLocalConfig->rootSavePath;
+  if (!userLocalConfig->videoSavePath.isEmpty()) videoSavePath = userLocalConfig->videoSavePath;
+  if (!userLocalConfig->pictureSavePath.isEmpty()) pictureSavePath = userLocalConfig->pictureSavePath;
+  return userLocalConfig;
+}
+
+void MainWindow::beginSignin(const QString& user) {
+  QString name = user;
+  if (userWindow) userWindow->set_userName(name);
+  userPrivate_dir_init(name);
+  login_running = true;
+  HTTP_Startup();
+  device_groupInfodb_init();
+}
+
+void MainWindow::rememberSignin(const QString& user, const UserLocalConfig& login) {
+  // The login of the mode used; the other mode's remembered login stays.
+  if (login.loginMode == kLoginByPhone) {
+    phoneUserName = login.phoneUserName;
+    phonePassWord = login.phonePassWord;
+  } else {
+    emailUserName = login.emailUserName;
+    emailPassWord = login.emailPassWord;
+  }
+  countryCode = login.countryCode;
+  remeberUser = login.remeberUser;
+  loginMode = login.loginMode;
+  QString name = user;
+  writeConfigFileUserinfo(name, emailUserName, emailPassWord, phoneUserName, phonePassWord, countryCode,
+                          remeberUser, loginMode);
+  userName_loginWriteToLocalFile(name);
+}
+
+void MainWindow::releaseChallenge(const Challenge* record) {
+  if (challenge == record) challenge = nullptr;
 }
 
 void MainWindow::writeConfigFileAVideoinfo(QString& rootSavePath, QString& videoSavePath,

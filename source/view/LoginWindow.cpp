@@ -11,16 +11,16 @@
 #include <QPushButton>
 
 #include "adapter_hardWare/AdapterHardware.h"
+#include "event/shell.h"
+#include "event/signin_host.h"
 #include "http_command/cloud_client.h"
 #include "http_command/cloud_records.h"
-#include "mainwindow.h"
 #include "util_class/app_paths.h"
 #include "util_class/country_prefix.h"
 #include "util_class/user_local_config.h"
 #include "view/CountryCodeWindow.h"
 #include "view/login_form.h"
 #include "view/text_fit.h"
-#include "view/UserWindow.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ bool LoginWindowInput::eventFilter(QObject* obj, QEvent* event) {
 
 LoginWindow::LoginWindow() : QDialog(nullptr), challenge(std::make_unique<Challenge>()) {
   buildWidgets();
-  setWindowTitle(mainwindow->appTitle);
+  setWindowTitle(shell().programTitle());
   loginMode = kLoginByEmail;
   showCountryName(QStringLiteral("country"));
   readUserPwdInfile();
@@ -106,7 +106,7 @@ LoginWindow::LoginWindow() : QDialog(nullptr), challenge(std::make_unique<Challe
   connect(emailLoginWayButton, SIGNAL(clicked()), this, SLOT(emailLoginWayButton_Hander()));
   connect(phoneLoginWayButton, SIGNAL(clicked()), this, SLOT(phoneLoginWayButton_Hander()));
 
-  CloudClient& cloud = mainwindow->cloud();
+  CloudClient& cloud = signinHost().signinCloud();
   cloud.attachManager(CloudCall::Challenge, &challengeManager);
   cloud.attachManager(CloudCall::Signin, &signinManager);
   connect(&cloud, &CloudClient::signedIn, this, [this](Signin* tokens) {
@@ -117,8 +117,8 @@ LoginWindow::LoginWindow() : QDialog(nullptr), challenge(std::make_unique<Challe
 
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
   // Starting mode from what the configuration restored.
-  const bool phone =
-      mainwindow->userLocalConfig && mainwindow->userLocalConfig->loginMode == kLoginByPhone;
+  const UserLocalConfig* stored = signinHost().storedLogin();
+  const bool phone = stored && stored->loginMode == kLoginByPhone;
   showMode(phone ? kLoginByPhone : kLoginByEmail);
   QPalette pal = palette();
   pal.setBrush(QPalette::Window, QBrush(Qt::white));
@@ -131,8 +131,8 @@ LoginWindow::~LoginWindow() {
   // half-destroyed dialog, no resend uses its managers.
   challengeManager.disconnect(this);
   signinManager.disconnect(this);
-  mainwindow->cloud().abandonSignin();
-  if (mainwindow->challenge == challenge.get()) mainwindow->challenge = nullptr;
+  signinHost().signinCloud().abandonSignin();
+  signinHost().releaseChallenge(challenge.get());
   if (loadingMovie) loadingMovie->stop();
 }
 
@@ -252,33 +252,27 @@ void LoginWindow::setRememberIcon(bool selected) {
 
 QList<int> LoginWindow::countryCodes() const {
   QList<int> codes;
-  if (mainwindow->CountryCode_List) {
-    for (const CountryCode* c : *mainwindow->CountryCode_List) codes << c->code;
+  if (const CountryCodeList* table = shell().countryTable()) {
+    for (const CountryCode* c : *table) codes << c->code;
   }
   return codes;
 }
 
 void LoginWindow::readUserPwdInfile() {
-  QString userName;
-  mainwindow->userName_loginReadToLocalFile(userName);
+  SigninHost& host = signinHost();
+  // Each dialog starts with remember-me off, unless the last user's login
+  // says otherwise.
+  host.setRemember(false);
+  const QString userName = host.lastUser();
   if (userName.isEmpty()) {
     qDebug() << "lastLogin not rember userName and passWord ";
     return;
   }
-  mainwindow->userPrivate_dir_init(userName);
-  if (!mainwindow->readConfigFileFromUsername(userName)) return;
-  if (!mainwindow->userLocalConfig) {
-    qDebug() << "userLocalConfig is nullptr";
-    return;
-  }
-  const UserLocalConfig& config = *mainwindow->userLocalConfig;
-  const QList<int> codes = countryCodes();
-  const RestoredLogin r = restoreLogin(config, codes);
+  const UserLocalConfig* config = host.openUser(userName);
+  if (!config) return;
+  const RestoredLogin r = restoreLogin(*config, countryCodes());
   countryCode = r.countryCode;
-  if (!config.rootSavePath.isEmpty()) mainwindow->rootSavePath = config.rootSavePath;
-  if (!config.videoSavePath.isEmpty()) mainwindow->videoSavePath = config.videoSavePath;
-  if (!config.pictureSavePath.isEmpty()) mainwindow->pictureSavePath = config.pictureSavePath;
-  mainwindow->remeberUser = r.remembered ? 1 : 0;
+  host.setRemember(r.remembered);
   if (!r.remembered) return;
   loginMode = r.mode;
   passwordEdit->setText(r.password);
@@ -286,13 +280,12 @@ void LoginWindow::readUserPwdInfile() {
     phoneInput->lineEdit.setText(r.phoneUserName);
     if (r.countryIndex >= 0) {
       phoneInput->setPrefixText(r.prefixText);
-      showCountryName(mainwindow->CountryCode_List->at(r.countryIndex)->en);
+      showCountryName(shell().countryTable()->at(r.countryIndex)->en);
     }
   } else {
     emailEdit->setText(r.emailUserName);
   }
   remeberRestored = true;
-  remeberOnSignin = remeberToggle = true;
   setRememberIcon(true);
 }
 
@@ -311,18 +304,18 @@ void LoginWindow::showMode(int mode) {
 }
 
 void LoginWindow::emailLoginWayButton_Hander() {
-  if (mainwindow->login_running) return;
+  if (signinHost().signinRunning()) return;
   showMode(kLoginByEmail);
-  if (const UserLocalConfig* c = mainwindow->userLocalConfig) {
+  if (const UserLocalConfig* c = signinHost().storedLogin()) {
     emailEdit->setText(c->emailUserName);
     passwordEdit->setText(c->emailPassWord);
   }
 }
 
 void LoginWindow::phoneLoginWayButton_Hander() {
-  if (mainwindow->login_running) return;
+  if (signinHost().signinRunning()) return;
   showMode(kLoginByPhone);
-  if (const UserLocalConfig* c = mainwindow->userLocalConfig) {
+  if (const UserLocalConfig* c = signinHost().storedLogin()) {
     if (countryCodes().contains(c->countryCode)) {
       phoneInput->setPrefixText(countryPrefixText(c->countryCode));
     }
@@ -334,7 +327,7 @@ void LoginWindow::phoneLoginWayButton_Hander() {
 void LoginWindow::UserEditPhoneTextChanged_Handler(QString) {}
 
 void LoginWindow::countryButton_Hander() {
-  if (mainwindow->login_running) return;
+  if (signinHost().signinRunning()) return;
   if (loginMode != kLoginByPhone) {
     qDebug() << "countryButton_Hander: e-mail mode";
     return;
@@ -355,16 +348,11 @@ void LoginWindow::showCountryName(const QString& name) {
 }
 
 void LoginWindow::remeberButton_Hander() {
-  remeberToggle = !remeberToggle;
-  remeberOnSignin = remeberToggle;
-  setRememberIcon(remeberToggle);
-  mainwindow->remeberUser = remeberToggle ? 1 : 0;
-  if (!remeberToggle) {
-    // No plain-text password stays behind once the user said "don't remember".
-    QString last;
-    mainwindow->userName_loginReadToLocalFile(last);
-    forgetStoredPasswords(last);
-  }
+  SigninHost& host = signinHost();
+  host.setRemember(!host.remember());
+  setRememberIcon(host.remember());
+  // No plain-text password stays behind once the user said "don't remember".
+  if (!host.remember()) forgetStoredPasswords(host.lastUser());
 }
 
 void LoginWindow::showLoginLoading() {
@@ -400,7 +388,8 @@ void LoginWindow::appendCountryCodePrefix(int code, QString& out) {
 
 void LoginWindow::LoginBtnClicked() {
   showLoginLoading();
-  if (mainwindow->login_running) {
+  SigninHost& host = signinHost();
+  if (host.signinRunning()) {
     qDebug() << "loginButton clicked already , wait ";
     return;
   }
@@ -425,53 +414,45 @@ void LoginWindow::LoginBtnClicked() {
   challenge->password = in.password;
   QString user = in.userName;
   if (loginMode == kLoginByPhone) qDebug() << "userNameCoutryCode :" << in.prefix;
-  if (mainwindow->userWindow) mainwindow->userWindow->set_userName(user);
-  mainwindow->userPrivate_dir_init(user);
   qDebug() << "this login way:" << loginMode;
   qDebug() << "this login name:" << challenge->username;
 
-  mainwindow->login_running = true;
-  mainwindow->HTTP_Startup();
-  mainwindow->device_groupInfodb_init();
+  host.beginSignin(user);
 
-  if (!remeberOnSignin) {
-    mainwindow->userName_loginRemoveLocalFile();
+  if (!host.remember()) {
+    host.forgetLastUser();
     forgetStoredPasswords(user);
     return;
   }
-  QString password = in.password;
+  UserLocalConfig login;
+  login.loginMode = loginMode;
   if (loginMode == kLoginByPhone) {
-    mainwindow->phoneUserName = user;
-    mainwindow->phonePassWord = password;
-    mainwindow->loginMode = kLoginByPhone;
+    login.phoneUserName = user;
+    login.phonePassWord = in.password;
   } else {
-    mainwindow->emailUserName = user;
-    mainwindow->emailPassWord = password;
-    mainwindow->loginMode = kLoginByEmail;
+    login.emailUserName = user;
+    login.emailPassWord = in.password;
   }
-  mainwindow->countryCode = countryCode;
-  mainwindow->writeConfigFileUserinfo(user, mainwindow->emailUserName, mainwindow->emailPassWord,
-                                      mainwindow->phoneUserName, mainwindow->phonePassWord,
-                                      mainwindow->countryCode, mainwindow->remeberUser,
-                                      mainwindow->loginMode);
-  mainwindow->userName_loginWriteToLocalFile(user);
+  login.countryCode = countryCode;
+  login.remeberUser = 1;
+  host.rememberSignin(user, login);
 }
 
 void LoginWindow::signinFailed(const QString& message) {
-  mainwindow->login_running = false;
+  signinHost().signinEnded();
   QMessageBox::information(this, "login", message, QMessageBox::Ok);
   hideLoginLoading();
   loginClicked = false;
 }
 
 void LoginWindow::HTTP_challenge(QString username, QString macText) {
-  mainwindow->cloud().requestChallenge(username, macText);
+  signinHost().signinCloud().requestChallenge(username, macText);
 }
 
 void LoginWindow::HTTP_challengeHander(QNetworkReply* reply) {
-  mainwindow->cloud().challengeReply(reply);
+  signinHost().signinCloud().challengeReply(reply);
 }
 
-void LoginWindow::HTTP_signin(Challenge*) { mainwindow->cloud().requestSignin(); }
+void LoginWindow::HTTP_signin(Challenge*) { signinHost().signinCloud().requestSignin(); }
 
-void LoginWindow::HTTP_signinHander(QNetworkReply* reply) { mainwindow->cloud().signinReply(reply); }
+void LoginWindow::HTTP_signinHander(QNetworkReply* reply) { signinHost().signinCloud().signinReply(reply); }

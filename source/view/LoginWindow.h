@@ -66,8 +66,6 @@ class LoginWindow : public QDialog {
   std::unique_ptr<Challenge> challenge;
   int loginMode = 0;
   int countryCode = 0;
-  bool remeberOnSignin = false;
-  bool remeberToggle = false;
   bool loginClicked = false;
   LoginWindowInput* phoneInput = nullptr;
   QLineEdit* emailEdit = nullptr;
