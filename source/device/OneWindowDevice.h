@@ -14,6 +14,7 @@
 //   OneWindowDevice_connect.cpp    connect timer, P2P_connect, requests, capability_init
 //   OneWindowDevice_fetchinfos.cpp fetch-infos request and reply, thumbnail download
 //   OneWindowDevice_play.cpp       play operations (widget steps), display tick start,
+//                                  the play views' quality and record-file questions,
 //                                  what the media session reports
 //   event/p2p_callbacks.cpp        the two static device-link callbacks
 //
@@ -72,6 +73,7 @@
 #include "device/connect_runner.h"
 #include "device/link_watch.h"
 #include "device/live_watch.h"
+#include "device/play_view_camera.h"
 #include "device/play_wait.h"
 #include "http_command/call_retry.h"
 #include "view/MyLabel.h"
@@ -84,7 +86,10 @@ enum E_VQUALITY {
   E_VQUALITY_FHD = 5,
 };
 
-class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaEvents {
+class oneWindowDevice : public QWidget,
+                        public CameraMedia,
+                        public PlayViewCamera,
+                        private CameraMediaEvents {
   Q_OBJECT
 
  public:
@@ -153,9 +158,9 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void avideo_stop_play();
   void video_stop_play();
   // A play was asked for and waits for the camera to come Online.
-  bool playWaiting() const { return playWait_.waiting() != PlayMode::None; }
+  bool playWaiting() const override { return playWait_.waiting() != PlayMode::None; }
   // A play runs or waits: what a click on a playing camera stops.
-  bool playRequested() const { return get_isPlaying() || playWaiting(); }
+  bool playRequested() const override { return get_isPlaying() || playWaiting(); }
   // The single-camera view into the main window's play area, shown.
   void showPlayView();
   // The camera's own play view, made (bound to this camera) at the first
@@ -165,6 +170,28 @@ class oneWindowDevice : public QWidget, public CameraMedia, private CameraMediaE
   void checkLive();
   // Monotonic milliseconds for the live check (tests inject their own).
   void setLiveClock(std::function<qint64()> nowMs) { liveClock_ = std::move(nowMs); }
+
+  // ---- what its play views need (device/play_view_camera.h) ----
+  bool playing() const override { return get_isPlaying(); }
+  void startSinglePlay() override { avideo_start_play(); }
+  void stopSinglePlay() override { avideo_stop_play(); }
+  void stopKeepingThumbnail() override { requestThumbnailAndStop(); }
+  QString groupName() const override { return quadGroupName; }
+  int quality() const override { return videoQuality; }
+  void changeQuality(int quality) override;
+  void askSnapshot() override { requestSnapshot(); }
+  bool withdrawSnapshot() override { return snapshotRequest.exchange(false); }
+  SnapshotState snapshotProgress() const override { return snapshotState(); }
+  bool recording() const override { return isRecording.load(); }
+  QString recordPath() const override { return recordFilePath(); }
+  bool startRecording() override { return record_start(); }
+  bool stopRecording() override { return record_stop(); }
+  bool takeRecordFailure() override { return takeRecordFailureNotice(); }
+  bool recordFileOpen() override;
+  void setSpeaker(bool on) override { setSpeakerOn(on); }
+  void sendPtz(int command, int value) override { P2P_send_pzt(command, value); }
+  WholeRenderWindow* ownView() const override { return wholeRenderWindow.get(); }
+  PtzPadHost* ownPtzPadHost() const override { return wholeRenderWindow.get(); }
 
   // ---- device-link callbacks (event/p2p_callbacks.cpp) ----
   // Registered with APP_init; they run on the device link's threads.

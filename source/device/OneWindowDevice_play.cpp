@@ -131,6 +131,18 @@ void oneWindowDevice::showPlayView() {
   view.show();
 }
 
+// ---- what the play views ask ----
+
+void oneWindowDevice::changeQuality(int quality) {
+  P2P_send_change_Video_resolution_quality(quality);
+  set_videoQuality(quality);
+}
+
+bool oneWindowDevice::recordFileOpen() {
+  std::lock_guard<std::mutex> lock(mp4Mutex);
+  return mp4Writer != nullptr;
+}
+
 // ---- what the media session reports ----
 
 void oneWindowDevice::videoTimerStart(int ms) { emit videoTimer_start(ms); }

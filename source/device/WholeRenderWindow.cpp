@@ -1,6 +1,7 @@
 #include "device/WholeRenderWindow.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDebug>
 #include <QFont>
 #include <QIcon>
@@ -9,15 +10,13 @@
 
 #include <algorithm>
 
-#include <mutex>
-
 #include "adapter_hardWare/AdapterHardware.h"
-#include "device/OneWindowDevice.h"
 #include "device/play_timing.h"
 #include "device/play_view_rules.h"
 #include "event/play_state.h"
 #include "event/shell.h"
 #include "util_class/app_paths.h"
+#include "view/ptz_pad_geometry.h"
 #include "view/toast_notice.h"
 
 namespace {
@@ -190,7 +189,7 @@ void WholeRenderWindow::report_icon(int iconType, bool state) {
       shell().setPlayViewIcon(deviceId, iconType, state);
       break;
     case play_view::IconRoute::Group:
-      shell().setGroupPlayViewIcon(ownerDevice->get_quadGroupName(), deviceId, iconType, state);
+      shell().setGroupPlayViewIcon(ownerDevice->groupName(), deviceId, iconType, state);
       break;
     case play_view::IconRoute::None:
       break;
@@ -205,24 +204,24 @@ void WholeRenderWindow::oneWindowPlay_play_button_Handler() {
   if (!ownerDevice) return;
   switch (playState()) {
     case E_MAINWINDOW_ONEWINDOW_PLAYING:
-      if (ownerDevice->get_isPlaying()) {
+      if (ownerDevice->playing()) {
         // The last picture becomes the tile's thumbnail, then the main
         // window stops the camera.
-        ownerDevice->requestThumbnailAndStop();
+        ownerDevice->stopKeepingThumbnail();
         return;
       }
       if (ownerDevice->playWaiting()) {
         // Waiting for the camera to come online: the stop ends the wait.
-        ownerDevice->avideo_stop_play();
+        ownerDevice->stopSinglePlay();
         report_icon(E_ICON_PLAY, false);
         return;
       }
-      ownerDevice->avideo_start_play();
+      ownerDevice->startSinglePlay();
       // A camera that is not online waits (its button says "stop" meanwhile).
       if (ownerDevice->playRequested()) report_icon(E_ICON_PLAY, true);
       return;
     case E_MAINWINDOW_QUADWINDOW_PLAYING:
-      shell().playGroupCamera(ownerDevice->get_quadGroupName(), deviceId);
+      shell().playGroupCamera(ownerDevice->groupName(), deviceId);
       return;
     default:
       return;
@@ -232,17 +231,16 @@ void WholeRenderWindow::oneWindowPlay_play_button_Handler() {
 void WholeRenderWindow::oneWindowPlay_resolution_button_Handler() {
   if (!ownerDevice) return;
   qDebug() << "oneWindowPlay_resolution_button_Handler";
-  const auto step = play_view::resolutionStep(ownerDevice->get_videoQuality());
+  const auto step = play_view::resolutionStep(ownerDevice->quality());
   if (!step) return;
-  ownerDevice->P2P_send_change_Video_resolution_quality(step->quality);
-  ownerDevice->set_videoQuality(step->quality);
+  ownerDevice->changeQuality(step->quality);
   resolutionButton.setText(step->text);
   qDebug() << "set text" << step->text;
 }
 
 void WholeRenderWindow::oneWindowPlay_snapshot_button_Handler() {
   if (!ownerDevice) return;
-  ownerDevice->requestSnapshot();
+  ownerDevice->askSnapshot();
   snapshotWaits_ = 0;
   snapshotTimer.start(1000);
   report_icon(E_ICON_SNAPSHOT, true);
@@ -252,9 +250,9 @@ void WholeRenderWindow::snapshot_timer_Hanlder() {
   snapshotTimer.stop();  // fires once per press
   if (!ownerDevice) return;
   // A request no picture took by now is withdrawn.
-  const bool stillPending = ownerDevice->snapshotRequest.exchange(false);
+  const bool stillPending = ownerDevice->withdrawSnapshot();
   const play_view::SnapshotOutcome outcome =
-      play_view::snapshotOutcome(stillPending, ownerDevice->snapshotState());
+      play_view::snapshotOutcome(stillPending, ownerDevice->snapshotProgress());
   if (outcome == play_view::SnapshotOutcome::StillSaving && snapshotWaits_ < kSnapshotMaxWaits) {
     ++snapshotWaits_;
     snapshotTimer.start(kSnapshotWaitMs);
@@ -268,13 +266,13 @@ void WholeRenderWindow::snapshot_timer_Hanlder() {
 
 void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   if (!ownerDevice) return;
-  if (ownerDevice->isRecording.load()) {
+  if (ownerDevice->recording()) {
     // Stop: the file is finished before the notice tells how it went (a
     // failure of the last moment is told here, not again).
-    const QString path = ownerDevice->recordFilePath();
-    const bool kept = ownerDevice->record_stop();
+    const QString path = ownerDevice->recordPath();
+    const bool kept = ownerDevice->stopRecording();
     qDebug() << path << "stop record" << (kept ? "finished" : "not finished");
-    ownerDevice->takeRecordFailureNotice();
+    ownerDevice->takeRecordFailure();
     show_toast(play_view::recordStopNotice(kept));
     show_record_state(false);
     report_icon(E_ICON_RECORD, false);
@@ -286,14 +284,14 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
   // nothing.
   if (recordFileOpen()) {
     qDebug() << deviceId << "finishing the record file left open";
-    ownerDevice->record_stop();
+    ownerDevice->stopRecording();
   }
-  if (!ownerDevice->record_start()) {
+  if (!ownerDevice->startRecording()) {
     qDebug() << deviceId << "record not started";
     show_toast(play_view::recordStartFailedNotice());
     return;
   }
-  qDebug() << ownerDevice->recordFilePath() << "start record";
+  qDebug() << ownerDevice->recordPath() << "start record";
   recordSeconds = 0;
   labRecordTime.setText(recordTimeText(0));
   show_badge();
@@ -302,15 +300,14 @@ void WholeRenderWindow::oneWindowPlay_record_button_Handler() {
 }
 
 void WholeRenderWindow::show_record_failed() {
-  if (!ownerDevice || !ownerDevice->takeRecordFailureNotice()) return;
+  if (!ownerDevice || !ownerDevice->takeRecordFailure()) return;
   show_toast(play_view::recordStopNotice(false));
   show_record_state(false);
   report_icon(E_ICON_RECORD, false);
 }
 
 bool WholeRenderWindow::recordFileOpen() const {
-  std::lock_guard<std::mutex> lock(ownerDevice->mp4Mutex);
-  return ownerDevice->mp4Writer != nullptr;
+  return ownerDevice->recordFileOpen();
 }
 
 void WholeRenderWindow::update_labRecordTime_timer_Hanlder() {
@@ -323,7 +320,7 @@ void WholeRenderWindow::oneWindowPlay_audio_button_Handler() {
   audioOn = !audioOn;
   report_icon(E_ICON_SPEAKER, audioOn);
   // Group views play no sound: there only the icon follows.
-  if (playState() == E_MAINWINDOW_ONEWINDOW_PLAYING) ownerDevice->setSpeakerOn(audioOn);
+  if (playState() == E_MAINWINDOW_ONEWINDOW_PLAYING) ownerDevice->setSpeaker(audioOn);
 }
 
 void WholeRenderWindow::oneWindowPlay_max_button_Handler() {
@@ -355,14 +352,39 @@ void WholeRenderWindow::keyPressEvent(QKeyEvent* event) {
   if (ownerDevice) shell().setPlayViewIcon(deviceId, E_ICON_FULLSCREEN, false);
 }
 
+// ---- the PTZ pad over the video ----
+
+namespace {
+
+QRect globalRect(const QWidget& w) { return QRect(w.mapToGlobal(QPoint(0, 0)), w.size()); }
+
+}  // namespace
+
+void WholeRenderWindow::showPtzPad() {
+  ptzWindow.move(ptzPadPosition(globalRect(*this), barHeight, ptzWindow.height()));
+  ptzWindow.show();
+}
+
+void WholeRenderWindow::hidePtzPadUnlessPointerOver() {
+  // Over the pad (a window of its own) the mouse is still over the video.
+  if (cursorStillOverVideo(QCursor::pos(), globalRect(*this), barHeight)) return;
+  ptzWindow.hide_and_stop();
+  qDebug() << "leaveEvent" << "oneWindow  setVisible(false)";
+}
+
+void WholeRenderWindow::pointerLeftPtzPad() {
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&renderWnd, &leave);
+}
+
 void WholeRenderWindow::resizeEvent(QResizeEvent*) {
   place_link_state();
   if (!ownerDevice) return;
   labRecordTime.move(width() / 2 - labRecordTime.width() / 2, 0);
   // The pad is placed again for the new size, and hidden again when the
   // cursor is not over the video.
-  if (!ownerDevice->wholeRenderWindow) return;
-  WholeRenderWindow& own = *ownerDevice->wholeRenderWindow;
+  if (!ownerDevice->ownView()) return;
+  WholeRenderWindow& own = *ownerDevice->ownView();
   if (!own.renderWnd.ptzWindow_exist()) return;
   own.ptzWindow.hide();
   QEvent enter(QEvent::Enter);

@@ -24,14 +24,15 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "device/play_view_camera.h"
 #include "view/PTZcontrolWindow.h"
+#include "view/ptz_pad_host.h"
 #include "view/VideoPlayView.h"
 
 class QKeyEvent;
 class QResizeEvent;
-class oneWindowDevice;
 
-class WholeRenderWindow : public QWidget {
+class WholeRenderWindow : public QWidget, public PtzPadHost {
   Q_OBJECT
 
  public:
@@ -56,6 +57,11 @@ class WholeRenderWindow : public QWidget {
   void show_link_state(const QString& text, const QString& styleSheet);
   void hide_link_state();
 
+  // PtzPadHost (view/ptz_pad_host.h): the pad over this view's video.
+  void showPtzPad() override;
+  void hidePtzPadUnlessPointerOver() override;
+  void pointerLeftPtzPad() override;
+
   bool fullScreen = false;
   PTZcontrolWindow ptzWindow;
   QVBoxLayout mainLayout;
@@ -65,7 +71,7 @@ class WholeRenderWindow : public QWidget {
   QLabel labRecordTime;
   QLabel labLinkState;  // "linkStateLabel"; hidden while the picture is live
   QString deviceId;
-  oneWindowDevice* ownerDevice = nullptr;  // not owned; every button does nothing while null
+  PlayViewCamera* ownerDevice = nullptr;  // not owned; every button does nothing while null
   QPushButton playButton;
   QPushButton resolutionButton;
   QPushButton snapshotButton;
@@ -109,7 +115,7 @@ class WholeRenderWindow : public QWidget {
   void place_link_state();
   // A notice for five seconds at 80 % of the screen's height.
   void show_toast(const QString& text);
-  // The bound camera has a record file open (its writer, under mp4Mutex).
+  // The bound camera has a record file open.
   bool recordFileOpen() const;
   // Leaves full screen: back into the parent, normal size.
   void leave_full_screen();

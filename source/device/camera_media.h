@@ -41,6 +41,7 @@
 #include "device/display_pacer.h"
 #include "device/gui_calls.h"
 #include "device/record_feed.h"
+#include "device/snapshot_state.h"
 #include "device/video_render_target.h"
 #include "ffmpeg/FFmpeg_AudioDecode_thread.h"
 #include "ffmpeg/FFmpeg_Avideo_record_thread.h"
@@ -74,8 +75,6 @@ struct MediaCounters {
   std::atomic<uint64_t> recordVideoWritten{0};
   std::atomic<uint64_t> recordAudioWritten{0};
 };
-
-enum class SnapshotState { None, Pending, Saved, Failed };
 
 class CameraMedia : public CameraMediaQueues {
  public:

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "device/camera_media.h"
+#include "device/snapshot_state.h"
 
 namespace play_view {
 

@@ -8,10 +8,11 @@
 #include <QPixmap>
 
 #include "adapter_hardWare/AdapterHardware.h"
-#include "device/OneWindowDevice.h"
+#include "device/play_view_camera.h"
 #include "event/play_state.h"
 #include "event/shell.h"
 #include "util_class/app_paths.h"
+#include "view/ptz_pad_host.h"
 
 namespace {
 
@@ -133,7 +134,7 @@ PTZcontrolWindow::~PTZcontrolWindow() {
   leftButton = rightButton = upButton = downButton = nullptr;
 }
 
-void PTZcontrolWindow::set_device(oneWindowDevice* device) {
+void PTZcontrolWindow::set_device(PlayViewCamera* device) {
   controlDevice = device;
   for (PTZcontrolButton* key : keys_) key->controlDevice = device;
 }
@@ -162,7 +163,7 @@ void PTZcontrolWindow::send_commands(const PtzCommands& commands) {
 }
 
 void PTZcontrolWindow::send_ptz(int command, int value) {
-  if (controlDevice) controlDevice->P2P_send_pzt(command, value);
+  if (controlDevice) controlDevice->sendPtz(command, value);
 }
 
 void PTZcontrolWindow::keyPressEvent(QKeyEvent* event) {
@@ -172,10 +173,9 @@ void PTZcontrolWindow::keyPressEvent(QKeyEvent* event) {
 
 void PTZcontrolWindow::leaveEvent(QEvent*) {
   if (shell().playAreaState() != E_MAINWINDOW_ONEWINDOW_PLAYING || !controlDevice ||
-      !controlDevice->wholeRenderWindow)
+      !controlDevice->ownPtzPadHost())
     return;
   // The camera's own render widget decides by the cursor whether the mouse
   // really left the video.
-  QEvent leave(QEvent::Leave);
-  QCoreApplication::sendEvent(&controlDevice->wholeRenderWindow->renderWnd, &leave);
+  controlDevice->ownPtzPadHost()->pointerLeftPtzPad();
 }

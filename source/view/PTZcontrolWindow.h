@@ -7,7 +7,7 @@
 // The pad is a frameless top-level dialog of its own (held by value by the
 // play view). The timing decisions live in view/ptz_press.h; the keys only
 // forward their press, release and timer to it and send what comes back to
-// the camera (oneWindowDevice::P2P_send_pzt). GUI thread only.
+// the camera (PlayViewCamera::sendPtz, the camera's P2P_send_pzt). GUI thread only.
 #pragma once
 
 #include <QDialog>
@@ -21,7 +21,7 @@
 class QEvent;
 class QKeyEvent;
 class QMouseEvent;
-class oneWindowDevice;
+class PlayViewCamera;
 class PTZcontrolWindow;
 
 // The commands of P2P_send_pzt (the first byte of the camera's 272 request).
@@ -45,7 +45,7 @@ class PTZcontrolButton : public QPushButton {
   QTimer pressTimer;                           // 300 ms after a press, once
   bool moving() const { return key_->moving(); }    // a continuous move runs
   bool pressed() const { return key_->pressed(); }  // the key is held down
-  oneWindowDevice* controlDevice = nullptr;    // not owned
+  PlayViewCamera* controlDevice = nullptr;     // not owned
   PTZcontrolWindow* padWindow = nullptr;       // the pad that owns the key
   int direction = 0;
 
@@ -70,14 +70,14 @@ class PTZcontrolWindow : public QDialog {
   ~PTZcontrolWindow() override;
 
   // The camera the pad (and its four keys) controls; not owned.
-  void set_device(oneWindowDevice* device);
+  void set_device(PlayViewCamera* device);
   // Hides the pad and stops the camera: every key's timer and press state
   // are cleared first, then one stop (E_PTZ_CTRL_STOP, 1) is sent.
   void hide_and_stop();
 
   // Sends each command to the camera, in order.
   void send_commands(const PtzCommands& commands);
-  // One command: P2P_send_pzt on the camera (nothing without one).
+  // One command: the camera's P2P_send_pzt (nothing without a camera).
   virtual void send_ptz(int command, int value);
   // The pad background: "ic_direction_bg.png" at rest, the pressed key's
   // own picture while it is held.
@@ -89,7 +89,7 @@ class PTZcontrolWindow : public QDialog {
   PTZcontrolButton* rightButton = nullptr;
   PTZcontrolButton* upButton = nullptr;
   PTZcontrolButton* downButton = nullptr;
-  oneWindowDevice* controlDevice = nullptr;  // not owned
+  PlayViewCamera* controlDevice = nullptr;  // not owned
 
   // The four keys in the pad's order: left, right, up, down.
   PTZcontrolButton* const* keys() const { return keys_; }

@@ -2,17 +2,16 @@
 
 #include <SDL.h>
 
-#include <QCursor>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWindow>
 
-#include "device/OneWindowDevice.h"
+#include "device/play_view_camera.h"
 #include "event/play_state.h"
 #include "event/shell.h"
 #include "view/letterbox.h"
-#include "view/ptz_pad_geometry.h"
+#include "view/ptz_pad_host.h"
 
 int SDLRenderWnd::renderWndCount = 0;
 
@@ -145,27 +144,16 @@ bool SDLRenderWnd::eventFilter(QObject* watched, QEvent* event) {
 
 // The PTZ pad belongs to the camera's own play view and shows only over a
 // single camera's video (never over group cells) of a camera with a PTZ head.
-static WholeRenderWindow* ptzPadView(oneWindowDevice* camera, bool ptzWindowExist) {
+static PtzPadHost* ptzPadView(PlayViewCamera* camera, bool ptzWindowExist) {
   if (shell().playAreaState() != E_MAINWINDOW_ONEWINDOW_PLAYING) return nullptr;
   if (!ptzWindowExist || !camera) return nullptr;
-  return camera->wholeRenderWindow.get();
+  return camera->ownPtzPadHost();
 }
 
-static QRect globalRect(const QWidget& w) { return QRect(w.mapToGlobal(QPoint(0, 0)), w.size()); }
-
 void SDLRenderWnd::enterEvent(QEvent*) {
-  WholeRenderWindow* view = ptzPadView(m_pDevice, m_ptzWindowExist);
-  if (!view) return;
-  PTZcontrolWindow& pad = view->ptzWindow;
-  pad.move(ptzPadPosition(globalRect(*view), view->barHeight, pad.height()));
-  pad.show();
+  if (PtzPadHost* view = ptzPadView(m_pDevice, m_ptzWindowExist)) view->showPtzPad();
 }
 
 void SDLRenderWnd::leaveEvent(QEvent*) {
-  WholeRenderWindow* view = ptzPadView(m_pDevice, m_ptzWindowExist);
-  if (!view) return;
-  // Over the pad (a window of its own) the mouse is still over the video.
-  if (cursorStillOverVideo(QCursor::pos(), globalRect(*view), view->barHeight)) return;
-  view->ptzWindow.hide_and_stop();
-  qDebug() << "leaveEvent" << "oneWindow  setVisible(false)";
+  if (PtzPadHost* view = ptzPadView(m_pDevice, m_ptzWindowExist)) view->hidePtzPadUnlessPointerOver();
 }

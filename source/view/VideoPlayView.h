@@ -16,7 +16,7 @@
 struct SDL_Renderer;
 struct SDL_Texture;
 struct SDL_Window;
-class oneWindowDevice;
+class PlayViewCamera;
 
 class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   Q_OBJECT
@@ -51,7 +51,7 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   // Live render widgets (GUI thread only): SDL is up while it is not 0.
   static int renderWndCount;
 
-  oneWindowDevice* m_pDevice = nullptr;  // camera shown here; not owned
+  PlayViewCamera* m_pDevice = nullptr;  // camera shown here; not owned
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
