@@ -1,9 +1,10 @@
 // A session table crowded with cameras that never come online, as a client
-// with a long camera list keeps it: the receive thread serves the one
-// session with data on every pass over the table, sleeping only after a
-// pass in which no session had data, however many sessions have no
-// handle. Judged by the library's own counts (its pass and idle-sleep
-// counters), never by the clock.
+// with a long camera list keeps it: every APP_connect returns as soon as
+// its connect thread runs (no poll period on the caller's thread), and the
+// receive thread serves the one session with data on every pass over the
+// table, sleeping only after a pass in which no session had data, however
+// many sessions have no handle. Judged by the library's own counts (its
+// pass and idle-sleep counters, its connect trace), never by the clock.
 #include <Vornet.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "device_session.h"
 #include "global_state.h"
 #include "link_fixture.h"
 #include "poll_until.h"
@@ -52,6 +54,12 @@ int firstOccupiedSlot() {
   return -1;
 }
 
+bool connectThreadStarted(const std::string& sn) {
+  std::lock_guard<std::recursive_mutex> main(tessan::g().mainLock);
+  const tessan::DeviceSession* s = tessan::lookupSession(sn.c_str());
+  return s && s->connectStarted.load();
+}
+
 class CrowdedTable : public LinkTest {
  protected:
   // kOffline cameras the transport reports not online: each stays in the
@@ -61,6 +69,7 @@ class CrowdedTable : public LinkTest {
     for (int i = 0; i < kOffline; ++i) {
       fakekv::scriptConnect(offlineId(i), KV_ERR_DEVICE_NOT_ONLINE);
       ASSERT_EQ(0, APP_connect(offlineId(i).c_str(), "key", 3, &t, 7, "127.0.0.1"));
+      EXPECT_TRUE(connectThreadStarted(offlineId(i))) << offlineId(i) << ": APP_connect returned before its thread ran";
     }
     ASSERT_TRUE(recorder().waitFor([](const std::vector<Event>& ev) {
       for (int i = 0; i < kOffline; ++i)
@@ -70,6 +79,17 @@ class CrowdedTable : public LinkTest {
     for (int i = 0; i < kOffline; ++i) ASSERT_EQ(statuses(recorder().events(), offlineId(i)), (std::vector<int>{1, 4}));
   }
 };
+
+TEST_F(CrowdedTable, EveryConnectReturnsOnceItsThreadRunsWithoutAPollPeriod) {
+  ASSERT_NO_FATAL_FAILURE(addOfflineCameras());
+  // The trace of each start tells how it ended: ii=0 when the caller was
+  // woken by the running thread, 10 when it gave up waiting.
+  std::vector<std::string> starts;
+  for (const std::string& line : fakekv::traces())
+    if (line.rfind("createConnThread.", 0) == 0) starts.push_back(line);
+  ASSERT_EQ(starts.size(), size_t(kOffline));
+  for (int i = 0; i < kOffline; ++i) EXPECT_EQ(starts[size_t(i)], "createConnThread. ii=0 sn=" + offlineId(i) + "\n");
+}
 
 TEST_F(CrowdedTable, TheSessionWithDataIsServedOnEveryPassWithoutIdleSleeps) {
   ASSERT_NO_FATAL_FAILURE(addOfflineCameras());
