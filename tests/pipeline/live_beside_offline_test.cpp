@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "Tessan.h"
+#include "Vornet.h"
 #include "child_process.h"
 #include "fresh_netns.h"
 #include "live_glue.h"
@@ -151,6 +152,9 @@ TEST_F(LiveBesideOfflineCameras, TheLiveCameraKeepsItsPace) {
     offline.round();
     ASSERT_TRUE(pumpUntil([&] { return attemptsSeen(record) >= kAttemptsThatFit; }, 60000))
         << attemptsSeen(record) << " attempts reached the server";
+    // The table is full now (the attempt loops run for 12 s): a newcomer is refused.
+    ASSERT_EQ(KV_SetServInfo("NEWCOMER", "127.0.0.1"), 0);
+    EXPECT_EQ(KV_Connect("NEWCOMER", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr), KV_ERR_NO_FREE_SESSION);
 
     // The span: the camera's next kSpanFrames pictures, with the offline
     // cameras asked again all along.
