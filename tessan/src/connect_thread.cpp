@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <system_error>
 
@@ -15,10 +16,16 @@
 namespace tessan {
 namespace {
 
+constexpr std::chrono::milliseconds kStartWait{100};
+
 void threadConnect1(DeviceSession* s) {
   {
     std::lock_guard<std::recursive_mutex> hold(s->lock);
-    s->connectStarted = true;
+    {
+      std::lock_guard<std::mutex> start(s->startMutex);
+      s->connectStarted = true;
+    }
+    s->startCv.notify_all();
     KV_DebugTrace("---- APP] ThreadConnect1 is going....\n");
     if (g().recvRun && s->hHandle < 0 && !s->closing) {
       reportStatus(s->sn, E_CONN_STATUS_CONNECTING, 0);
@@ -68,9 +75,12 @@ void createConnThread(DeviceSession* s) {
     KV_DebugTrace("failed to ThreadConnect1. nRet=%d\n", e.code().value());
     return;
   }
-  int ii = 0;
-  for (; ii < 10 && !s->connectStarted; ++ii) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  KV_DebugTrace("createConnThread. ii=%d sn=%s\n", ii, s->sn);
+  // The caller (the client's GUI thread, for every camera it lists) waits
+  // only until the thread has started, woken by it. The trace's ii is 0
+  // when it started within the wait, 10 when it did not.
+  std::unique_lock<std::mutex> start(s->startMutex);
+  const bool started = s->startCv.wait_for(start, kStartWait, [s] { return s->connectStarted.load(); });
+  KV_DebugTrace("createConnThread. ii=%d sn=%s\n", started ? 0 : 10, s->sn);
 }
 
 }  // namespace tessan

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -27,7 +28,9 @@ struct DeviceSession {
   int nBufAV_curPos;
   uint8_t* recvBuf;
   std::recursive_mutex lock;  // held by the connect thread for its whole run
-  std::atomic<bool> connectStarted{false};
+  std::atomic<bool> connectStarted{false};  // set by the connect thread under startMutex
+  std::mutex startMutex;
+  std::condition_variable startCv;  // the connect thread has set connectStarted
   std::atomic<bool> closing{false};  // set first thing when the session is being closed
   std::thread connectThread;
 

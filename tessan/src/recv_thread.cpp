@@ -122,39 +122,49 @@ int nextOccupied(int from) {
   return -1;
 }
 
+RecvThreadCounts counts;
+
+// One pass visits every session once, in slot order. The thread sleeps only
+// between passes, and only after a pass in which no session had data: a
+// session with data is visited again after one pass over the others,
+// however many of them have no handle or nothing to read.
 void threadRecv() {
   GlobalState& st = g();
   int index = 0;
   bool passHadData = false;
   while (st.recvRun) {
+    bool passEnded = false;
     bool hadData = false;
     {
       std::lock_guard<std::recursive_mutex> recv(st.recvLock);
       DeviceSession* s = nullptr;
       {
         std::lock_guard<std::recursive_mutex> main(st.mainLock);
-        int i = st.table ? nextOccupied(index) : -1;
-        if (i < 0 && st.table) {
-          passHadData = false;  // a new pass
-          i = nextOccupied(0);
-        }
-        if (i >= 0) {
+        const int i = st.table ? nextOccupied(index) : -1;
+        if (i < 0) {
+          passEnded = true;
+          index = 0;
+        } else {
           s = st.table->slot(i).value;
           index = i + 1;
-        } else {
-          index = 0;
         }
       }
       if (s) hadData = serviceSession(*s);
     }
-    if (hadData)
-      passHadData = true;
-    else if (!passHadData)
+    if (hadData) passHadData = true;
+    if (!passEnded) continue;
+    counts.passes.fetch_add(1, std::memory_order_relaxed);
+    if (!passHadData) {
+      counts.idleSleeps.fetch_add(1, std::memory_order_relaxed);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    passHadData = false;
   }
 }
 
 }  // namespace
+
+const RecvThreadCounts& recvThreadCounts() { return counts; }
 
 void startRecvThread() {
   GlobalState& st = g();

@@ -3,6 +3,8 @@
 #include <Vornet.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -36,6 +38,7 @@ struct State {
   std::string lanAddr;
   uint32_t flags = 0;
   ChannelCall channelCall{};
+  std::vector<std::string> traces;
 };
 
 State& st() {
@@ -64,6 +67,7 @@ void reset() {
   s.lanAddr.clear();
   s.flags = 0;
   s.channelCall = ChannelCall{};
+  s.traces.clear();
 }
 
 void scriptConnect(const std::string& sn, int result) {
@@ -134,6 +138,11 @@ std::string lastConnectLanAddr() {
   return st().lanAddr;
 }
 
+std::vector<std::string> traces() {
+  std::lock_guard<std::mutex> l(st().m);
+  return st().traces;
+}
+
 uint32_t lastConnectFlags() {
   std::lock_guard<std::mutex> l(st().m);
   return st().flags;
@@ -166,7 +175,15 @@ int KV_GetAPIVersion(void) { return int(KV_API_VERSION); }
 int KV_Initialize(void) { return 0; }
 int KV_DeInitialize(void) { return 0; }
 int KV_SetServInfo(const char* id, const char* serverList) { return id && serverList ? 0 : KV_ERR_INVALID_PARAMETER; }
-void KV_DebugTrace(const char*, ...) {}
+void KV_DebugTrace(const char* fmt, ...) {
+  char line[512];
+  va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(line, sizeof line, fmt, args);
+  va_end(args);
+  std::lock_guard<std::mutex> l(st().m);
+  st().traces.emplace_back(line);
+}
 int KV_testStart(const char* pServArea) { return pServArea ? int(std::strlen(pServArea)) : 0; }
 int KV_testStop(void) { return 0; }
 

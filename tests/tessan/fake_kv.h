@@ -49,6 +49,8 @@ int connectCalls(const std::string& sn);
 int breakCalls(const std::string& sn);
 int bytesWaiting(int handle);
 std::string lastConnectLanAddr();
+// Every line the library traced (KV_DebugTrace), formatted, in order.
+std::vector<std::string> traces();
 uint32_t lastConnectFlags();
 
 // Arguments of the last channel-1 receive call.
