@@ -30,8 +30,14 @@ void LinkTest::connectTo(const std::string& sn, int handle, bool auth, const std
   if (!auth) {
     ASSERT_TRUE(waitStatuses(sn, {1, 10}));
   } else {
-    for (int i = 0; i < 300 && fakekv::sent().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_FALSE(fakekv::sent().empty());
+    // This session's token went out: its connect thread has its handle.
+    const auto tokenSent = [handle] {
+      for (const fakekv::Sent& s : fakekv::sent())
+        if (s.handle == handle) return true;
+      return false;
+    };
+    for (int i = 0; i < 6000 && !tokenSent(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(tokenSent());
   }
 }
 
