@@ -1,8 +1,10 @@
-// MainWindow: construction, the navigation column and its slots, destruction.
+// MainWindow: construction, the navigation column and its slots (the
+// settings dialog among them), the country table, destruction.
 #include "mainwindow.h"
 
 #include <QBrush>
 #include <QDebug>
+#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHostInfo>
@@ -17,11 +19,12 @@
 
 #include "adapter_hardWare/AdapterHardware.h"
 #include "event/navigation_page.h"
-#include "http_command/SnapshotRequestThread.h"
 #include "http_command/cloud_records.h"
 #include "http_command/device_container.h"
+#include "http_command/SnapshotRequestThread.h"
 #include "util_class/app_paths.h"
 #include "util_class/user_local_config.h"
+#include "view/SetWindow.h"
 #include "view/UserWindow.h"
 
 MainWindow* mainwindow = nullptr;
@@ -289,4 +292,38 @@ void MainWindow::showListNotice() {
     if (!text.isEmpty()) qDebug() << "list notice:" << text;
   }
   listNoticeLabel->setVisible(!text.isEmpty());
+}
+
+// MainWindow: the settings page of the navigation column opens a new
+// settings dialog each time and frees it when it closes.
+void MainWindow::setingButton_Handler() {
+  qDebug() << "setingButton_Handler";
+  SetWindow setWindow;
+  setWindow.exec();
+}
+
+// MainWindow: the country table of countrycode.json beside the program. It
+// is loaded at the start of each pass of the sign-in loop (for the sign-in
+// dialog and the country picker) and freed once the user has signed in.
+void MainWindow::readCountryCode_fromJsonFile() {
+  countryCode_list_clear();  // a table left from an earlier pass is not leaked
+  const QString path = app_paths::programDir() + QStringLiteral("/countrycode.json");
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    qDebug() << "could't open" << path;
+    return;
+  }
+  const QByteArray bytes = file.readAll();
+  file.close();
+  CountryCode_List = countryCodeList_fromJson(bytes);
+  if (!CountryCode_List) {
+    qDebug() << path << "is not JSON: no country table";
+    return;
+  }
+  qDebug() << " ________ here CountryCode_List size:" << CountryCode_List->size();
+}
+
+void MainWindow::countryCode_list_clear() {
+  countryCodeList_free(CountryCode_List);
+  CountryCode_List = nullptr;
 }

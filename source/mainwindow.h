@@ -5,21 +5,24 @@
 // lays out the navigation column, the list column and the play area.
 //
 // Where the members live:
-//   mainwindow.cpp                 construction, navigation column and slots, destruction
-//   event/mainwindow_cloud.cpp     HTTP_* requests and reply slots, random_string
-//   event/mainwindow_tokens.cpp    refresh and login-other-place timers
-//   event/mainwindow_camera_list.cpp  camera list and group panel built
-//   event/mainwindow_single_play.cpp  one camera in the play area
-//   event/mainwindow_group_play.cpp   a group's grid in the play area
-//   event/mainwindow_group_list.cpp   groups loaded, created, laid out, removed
-//   event/mainwindow_delete_all.cpp   every camera and group removed
-//   event/mainwindow_icons.cpp     the play views' icon slots
-//   event/mainwindow_camera_events.cpp what the cameras report
+//   mainwindow.cpp                 construction, navigation column and slots (settings
+//                                  among them), the country table, destruction
+//   event/mainwindow_cloud.cpp     HTTP_* requests and reply slots, random_string,
+//                                  the refresh and login-other-place timers
+//   event/mainwindow_lists.cpp     camera list and group panel built, the group list's
+//                                  slots, what the cameras report, every camera and
+//                                  group removed
+//   event/mainwindow_shell.cpp     what the rest of the program asks of the window
+//                                  (Shell), the play area's and the icon slots
 //   event/mainwindow_signout.cpp   sign-out and closing the window
-//   event/mainwindow_settings.cpp  the settings dialog
-//   event/mainwindow_user_files.cpp    per-user files (thin calls of the stores)
-//   event/mainwindow_country_codes.cpp the country table
-//   event/mainwindow_shell.cpp     what the rest of the program asks of the window (Shell)
+//   event/mainwindow_user_files.cpp  per-user files (thin calls of the stores), the
+//                                  sign-in host
+// Whole responsibilities live in classes of their own that the window owns:
+// the play area (event/play_area.h), the group list (event/group_list.h),
+// what ends a signed-in period for the cameras (event/session_end.h),
+// the camera-list build (event/sliced_run.h), the list notices
+// (event/list_notice.h), the connection-report log
+// (device/connection_report_log.h), the cloud protocol (CloudClient).
 #pragma once
 
 #include <QList>
@@ -30,7 +33,10 @@
 #include "event/play_state.h"
 #include "event/shell.h"
 #include "event/signin_host.h"
+#include "event/group_list.h"
 #include "event/list_notice.h"
+#include "event/play_area.h"
+#include "event/session_end.h"
 #include "event/sliced_run.h"
 #include "sql/group_file.h"
 #include "util_class/country_code.h"
@@ -301,6 +307,9 @@ class MainWindow : public QMainWindow, public Shell, public SigninHost {
   CloudClient* cloudClient_ = nullptr;  // child of the window
   ListNotices listNotices_;
   ConnectionReportLog reportLog_;  // which connection reports are logged
+  PlayArea playArea_{playState, centralGrid, oneWindowDevice_list, quadWindowDevice_List};
+  GroupList groupList_{quadWindowDevice_List, quadListLayout, quadListWidget};
+  SessionEnd sessionEnd_{oneWindowDevice_list, quadWindowDevice_List};
   SlicedRun listBuild_;
   NavigationPage shownPage_ = NavigationPage::Camera;
 };

@@ -1,14 +1,15 @@
-// MainWindow: the cloud calls it owns (application start-up, device list,
-// device configuration, token refresh, sign-out) and their reply slots, as
-// thin callers of the cloud protocol object (http_command/cloud_client.h),
-// plus the random text of the sign-in nonce.
+// MainWindow: the cloud requests (thin callers of the cloud protocol object),
+// their reply slots and random_string, and the two token timers, started
+// and stopped by the cloud protocol object (interval from the access
+// token's lifetime, clamped), both feeding refreshToken_timer_Hander.
 #include <QDebug>
 #include <QNetworkReply>
+#include <QTimer>
 
-#include "http_command/SnapshotRequestThread.h"
 #include "http_command/cloud_client.h"
 #include "http_command/cloud_config.h"
 #include "http_command/signin_box.h"
+#include "http_command/SnapshotRequestThread.h"
 #include "mainwindow.h"
 #include "view/LoginWindow.h"
 
@@ -111,4 +112,22 @@ void MainWindow::HTTP_liveSecTokenHandler(QNetworkReply* reply) {
 
 void MainWindow::HTTP_signoutHandler(QNetworkReply* reply) {
   releaseUnused(reply, "HTTP_signoutHandler");
+}
+
+void MainWindow::refreshToken_timer_Start() { cloud().refreshTimerStart(); }
+
+void MainWindow::refreshToken_timer_Stop() { cloud().refreshTimerStop(); }
+
+void MainWindow::loginOtherPlace_timer_Start() { cloud().otherPlaceTimerStart(); }
+
+void MainWindow::loginOtherPlace_timer_Stop() { cloud().otherPlaceTimerStop(); }
+
+void MainWindow::refreshToken_timer_Hander() {
+  qDebug() << "refreshToken_timer_Hander";
+  HTTP_refershToken();
+}
+
+void MainWindow::loginOtherPlace_timer_Hander() {
+  qDebug() << "loginOtherPlace_timer_Hander";
+  HTTP_refershToken();
 }

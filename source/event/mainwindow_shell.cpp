@@ -1,13 +1,12 @@
 // MainWindow as the Shell of the rest of the program (event/shell.h): the
-// reads, the play area, the calls of its slots and the notices that become
-// its signals.
+// reads, the play area (event/play_area.h, also behind the window's play and
+// icon slots), the calls of its slots, group creation (event/group_list.h)
+// and the notices that become its signals.
 #include <QDebug>
-#include <QGridLayout>
 
 #include "device/OneWindowDevice.h"
 #include "device/QuadWindowDevice.h"
 #include "mainwindow.h"
-#include "sql/group_file.h"
 
 Shell& shell() { return mainwindow ? static_cast<Shell&>(*mainwindow) : shellStandIn(); }
 
@@ -30,9 +29,7 @@ void MainWindow::setSaveFolders(const SaveFolders& folders) {
   videoSavePath = folders.video;
 }
 
-void MainWindow::showInPlayArea(QWidget* view) {
-  if (centralGrid && centralGrid->indexOf(view) < 0) centralGrid->addWidget(view, 0, 2);
-}
+void MainWindow::showInPlayArea(QWidget* view) { playArea_.show(view); }
 
 void MainWindow::setPlayViewIcon(const QString& deviceId, int iconType, bool state) {
   oneWindow_playWindow_icon_change_Handler(deviceId, iconType, state);
@@ -53,18 +50,30 @@ QList<GroupCamera> MainWindow::groupCreateCameras() const {
   return cameras;
 }
 
-QStringList MainWindow::groupCreateExistingNames() const {
-  QStringList names;
-  for (QuadWindowDevice* group : quadWindowDevice_List) names << group->get_groupName();
-  return names;
-}
+QStringList MainWindow::groupCreateExistingNames() const { return groupList_.names(); }
 
 void MainWindow::groupCreateAdd(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds) {
-  qDebug() << "group" << row.groupName << deviceIds;
-  auto* group = new QuadWindowDevice(row.groupName, deviceIds);
-  device_groupInfodb_insert(row);
-  quadWindowDevice_List.append(group);
+  groupList_.add(row, deviceIds, userName_private_dir);
   emit quadWindow_devicelistUpdate();
+}
+
+// ---- the play area's slots ----
+
+void MainWindow::oneWindowPlay_video_Handler(QString groupName, QString deviceid) {
+  playArea_.playCamera(groupName, deviceid);
+}
+
+void MainWindow::quadWindowPlay_video_Handler(QString groupName, QString deviceid) {
+  playArea_.playGroup(groupName, deviceid);
+}
+
+void MainWindow::oneWindow_playWindow_icon_change_Handler(QString deviceId, int iconType, bool state) {
+  playArea_.setCameraIcon(deviceId, iconType, state);
+}
+
+void MainWindow::quadWindow_playWindow_icon_change_Handler(QString groupName, QString deviceId, int iconType,
+                                                           bool state) {
+  playArea_.setGroupIcon(groupName, deviceId, iconType, state);
 }
 
 void MainWindow::notifyCameraState(const QString& deviceId, int state) {

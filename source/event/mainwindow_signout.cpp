@@ -12,39 +12,9 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "device/OneWindowDevice.h"
-#include "device/QuadWindowDevice.h"
 #include "http_command/cloud_client.h"
 #include "mainwindow.h"
 #include "view/UserWindow.h"
-
-namespace {
-
-// Every camera's video and sound, then every group.
-void stopEveryPlay(const QList<oneWindowDevice*>& cameras,
-                   const QList<QuadWindowDevice*>& groups) {
-  for (oneWindowDevice* camera : cameras) {
-    camera->set_isPlaying(0);
-    camera->avideo_stop_play();
-  }
-  for (QuadWindowDevice* group : groups) {
-    group->set_quadPlaying(0);
-    group->stop_all_play();
-  }
-}
-
-// Every camera's link ends and no connect attempt follows (the cameras
-// themselves go once the event loop has ended). The link reports its end
-// (state 6) on this thread, which would start the connect timer again:
-// the timer stops after the link has ended.
-void endEveryLink(const QList<oneWindowDevice*>& cameras) {
-  for (oneWindowDevice* camera : cameras) {
-    camera->P2P_disconnect();
-    camera->P2P_connect_ahead_Thread_timer_stop();
-  }
-}
-
-}  // namespace
 
 void MainWindow::user_singout_Handler() {
   qDebug() << "user_singout_Handler";
@@ -56,8 +26,8 @@ void MainWindow::user_singout_Handler() {
   listNotices_.sessionEnded();
   showListNotice();
   playState = E_MAINWINDOW_NOT_PLAYING;
-  stopEveryPlay(oneWindowDevice_list, quadWindowDevice_List);
-  endEveryLink(oneWindowDevice_list);
+  sessionEnd_.stopEveryPlay();
+  sessionEnd_.endEveryLink();
   // The session ends: both token timers, pending resends and the snapshot
   // pass stop, the device container is freed, the sign-out is posted, and
   // late replies of this session are dropped from now on.
@@ -81,11 +51,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::exitConfirmed() {
   // No play outlives the window: the worker threads wind down now, and the
   // program entry waits for them before the application goes.
-  stopEveryPlay(oneWindowDevice_list, quadWindowDevice_List);
-  endEveryLink(oneWindowDevice_list);
+  sessionEnd_.stopEveryPlay();
+  sessionEnd_.endEveryLink();
   // The pad is a top-level dialog of its own: it would stay open.
-  for (oneWindowDevice* camera : oneWindowDevice_list) {
-    if (camera->wholeRenderWindow) camera->wholeRenderWindow->ptzWindow.close();
-  }
+  sessionEnd_.closePtzPads();
   refreshToken_timer_Stop();
 }

@@ -1,5 +1,12 @@
-// MainWindow: building the camera list and the group panel once the
-// signed-in user's device configuration has arrived.
+// MainWindow: its two lists. The camera list and the group panel built once
+// the signed-in user's device configuration has arrived (in slices); the
+// group list kept up (event/group_list.h); what the cameras report from
+// their own threads (connection state, a stop, the end of a recording),
+// delivered queued on the GUI thread to the first camera with the id; and
+// every camera and group removed after a sign-out and before the program
+// ends (by the program entry once the event loop has returned, never from
+// a camera's or group's slot: groups go first, each camera's destructor
+// ends its link and waits for its worker threads).
 #include <QDebug>
 #include <QFont>
 #include <QLabel>
@@ -11,9 +18,12 @@
 #include "device/OneWindowDevice.h"
 #include "device/QuadWindowDevice.h"
 #include "event/camera_list_build.h"
+#include "event/group_list.h"
 #include "event/list_texts.h"
 #include "mainwindow.h"
+#include "sql/group_file.h"
 #include "view/group_geometry.h"
+#include "view/QuadWindowCreateWindow.h"
 
 namespace {
 
@@ -132,4 +142,94 @@ void MainWindow::create_groupButton() {
         group->ensurePolished();
       },
       [this] { finishListBuild(); });
+}
+
+void MainWindow::update_device_state_Handler(QString deviceId, int state) {
+  // A camera that keeps failing to connect is logged once, not at every retry.
+  if (const std::optional<ConnectionReportLog::Line> line = reportLog_.note(deviceId, state)) {
+    if (line->unlogged > 0)
+      qDebug() << "update_device_state_Handler" << deviceId << state << "(after" << line->unlogged
+               << "reports not logged)";
+    else
+      qDebug() << "update_device_state_Handler" << deviceId << state;
+  }
+  if (oneWindowDevice* camera = find_oneWindowDevice(oneWindowDevice_list, deviceId))
+    camera->update_p2pState(state);
+}
+
+void MainWindow::device_stop_play_Handler(QString deviceId) {
+  qDebug() << "device_stop_play_Handler" << deviceId;
+  oneWindowDevice* camera = find_oneWindowDevice(oneWindowDevice_list, deviceId);
+  if (!camera) return;
+  camera->avideo_stop_play();
+  oneWindow_playWindow_icon_change_Handler(deviceId, E_ICON_PLAY, false);
+}
+
+void MainWindow::device_change_record_picture_state_Handler(QString deviceId, bool state) {
+  qDebug() << "device_change_record_picture_state_Handler" << deviceId << state;
+  if (!find_oneWindowDevice(oneWindowDevice_list, deviceId)) return;
+  oneWindow_playWindow_icon_change_Handler(deviceId, E_ICON_RECORD, state);
+}
+
+void MainWindow::mainWindow_deleteAllDevice() {
+  // A build still making tiles or groups makes no more.
+  listBuild_.cancel();
+  for (oneWindowDevice* camera : oneWindowDevice_list) deviceListLayout->removeWidget(camera);
+  for (QuadWindowDevice* group : quadWindowDevice_List) quadListLayout->removeWidget(group);
+
+  qDebug() << "oneWindowDevice_list list size" << oneWindowDevice_list.size();
+  qDebug() << "quadWindowDevice_List list size" << quadWindowDevice_List.size();
+  const QList<QuadWindowDevice*> groups = quadWindowDevice_List;
+  quadWindowDevice_List.clear();
+  for (QuadWindowDevice* group : groups) delete group;
+
+  const QList<oneWindowDevice*> cameras = oneWindowDevice_list;
+  oneWindowDevice_list.clear();
+  for (oneWindowDevice* camera : cameras) delete camera;
+  reportLog_.clear();
+
+  // The camera page comes back while the list still counts as built.
+  emit cameraButton->clicked(false);
+  load_deviceList_succeed = false;
+}
+
+QList<StoredGroup> MainWindow::readStoredGroups() {
+  QList<StoredGroup> stored;
+  if (userName_private_dir.isEmpty()) {
+    qDebug() << "device_groupInfodb_read_groupInfo: no user folder";
+    return stored;
+  }
+  // An unreadable file is said on the group page and left as it is.
+  const bool read = ::device_groupInfodb_read_groupInfo(userName_private_dir, stored);
+  listNotices_.setGroupsUnreadable(!read);
+  showListNotice();
+  return stored;
+}
+
+void MainWindow::device_groupInfodb_read_groupInfo() {
+  for (const StoredGroup& row : readStoredGroups()) {
+    quadWindowDevice_List.append(new QuadWindowDevice(row.groupName, row.devices));
+  }
+}
+
+void MainWindow::quadWindow_create_Handler() {
+  qDebug() << "quadWindow_create_Handler";
+  if (oneWindowDevice_list.isEmpty()) {
+    qDebug() << " ____here";
+    return;
+  }
+  const QPoint at = frameGeometry().topLeft() + QPoint(784, 180);
+  QuadWindowCreateWindow dialog(at.x(), at.y(), oneWindowDevice_list.size());
+  dialog.exec();
+}
+
+void MainWindow::update_quadDeviceList_Handler() {
+  qDebug() << "update_quadDeviceList_Handler";
+  groupList_.relayout();
+}
+
+void MainWindow::delete_quadDevice_Handler(QString groupName) {
+  qDebug() << "delete_quadDevice_Handler";
+  qDebug() << "delete " << groupName;
+  if (groupList_.remove(groupName, userName_private_dir)) emit quadWindow_devicelistUpdate();
 }
