@@ -1,5 +1,5 @@
 // What the live benchmarks measure with, shared by the in-process bench
-// (main.cpp) and the real program's (program_bench.cpp):
+// (main.cpp) and the real program's (program_bench.cpp, dead_cameras_bench.cpp):
 // clocks, CPU and memory of this process and of others, percentiles, the
 // machine's load, and child commands run to their end with their CPU time.
 #pragma once
