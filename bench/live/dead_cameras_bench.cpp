@@ -118,10 +118,18 @@ void sleepUntil(double atMs) {
 }
 
 // Clicks Front door's tile, or makes the group of the four and plays it.
-bool play(journey::Journey& j, bool group, std::string* why) {
+// The group page is shown first and given time to settle; a "Create Group"
+// click that opened no dialog is tried again (noted).
+bool play(journey::Journey& j, bool group, Run* r, std::string* why) {
   if (!group) return j.screen().clickInMain(journey::where::tile(j.cameraIndex(journey::kFrontDoor)), why);
-  return j.screen().createGroup("bench", {0, 1, 2, 3}, [] {}, why) &&
-         j.screen().clickInMain(journey::where::kFirstGroup, why);
+  if (!j.screen().clickInMain(journey::where::kGroupsPage, why)) return false;
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  bool made = false;
+  for (int attempt = 1; attempt <= 3 && !made; ++attempt) {
+    made = j.screen().createGroup("bench", {0, 1, 2, 3}, [] {}, why);
+    if (!made) r->notes.push_back("group creation, attempt " + std::to_string(attempt) + ": " + *why);
+  }
+  return made && j.screen().clickInMain(journey::where::kFirstGroup, why);
 }
 
 // Waits (bounded) for the camera's first present after `since`: its time, -1 when none came.
@@ -189,8 +197,10 @@ Run measure(const Options& o, int dead) {
   const pid_t program = livebench::programProcess();
 
   const double click = nowMs();
-  if (!play(j, o.group, &why)) {
-    r.failed = why;
+  if (!play(j, o.group, &r, &why)) {
+    r.failed = why + " (the screen: failed.png)";
+    stage.shot("failed.png");
+    stage.keepFile(debugTxt);
     livebench::closeProgram(j);
     return r;
   }
@@ -302,28 +312,31 @@ bool parseList(const std::string& text, std::vector<int>* out) {
   return !out->empty() && out->size() <= 20;
 }
 
-bool parse(int argc, char** argv, Options* o) {
+// The options; an empty text, or the argument that is wrong.
+std::string parse(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    const bool more = i + 1 < argc;
-    if (a == "--program" && more)
-      o->program = argv[++i];
-    else if (a == "--dead" && more) {
-      if (!parseList(argv[++i], &o->dead)) return false;
-    } else if (a == "--view" && more) {
-      const std::string v = argv[++i];
-      if (v != "single" && v != "group") return false;
-      o->group = v == "group";
-    } else if (a == "--seconds" && more)
-      o->seconds = std::clamp(std::atoi(argv[++i]), 10, 300);
-    else if (a == "--no-grab")
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (a == "--no-grab") {
       o->grab = false;
-    else if (a == "--out" && more)
-      o->out = argv[++i];
+      continue;
+    }
+    if (!value) return a + " (without its value)";
+    ++i;
+    if (a == "--program")
+      o->program = value;
+    else if (a == "--out")
+      o->out = value;
+    else if (a == "--seconds")
+      o->seconds = std::clamp(std::atoi(value), 10, 300);
+    else if (a == "--dead" && parseList(value, &o->dead))
+      continue;
+    else if (a == "--view" && (!std::strcmp(value, "single") || !std::strcmp(value, "group")))
+      o->group = !std::strcmp(value, "group");
     else
-      return false;
+      return a + " " + value;
   }
-  return true;
+  return std::string();
 }
 
 }  // namespace
@@ -331,10 +344,12 @@ bool parse(int argc, char** argv, Options* o) {
 int main(int argc, char** argv) {
   netns::requirePrivateNamespaceOrExit("dead_cameras_bench");
   Options o;
-  if (!parse(argc, argv, &o)) {
+  const std::string wrong = parse(argc, argv, &o);
+  if (!wrong.empty()) {
     std::fprintf(stderr,
-                 "usage: dead_cameras_bench [--dead LIST (0,20,60,130,200)] [--view single|group] "
-                 "[--seconds S (30)] [--no-grab] [--program PATH] [--out DIR]\n");
+                 "dead_cameras_bench: %s\nusage: dead_cameras_bench [--dead LIST (0,20,60,130,200, each at most "
+                 "1000)] [--view single|group] [--seconds S (30)] [--no-grab] [--program PATH] [--out DIR]\n",
+                 wrong.c_str());
     return 2;
   }
   if (o.out.empty()) {
