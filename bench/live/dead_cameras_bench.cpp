@@ -15,17 +15,20 @@
 //     by second; a group plays without sound);
 //   - the longest time without a present of it (the GUI thread presents:
 //     an outside view of its stalls while the camera plays);
-//   - the program's threads by name and its RSS at the end of the play;
+//   - the program's CPU during the play, its threads by name and its RSS
+//     at the end of it;
 //   - debug.txt's growth per minute during the play (and since the sign-in)
 //     and the source lines that wrote most of it;
 //   - whether the camera dropped the program's link as stalled (its log).
 // One table row per N as it is measured, then one summary line per N:
 //   dead: 200 dead + 4 cameras, single view, Front door 0.3 pictures/s
 //   presented, 0.2 on screen, sound silent (0 of 30 s), longest gap 12.30 s,
-//   link stalled 2x, 673 threads, RSS 470 MiB, debug.txt 1080 KiB/min,
-//   load 2.10 1.80 1.50
-// (n/a for a figure that could not be measured). Every child runs under
-// `timeout -k`, the program too.
+//   link stalled 2x, 1.60 cores, 673 threads, RSS 470 MiB, debug.txt
+//   1080 KiB/min, load 2.10 1.80 1.50
+// (n/a for a figure that could not be measured). The out folder (default a
+// new /tmp/dead_cameras_bench_*) keeps per run, in K-dead-N/, the present
+// log, the sound heard, the grabs' hashes, a screenshot of the play and
+// debug.txt. Every child runs under `timeout -k`, the program too.
 //   dead_cameras_bench [--dead LIST (0,20,60,130,200)] [--view single|group]
 //                      [--seconds S (30)] [--no-grab] [--program PATH] [--out DIR]
 #include <stdlib.h>
@@ -85,6 +88,7 @@ struct Run {
   int stalls = -1;                // "stalled" in the camera's log
   livebench::ThreadCensus threads;
   double rssMb = -1;
+  double cores = -1;              // the program's CPU during the play
   double logPerMinute = -1, logSinceSignIn = -1;
   std::string logKinds;
   std::string loadBefore, loadAfter;
@@ -161,10 +165,10 @@ void presentFigures(const std::string& log, const world::WorldEnv& env, bool gro
 }
 
 // Signs in, waits for the cameras, plays and measures: the run with N dead cameras.
-Run measure(const Options& o, int dead) {
+Run measure(const Options& o, int index, int dead) {
   Run r;
   r.dead = dead;
-  const std::string dir = o.out + "/dead-" + std::to_string(dead);
+  const std::string dir = o.out + "/" + std::to_string(index) + "-dead-" + std::to_string(dead);
   std::error_code ec;
   fs::create_directories(dir, ec);
   const std::string presentLog = dir + "/presents.txt";
@@ -220,6 +224,7 @@ Run measure(const Options& o, int dead) {
   const int stallsBefore = journey::countOf(j.cameraLog(journey::kFrontDoor), "stalled");
   r.loadBefore = livebench::loadAverages();
   const double from = nowMs();
+  const double cpuFrom = livebench::processCpuSeconds(program);
   const livebench::LogSample start = livebench::sampleLog(debugTxt);
   std::thread grab;
   const char* display = std::getenv("DISPLAY");
@@ -229,6 +234,8 @@ Run measure(const Options& o, int dead) {
     });
   sleepUntil(from + o.seconds * 1000.0);
   const double to = nowMs();
+  const double cpuTo = livebench::processCpuSeconds(program);
+  if (cpuFrom >= 0 && cpuTo >= 0) r.cores = (cpuTo - cpuFrom) / ((to - from) / 1000);
   const livebench::LogSample end = livebench::sampleLog(debugTxt);
   r.threads = livebench::threadCensus(program);
   r.rssMb = livebench::processRssMb(program);
@@ -278,9 +285,9 @@ void printRun(const Options& o, const Run& r) {
               figure(r.rssMb, 0).c_str(), figure(r.logPerMinute, 0).c_str(), r.loadBefore.c_str(),
               r.loadAfter.c_str());
   std::printf("  %d dead: signed in in %s s, cameras online %s s after the list, first picture %s s after the "
-              "click; screen grabs %s/s%s\n",
+              "click; camviewer %s cores during the play; screen grabs %s/s%s\n",
               r.dead, figure(r.signInS, 1).c_str(), figure(r.onlineS, 1).c_str(), figure(r.firstPictureS, 1).c_str(),
-              figure(r.screen.grabsPerSecond(), 1).c_str(),
+              figure(r.cores, 2).c_str(), figure(r.screen.grabsPerSecond(), 1).c_str(),
               o.group ? (", the other three cameras at least " + figure(r.othersPresented, 1) + " presented/s").c_str()
                       : "");
   std::printf("  %d dead: %s\n", r.dead, livebench::describeThreads(r.threads, 5).c_str());
@@ -295,7 +302,8 @@ std::string summary(const Options& o, const Run& r) {
   if (!r.failed.empty()) return s.str() + "failed: " + r.failed;
   s << "Front door " << figure(r.presented, 1) << " pictures/s presented, " << figure(r.screen.perSecond(), 1)
     << " on screen, sound " << r.sound.text() << ", longest gap " << figure(r.longestGapS, 2) << " s, link "
-    << linkText(r.stalls) << ", " << threadsShort(r.threads) << " threads, RSS " << figure(r.rssMb, 0)
+    << linkText(r.stalls) << ", " << figure(r.cores, 2) << " cores, " << threadsShort(r.threads)
+    << " threads, RSS " << figure(r.rssMb, 0)
     << " MiB, debug.txt " << figure(r.logPerMinute, 0) << " KiB/min, load " << r.loadAfter;
   return s.str();
 }
@@ -364,8 +372,8 @@ int main(int argc, char** argv) {
   if (o.group) std::printf("a group plays its cameras without sound: the sound column is expected silent\n");
   printHeader();
   std::vector<Run> runs;
-  for (int dead : o.dead) {
-    runs.push_back(measure(o, dead));
+  for (size_t i = 0; i < o.dead.size(); ++i) {
+    runs.push_back(measure(o, int(i) + 1, o.dead[i]));
     printRun(o, runs.back());
   }
   bool allDone = true;
