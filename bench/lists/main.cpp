@@ -11,15 +11,21 @@
 //                  reply until --after seconds past ready (the cameras'
 //                  first connect round, fetch-infos and thumbnails);
 //   RSS            of the process at the end;
+//   threads        of the process at the end, with the names that hold most;
+//   debug.txt      its growth per minute from ready to the end of --after,
+//                  and the source lines that wrote most of it;
 // and the native windows that exist then, the longest stall until ready,
 // and the longest stall when the group page is first shown (and the camera
-// page again). The cameras are listed by the
-// cloud only (no simulated camera answers: their links stay offline).
-// Ends with the line
-//   list: N cameras G groups, ready S s, longest stall T ms, RSS M MiB
+// page again). The cameras are listed by the cloud only (no simulated
+// camera answers: their links never come online), so every camera's
+// connect is tried again every few seconds: `--after 30` measures the
+// stalls, threads and log of 30 s of such reconnects. Ends with the line
+//   list: N cameras G groups, ready S s, longest stall T ms, RSS M MiB,
+//   threads K, debug.txt L KiB/min
 //
 // Runs only inside a private network namespace (scripts/netns.sh).
-// Usage: list_bench [--cameras N (200)] [--groups G (300)] [--after S (6)]
+// Usage: list_bench [--cameras N (200)] [--groups G (300)] [--after S (6, at most 90:
+//                   the simulated cloud lives 120 s)]
 //                   [--log FILE (a copy of the program's debug.txt)]
 #include <QApplication>
 #include <QFile>
@@ -31,6 +37,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,9 +48,12 @@
 
 #include "Tessan.h"
 #include "adapter_hardWare/AdapterHardware.h"
+#include "bench_measures.h"
 #include "device/OneWindowDevice.h"
 #include "device/QuadWindowDevice.h"
 #include "gui_stall_watch.h"
+#include "log_growth.h"
+#include "thread_census.h"
 #include "http_command/cloud_client.h"
 #include "http_command/cloud_config.h"
 #include "http_command/request_context.h"
@@ -61,6 +71,9 @@ namespace {
 
 const char kAccount[] = "bench@example.com";
 const char kPassword[] = "bench-password";
+// The simulated cloud ends 120 s after its start (SimCloudProcess): the
+// sign-in, the lists and --after fit into that.
+constexpr int kMaxAfterSeconds = 90;
 
 struct Options {
   int cameras = 200;
@@ -83,7 +96,7 @@ bool parseOptions(int argc, char** argv, Options* o) {
     *target = std::atoi(argv[++i]);
   }
   return o->cameras > 0 && o->cameras <= 2000 && o->groups >= 0 && o->groups <= 2000 &&
-         o->afterSeconds >= 0 && o->afterSeconds <= 120;
+         o->afterSeconds >= 0 && o->afterSeconds <= kMaxAfterSeconds;
 }
 
 QString cameraId(int i) { return QStringLiteral("BCAM%1").arg(i, 4, 10, QLatin1Char('0')); }
@@ -199,6 +212,8 @@ int run(const Options& o) {
 
   GuiStallWatch watch;
   qint64 replyAt = -1, readyAt = -1, buildStall = -1;
+  const std::string logPath = debug_logFilePath().toStdString();
+  livebench::LogSample logAtReady;
   QObject::connect(&window->cloud(), &CloudClient::deviceContainerReady, [&] {
     if (replyAt >= 0) return;
     replyAt = watch.nowMs();
@@ -213,6 +228,7 @@ int run(const Options& o) {
         laidOut(window->quadListLayout) == o.groups) {
       readyAt = now;
       buildStall = watch.longestStallMs();
+      logAtReady = livebench::sampleLog(logPath);
     }
     if (readyAt >= 0 && now - readyAt >= o.afterSeconds * 1000) loop.quit();
   });
@@ -220,9 +236,11 @@ int run(const Options& o) {
     std::fprintf(stderr, "list_bench: the sign-in failed\n");
     return 1;
   }
-  QTimer::singleShot(180000, &loop, &QEventLoop::quit);
+  QTimer::singleShot(90000 + o.afterSeconds * 1000, &loop, &QEventLoop::quit);
   loop.exec();
   const qint64 stall = watch.longestStallMs();
+  const livebench::LogSample logAfter = livebench::sampleLog(logPath);
+  const livebench::ThreadCensus threads = livebench::threadCensus(getpid());
   // The group page shown for the first time, and the camera page again.
   watch.reset();
   QPushButton* pages[] = {window->screenButton_4, window->cameraButton};
@@ -263,9 +281,16 @@ int run(const Options& o) {
               tiles, groups, natives,
               static_cast<long long>(QFileInfo(debug_logFilePath()).size() / 1024),
               static_cast<long long>(buildStall), static_cast<long long>(pageStall));
-  std::printf("list: %d cameras %d groups, ready %.2f s, longest stall %lld ms, RSS %.0f MiB\n",
+  const double logRate = livebench::kibPerMinute(logAtReady, logAfter);
+  std::printf("%s\n", livebench::describeThreads(threads, 5).c_str());
+  std::printf("debug.txt %s KiB/min from ready to %d s after it; most written by %s\n",
+              livebench::figure(logRate, 0).c_str(), o.afterSeconds,
+              livebench::describeLogKinds(livebench::logKinds(logPath, logAtReady.bytes, logAfter.bytes))
+                  .c_str());
+  std::printf("list: %d cameras %d groups, ready %.2f s, longest stall %lld ms, RSS %.0f MiB, "
+              "threads %d, debug.txt %s KiB/min\n",
               o.cameras, o.groups, (readyAt - replyAt) / 1000.0, static_cast<long long>(stall),
-              rss);
+              rss, threads.total, livebench::figure(logRate, 0).c_str());
   return 0;
 }
 
@@ -275,7 +300,8 @@ int main(int argc, char** argv) {
   netns::requirePrivateNamespaceOrExit("list_bench");
   Options o;
   if (!parseOptions(argc, argv, &o)) {
-    std::fprintf(stderr, "usage: list_bench [--cameras N] [--groups G] [--after S] [--log FILE]\n");
+    std::fprintf(stderr, "usage: list_bench [--cameras N] [--groups G] [--after S (at most %d)] [--log FILE]\n",
+                 kMaxAfterSeconds);
     return 2;
   }
   return run(o);

@@ -1,7 +1,7 @@
 // What the live benchmarks measure with, shared by the in-process bench
-// (main.cpp) and the real program's (program_bench.cpp): clocks, CPU and
-// memory of this process and of others, percentiles, and child commands
-// run to their end with their CPU time.
+// (main.cpp) and the real program's (program_bench.cpp, dead_cameras_bench.cpp):
+// clocks, CPU and memory of this process and of others, percentiles, the
+// machine's load, and child commands run to their end with their CPU time.
 #pragma once
 
 #include <sys/types.h>
@@ -25,6 +25,10 @@ double processRssMb(pid_t pid);
 std::vector<pid_t> descendantsNamed(const std::string& comm);
 
 double percentile(std::vector<double> v, double p);
+// `v` with `decimals` places, or "n/a" for a negative value (not measured).
+std::string figure(double v, int decimals);
+// The machine's load averages over 1, 5 and 15 minutes ("2.10 1.85 1.20").
+std::string loadAverages();
 
 // CPU seconds of a command run to its end (its waited-for children
 // included); -1 when it failed. A `timeout` ending it (124) is a normal end.

@@ -15,7 +15,8 @@
 // same stream: 4 x `ffmpeg -threads 1` decode + one swscale pass to the
 // cell size (CPU per second of stream), and four ffplay windows of the cell
 // size (their CPU plus the X server's). The limit is the first plus the X
-// server's part of the second. Every child runs under `timeout -k`.
+// server's part of the second. Every child runs under `timeout -k`, the
+// program too.
 //   live_program_bench [--program PATH] [--seconds S (60)] [--competitor S (20)]
 //                      [--baseline-seconds S (20)] [--out DIR]
 // Ends with the summary line
@@ -28,9 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,11 +38,15 @@
 #include "camera_options.h"
 #include "journey_context.h"
 #include "media_clips.h"
+#include "present_records.h"
 #include "private_netns.h"
+#include "program_process.h"
 
 namespace {
 
+using livebench::figure;
 using livebench::nowMs;
+using livebench::Present;
 
 struct Options {
   std::string program = CAMVIEWER_PROGRAM_PATH;
@@ -62,50 +65,6 @@ std::vector<std::string> worldArguments() {
   a.insert(a.end(), {"--cameras", "4", "--fhd", "1920x1080", "--fps", "25"});
   for (size_t i = 4; i < kStreamSwitches.size(); ++i) a.push_back("--camera-arg=" + kStreamSwitches[i]);
   return a;
-}
-
-struct Present {
-  std::string camera;
-  double arrival, present;
-  int skipped;
-};
-
-std::vector<Present> readPresents(const std::string& path) {
-  std::vector<Present> out;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream f(line);
-    std::string word;
-    Present p;
-    if (f >> word >> p.camera >> p.arrival >> p.present >> p.skipped && word == "present") out.push_back(p);
-  }
-  return out;
-}
-
-// Receive-to-present of the pictures presented in [from, to) (ms, steady).
-struct Window {
-  std::vector<double> delays;
-  std::map<std::string, int> perCamera;
-  int skipped = 0;
-};
-
-Window window(const std::vector<Present>& all, double from, double to) {
-  Window w;
-  for (const Present& p : all) {
-    if (p.present < from || p.present >= to) continue;
-    w.delays.push_back(p.present - p.arrival);
-    w.perCamera[p.camera]++;
-    w.skipped += p.skipped;
-  }
-  return w;
-}
-
-// `v` with `decimals` places, or n/a (negative: not measured).
-std::string figure(double v, int decimals) {
-  if (v < 0) return "n/a";
-  char b[64];
-  std::snprintf(b, sizeof b, "%.*f", decimals, v);
-  return b;
 }
 
 // One busy process per core, each pinned to its core, for `seconds`.
@@ -243,6 +202,7 @@ int main(int argc, char** argv) {
   }
   journey::Report report;
   journey::Stage stage(o.out, o.program);
+  stage.setProgramLifetime(o.seconds + 600);
   std::printf("live_program_bench: %s; starting the X server and the world\n", o.program.c_str());
   std::fflush(stdout);
   if (!stage.start(worldArguments(), &error)) {
@@ -257,7 +217,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "live_program_bench: %s\n", error.c_str());
     return 1;
   }
-  const pid_t program = stage.program().pid();
+  const pid_t program = livebench::programProcess();
   if (!j.screen().clickInMain(journey::where::kFirstGroup, &error)) {
     std::fprintf(stderr, "live_program_bench: %s\n", error.c_str());
     return 1;
@@ -270,9 +230,7 @@ int main(int argc, char** argv) {
   double firstPicture = -1;
   while (nowMs() - click < 60000 && firstPicture < 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    std::map<std::string, double> first;
-    for (const Present& p : readPresents(presentLog))
-      if (!first.count(p.camera)) first[p.camera] = p.present;
+    const std::map<std::string, double> first = livebench::firstPresents(livebench::readPresents(presentLog), 0);
     if (first.size() >= 4) {
       double last = 0;
       for (const auto& f : first) last = std::max(last, f.second);
@@ -294,15 +252,14 @@ int main(int argc, char** argv) {
   const double rss60 = livebench::processRssMb(program), tEnd = nowMs();
   for (std::thread& t : busy) t.join();
   const bool alive = cpu10 >= 0 && cpuQ >= 0 && rss60 >= 0;
-  std::string why;
-  j.screen().closeAnswering(true, &why);
-  if (stage.waitProgramExit(30000) == -1) stage.program().stop();
+  livebench::closeProgram(j);
 
   const double quietSecs = (tQ - t10) / 1000;
   const double client = alive ? (cpuQ - cpu10) / quietSecs : -1;
   const double xCores = alive ? (xQ - x10) / quietSecs : -1;
-  const std::vector<Present> presents = readPresents(presentLog);
-  const Window quiet = window(presents, t10, tQ), loaded = window(presents, tQ + 2000, tEnd);
+  const std::vector<Present> presents = livebench::readPresents(presentLog);
+  const livebench::PresentWindow quiet = livebench::presentsIn(presents, t10, tQ),
+                                 loaded = livebench::presentsIn(presents, tQ + 2000, tEnd);
   double perCamera = -1;
   if (!quiet.perCamera.empty()) {
     int sum = 0;

@@ -61,17 +61,22 @@ bool Stage::start(const std::vector<std::string>& worldArgs, std::string* error)
   return true;
 }
 
+bool Stage::startProgramAs(testworld::ChildProcess& child, std::string* error) const {
+  if (programLifetime_ <= 0) return child.start(programPath_, {}, error);
+  return child.start("/usr/bin/timeout", {"-k", "10", std::to_string(programLifetime_), programPath_}, error);
+}
+
 bool Stage::startProgram(std::string* error) {
   if (program_) program_->stop();
   program_ = std::make_unique<testworld::ChildProcess>();
   exitStatus_ = -1;
-  return program_->start(programPath_, {}, error);
+  return startProgramAs(*program_, error);
 }
 
 int Stage::runAnotherCopy(int timeoutMs) {
   testworld::ChildProcess copy;
   std::string error;
-  if (!copy.start(programPath_, {}, &error)) return -1;
+  if (!startProgramAs(copy, &error)) return -1;
   return copy.wait(timeoutMs);
 }
 

@@ -35,6 +35,9 @@ class Stage {
   // server and the world (with `worldArgs`). False with `error` set.
   bool start(const std::vector<std::string>& worldArgs, std::string* error);
 
+  // From now on the program runs under `timeout -k 10 SECONDS` (0, the
+  // default: as it is). Its process is then the child of program().pid().
+  void setProgramLifetime(int seconds) { programLifetime_ = seconds; }
   // The program with the stage's environment; a second call starts another copy.
   bool startProgram(std::string* error);
   testworld::ChildProcess& program() { return *program_; }
@@ -68,6 +71,7 @@ class Stage {
  private:
   std::string out_;
   std::string programPath_;
+  int programLifetime_ = 0;
   std::string scratch_;
   testsupport::XvfbServer xvfb_;
   testsupport::PulseNullSink sound_;
@@ -75,6 +79,9 @@ class Stage {
   std::unique_ptr<testsupport::XDesktop> desk_;
   std::unique_ptr<testworld::ChildProcess> program_;
   int exitStatus_ = -1;
+
+  // Starts `child` as the program (under timeout when a lifetime is set).
+  bool startProgramAs(testworld::ChildProcess& child, std::string* error) const;
 };
 
 using testsupport::countOf;

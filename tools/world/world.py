@@ -6,7 +6,8 @@ one) it starts the rendezvous servers (127.0.0.1-3:60722) with a relay, four
 simulated cameras registered with them (1080p/720p at 25 fps with sound, each
 with its own picture, name and tone, the first with pan/tilt) and the
 simulated cloud with a demo account that holds them, plus a door bell that
-is no camera. It asks the cloud what it hands out for each camera (access
+is no camera and, with --dead N, N dead cameras (listed online, nothing
+behind them). It asks the cloud what it hands out for each camera (access
 key, rendezvous list, localIp) and writes an env file for whoever starts the
 client. Everything logs into one folder and stops when the world's lifetime
 is over, on SIGTERM/SIGINT/SIGHUP, on "stop", or when the launcher dies.
@@ -54,6 +55,7 @@ SERVERS = "127.0.0.1,127.0.0.2,127.0.0.3"
 RELAY = "127.0.0.1:60800"
 LOCAL_IP = "127.0.0.1"
 MAX_LIFETIME_S = 3600
+MAX_DEAD = 1000
 CHILD_MARGIN_S = 30   # the programs outlive the launcher's own end by this, at most
 CAMERA_WAIT_S = 60    # each listen of a camera; it listens again after
 START_LIMIT_S = 600   # for making the 1080p clips on a busy machine
@@ -72,6 +74,9 @@ def parse_args(argv):
     p.add_argument("--lifetime", type=int, default=600,
                    help="stop after this many seconds (default 600, at most %d)" % MAX_LIFETIME_S)
     p.add_argument("--cameras", type=int, default=4, help="how many of the four cameras (1-4)")
+    p.add_argument("--dead", type=int, default=0, metavar="N",
+                   help="N more cameras the cloud lists as online with no camera behind them "
+                        "(0-%d, default 0)" % MAX_DEAD)
     p.add_argument("--fhd", default="1920x1080", help="picture of quality 5 (default 1920x1080)")
     p.add_argument("--hd", default="1280x720", help="picture of quality 1 (default 1280x720)")
     p.add_argument("--fps", type=int, default=25)
@@ -91,6 +96,8 @@ def parse_args(argv):
         p.error("--lifetime must be 1 to %d seconds" % MAX_LIFETIME_S)
     if not 1 <= args.cameras <= 4:
         p.error("--cameras must be 1 to 4")
+    if not 0 <= args.dead <= MAX_DEAD:
+        p.error("--dead must be 0 to %d" % MAX_DEAD)
     if ":" not in args.account or args.account.startswith(":"):
         p.error("--account must be USER:PASSWORD")
     args.build = os.path.abspath(args.build)
@@ -123,6 +130,8 @@ class World:
         self.user, _, self.password = args.account.partition(":")
         self.cameras = cameras.demo_cameras()[:args.cameras]
         self.by_id = {c.device_id: c for c in self.cameras}
+        self.dead = cameras.dead_cameras(args.dead)
+        self.dead_by_id = {c.device_id: c for c in self.dead}
         self.handed_out = {}  # device id -> what the cloud hands the client
         self.devices = []
         self.cloud_url = ""
@@ -173,7 +182,11 @@ class World:
         for c in self.cameras:
             argv += ["--camera", "%s:%s:%s:%s:ip=%s:stun=%s:thumb=%s" % (
                 c.device_id, c.alias, c.ptz, c.access_key, LOCAL_IP, SERVERS, self._thumb(c))]
-        argv += ["--camera", cameras.DOOR_BELL] + self.args.cloud_arg
+        argv += ["--camera", cameras.DOOR_BELL]
+        for c in self.dead:  # the generated snapshot: no camera makes one
+            argv += ["--camera", "%s:%s:%s:%s:ip=%s:stun=%s" % (
+                c.device_id, c.alias, c.ptz, c.access_key, LOCAL_IP, SERVERS)]
+        argv += self.args.cloud_arg
         env = dict(os.environ, PYTHONDONTWRITEBYTECODE="1")
         return processes.Program("cloud", argv, self._log("cloud.log"), env), certs
 
@@ -228,9 +241,12 @@ class World:
         for c in self.cameras:
             self.say("world:   %s \"%s\"%s, %s picture, %d Hz tone" % (
                 c.device_id, c.alias, " with PTZ" if c.ptz == "1" else "", c.pattern, c.tone_hz))
-        others = [d for d in self.devices if d["id"] not in self.by_id]
-        for d in others:
+        for d in self.other_devices():
             self.say("world:   %s \"%s\", device type %s: no camera" % (d["id"], d["alias"], d["type"]))
+        if self.dead:
+            self.say("world:   %d dead cameras %s ... %s (\"%s\" ...): listed online, no camera "
+                     "behind them" % (len(self.dead), self.dead[0].device_id,
+                                      self.dead[-1].device_id, self.dead[0].alias))
         self.say("world: env file %s (set -a; . FILE; set +a), commands into %s"
                  % (self.env_path, self.control_path))
 
@@ -250,23 +266,34 @@ class World:
             self.devices = probe.devices()
         except cloud_probe.ProbeError as e:
             raise WorldFailed("asking the cloud: %s" % e) from e
+        dead_handed_out = set()
         for d in self.devices:
-            c = self.by_id.get(d["id"])
+            c = self.by_id.get(d["id"]) or self.dead_by_id.get(d["id"])
             if c is None:
                 continue
+            # A dead camera must look like any other to the client: an online
+            # camera with its own key, this world's servers and address, so
+            # the client does try to connect to it.
             got = (d.get("key"), d.get("servers"), d.get("localIp"), d.get("ptz"))
             if got != (c.access_key, SERVERS, LOCAL_IP, c.ptz):
                 raise WorldFailed("the cloud hands out %s for %s" % (got, c.device_id))
-            self.handed_out[c.device_id] = d
-        if set(self.handed_out) != set(self.by_id):
+            if c.device_id in self.dead_by_id:
+                dead_handed_out.add(c.device_id)
+            else:
+                self.handed_out[c.device_id] = d
+        if set(self.handed_out) != set(self.by_id) or dead_handed_out != set(self.dead_by_id):
             raise WorldFailed("the cloud lists %s" % [d["id"] for d in self.devices])
         with open(self._log("cloud-requests.jsonl"), "rb") as f:
             self.cloud_log_skip = sum(1 for _ in f)
 
+    def other_devices(self):
+        """The listed devices that are neither a camera nor a dead camera."""
+        return [d for d in self.devices if d["id"] not in self.by_id and d["id"] not in self.dead_by_id]
+
     # ----- the env file ---------------------------------------------------
     def write_env(self):
         ids = [c.device_id for c in self.cameras]
-        others = [d["id"] for d in self.devices if d["id"] not in self.by_id]
+        others = [d["id"] for d in self.other_devices()]
         items = [("WORLD_DIR", self.out), ("WORLD_PID", os.getpid()),
                  ("WORLD_CONTROL", self.control_path),
                  ("WORLD_ENDS_AT", int(time.time() + self.ends - time.monotonic())),
@@ -278,6 +305,7 @@ class World:
                  ("WORLD_RENDEZVOUS", SERVERS), ("WORLD_RELAY", RELAY),
                  ("WORLD_RENDEZVOUS_PID", self.rendezvous.pid),
                  ("WORLD_CAMERAS", " ".join(ids)), ("WORLD_OTHER_DEVICES", " ".join(others)),
+                 ("WORLD_DEAD_CAMERAS", " ".join(c.device_id for c in self.dead)),
                  ("WORLD_FHD", self.args.fhd), ("WORLD_HD", self.args.hd),
                  ("WORLD_FPS", self.args.fps), ("WORLD_CODEC", self.args.codec)]
         for n, c in enumerate(self.cameras, 1):

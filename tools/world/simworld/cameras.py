@@ -1,6 +1,7 @@
 """The demo's devices: four cameras that look and sound different, the first
-with pan/tilt, and a door bell that is no camera (the client makes no tile
-for it)."""
+with pan/tilt, a door bell that is no camera (the client makes no tile for
+it), and on request dead cameras: listed online by the cloud, with keys and
+rendezvous servers of their own, but no camera behind them."""
 import secrets
 
 
@@ -26,3 +27,18 @@ def demo_cameras():
 
 
 DOOR_BELL = "DOOR01:Door bell:0::type=2"
+
+
+class DeadCamera:
+    """A camera the cloud lists as online that never answers: no camera
+    process runs for it and the rendezvous servers do not know its id."""
+
+    def __init__(self, n):
+        self.device_id = "DEAD%04d" % n
+        self.alias = "Offline %d" % n
+        self.ptz = "0"
+        self.access_key = "ak-%s-%s" % (self.device_id.lower(), secrets.token_hex(6))
+
+
+def dead_cameras(count):
+    return [DeadCamera(n) for n in range(1, count + 1)]
