@@ -93,4 +93,22 @@ TEST(AnnexB, SplitsAndPicksTheParameterSets) {
   EXPECT_TRUE(annexb::parameterSets(annexb::Codec::H265, kH264Key.data(), kH264Key.size()).empty());
 }
 
+// Slices counted by NAL type: H.264 types 1-5, H.265 types 0-31; parameter
+// sets, delimiters and SEI are no slices.
+TEST(AnnexB, CountsTheSlicesOfAnAccessUnit) {
+  EXPECT_EQ(annexb::sliceCount(annexb::Codec::H264, kH264Key.data(), kH264Key.size()), 1u);
+  EXPECT_EQ(annexb::sliceCount(annexb::Codec::H265, kH265Key.data(), kH265Key.size()), 1u);
+  const Bytes h264FourSlices = {0, 0, 0, 1, 0x09, 0xF0,              // delimiter
+                                0, 0, 0, 1, 0x06, 0x05, 0x01,        // SEI
+                                0, 0, 1, 0x65, 0x88, 0, 0, 1, 0x65, 0x88,  // IDR slices
+                                0, 0, 1, 0x41, 0x9A, 0, 0, 1, 0x21, 0x9A};  // non-IDR slices
+  EXPECT_EQ(annexb::sliceCount(annexb::Codec::H264, h264FourSlices.data(), h264FourSlices.size()), 4u);
+  const Bytes h265TwoSlices = {0, 0, 1, 0x46, 0x01, 0x10,   // delimiter (35)
+                               0, 0, 1, 0x26, 0x01, 0xAF,   // IDR_W_RADL (19)
+                               0, 0, 1, 0x02, 0x01, 0xD0,   // TRAIL_R (1)
+                               0, 0, 1, 0x4E, 0x01, 0x05};  // prefix SEI (39)
+  EXPECT_EQ(annexb::sliceCount(annexb::Codec::H265, h265TwoSlices.data(), h265TwoSlices.size()), 2u);
+  EXPECT_EQ(annexb::sliceCount(annexb::Codec::Unknown, h264FourSlices.data(), h264FourSlices.size()), 0u);
+}
+
 }  // namespace

@@ -128,13 +128,14 @@ Bytes withClientHeader(const Bytes& adtsFrame) {
   return out;
 }
 
-std::string encoderArgs(VideoCodec codec, int gop, int bframes) {
+std::string encoderArgs(VideoCodec codec, int gop, int bframes, int slices) {
   const std::string g = std::to_string(gop);
   const std::string b = std::to_string(bframes);
+  const std::string cut = slices > 0 ? ":slices=" + std::to_string(slices) : std::string();
   if (codec == VideoCodec::H264)
-    return "-c:v libx264 -preset veryfast -bf " + b + " -g " + g + " -x264-params aud=1:log=-1";
+    return "-c:v libx264 -preset veryfast -bf " + b + " -g " + g + " -x264-params aud=1:log=-1" + cut;
   return "-c:v libx265 -preset ultrafast -g " + g + " -x265-params aud=1:bframes=" + b +
-         ":log-level=error";
+         ":log-level=error" + cut;
 }
 
 const char* rawFormat(VideoCodec codec) { return codec == VideoCodec::H264 ? "h264" : "hevc"; }
@@ -148,7 +149,7 @@ std::string streamFile(const TestStream& s) {
                      "-f lavfi -i testsrc2=size=" + size + ":rate=25 -vf scale=" +
                          std::to_string(s.width) + ":" + std::to_string(s.height) +
                          " -frames:v " + std::to_string(s.frames) + " -pix_fmt " + s.encodePixFmt +
-                         " " + encoderArgs(s.codec, s.gop, s.bframes) + " -f " + rawFormat(s.codec));
+                         " " + encoderArgs(s.codec, s.gop, s.bframes, s.slices) + " -f " + rawFormat(s.codec));
 }
 
 Bytes referencePictures(const TestStream& s) {

@@ -50,8 +50,9 @@ std::vector<Bytes> splitAdts(const Bytes& stream);
 Bytes withClientHeader(const Bytes& adtsFrame);
 
 // The x264/x265 encoder options for `codec`: `bframes` B-frames (cameras send
-// none), a key frame every `gop` pictures, access unit delimiters, quiet.
-std::string encoderArgs(VideoCodec codec, int gop, int bframes = 0);
+// none), a key frame every `gop` pictures, access unit delimiters, quiet;
+// `slices` slices per picture (0: the encoder's choice, one here).
+std::string encoderArgs(VideoCodec codec, int gop, int bframes = 0, int slices = 0);
 
 // ffmpeg output-format name for the raw elementary stream.
 const char* rawFormat(VideoCodec codec);
@@ -67,6 +68,7 @@ struct TestStream {
   int frames;
   int gop = 10;
   int bframes = 0;
+  int slices = 0;  // 0: the encoder's choice
 };
 void PrintTo(const TestStream& s, std::ostream* os);
 

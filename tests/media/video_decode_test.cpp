@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <random>
 #include <thread>
 
@@ -94,8 +95,57 @@ INSTANTIATE_TEST_SUITE_P(
         TestStream{"h264_422", VideoCodec::H264, 320, 240, "yuv422p", "yuv420p", 12},
         TestStream{"h265_10bit", VideoCodec::H265, 320, 240, "yuv420p10le", "yuv420p", 12},
         // odd sizes: chroma rounded up
-        TestStream{"h264_444_odd", VideoCodec::H264, 321, 241, "yuv444p", "yuv420p", 12}),
+        TestStream{"h264_444_odd", VideoCodec::H264, 321, 241, "yuv444p", "yuv420p", 12},
+        // pictures cut into slices (decoded on slice threads)
+        TestStream{"h264_4_slices", VideoCodec::H264, 320, 240, "yuv420p", "yuv420p", 12, 10, 0, 4},
+        TestStream{"h265_4_slices", VideoCodec::H265, 320, 240, "yuv420p", "yuv420p", 12, 10, 0, 4}),
     [](const ::testing::TestParamInfo<TestStream>& p) { return std::string(p.param.name); });
+
+// Threads of this process now.
+int processThreads() {
+  int n = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+    (void)entry;
+    ++n;
+  }
+  return n;
+}
+
+// A decoder's threads fit the stream: a picture of one slice is decoded on
+// the caller's thread alone (four cameras in a grid keep four threads, not
+// sixteen), a picture of several slices on as many slice threads (up to the
+// cores, at most four), decided at each key picture.
+TEST(VideoDecodeThreads, FollowTheSlicesOfTheKeyPictures) {
+  const TestStream oneSlice = kH264;
+  const TestStream fourSlices{"h264_4_slices", VideoCodec::H264, 320, 240, "yuv420p", "yuv420p", 12, 10, 0, 4};
+  const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+  const struct {
+    const char* name;
+    std::vector<TestStream> segments;
+    int extraThreads;  // beside the caller's, once the last segment decodes
+  } cases[] = {
+      {"one slice", {oneSlice}, 0},
+      {"four slices", {fourSlices}, std::min(cores, 4) - 1},
+      {"four slices, then one", {fourSlices, oneSlice}, 0},
+      {"one slice, then four", {oneSlice, fourSlices}, std::min(cores, 4) - 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int before = processThreads();
+    {
+      Decoder dec(VIDEO_CODE_TYPE_H264);
+      std::vector<uint8_t> out(kCapacity);
+      for (const TestStream& s : c.segments)
+        for (const Bytes& au : splitAccessUnits(readFile(streamFile(s)), s.codec))
+          ASSERT_GT(dec.decode(au, out.data(), kCapacity, s.width, s.height).rc, 0);
+      const int extra = processThreads() - before;
+      // FFmpeg may keep one thread of its own beside the slice threads.
+      EXPECT_GE(extra, c.extraThreads);
+      EXPECT_LE(extra, c.extraThreads == 0 ? 0 : c.extraThreads + 1);
+    }
+    EXPECT_EQ(processThreads(), before) << "threads left behind";
+  }
+}
 
 TEST(VideoDecodeChange, ResolutionChangeRestartsTheDecoder) {
   expectIdenticalPictures(VIDEO_CODE_TYPE_H264, {kH264, kH264Cif, kH264});

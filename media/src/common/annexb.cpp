@@ -66,6 +66,20 @@ Codec sniffParameterSets(const uint8_t* data, size_t size) {
   return h264 ? Codec::H264 : Codec::H265;
 }
 
+size_t sliceCount(Codec codec, const uint8_t* data, size_t size) {
+  size_t n = 0;
+  for (const Nal& nal : split(data, size)) {
+    if (nal.size < 2 || (nal.data[0] & 0x80)) continue;
+    if (codec == Codec::H264) {
+      const int type = nal.data[0] & 0x1f;
+      n += type >= 1 && type <= 5;
+    } else if (codec == Codec::H265) {
+      n += ((nal.data[0] >> 1) & 0x3f) < 32;
+    }
+  }
+  return n;
+}
+
 std::vector<uint8_t> parameterSets(Codec codec, const uint8_t* data, size_t size) {
   if (codec == Codec::Unknown) return {};
   std::vector<Nal> byKind[4];

@@ -22,6 +22,10 @@ std::vector<Nal> split(const uint8_t* data, size_t size);
 // H.265 VPS/SPS. Unknown when it carries none (or, implausibly, both).
 Codec sniffParameterSets(const uint8_t* data, size_t size);
 
+// The coded slices of an access unit (H.264 NAL types 1-5, H.265 types
+// 0-31): how many pieces its picture was cut into.
+size_t sliceCount(Codec codec, const uint8_t* data, size_t size);
+
 // The parameter sets of one access unit re-emitted as Annex-B with 4-byte
 // start codes: SPS+PPS for H.264, VPS+SPS+PPS for H.265. Empty when any of
 // them is missing.

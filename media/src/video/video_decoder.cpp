@@ -7,19 +7,11 @@
 #include "KV_MediaResult.h"
 
 namespace kvmedia {
-namespace {
 
-// Slice threads only: frame threading would hold pictures back by several
-// access units and lose the last ones, but every call must give its picture.
-void configure(AVCodecContext* c) {
-  const unsigned hw = std::thread::hardware_concurrency();
-  c->thread_type = FF_THREAD_SLICE;
-  c->thread_count = static_cast<int>(std::clamp(hw, 1u, 4u));
-  c->flags |= AV_CODEC_FLAG_LOW_DELAY;
-  c->max_pixels = VideoDecoder::kMaxPixels;
+int VideoDecoder::threadsForSlices(size_t slices) {
+  const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<int>(std::clamp<size_t>(slices, 1, std::min<size_t>(cores, kMaxThreads)));
 }
-
-}  // namespace
 
 std::unique_ptr<VideoDecoder> VideoDecoder::create(annexb::Codec codec) {
   std::unique_ptr<VideoDecoder> d(new (std::nothrow) VideoDecoder(codec));
@@ -31,7 +23,16 @@ bool VideoDecoder::reopen(annexb::Codec codec) {
   ctx_.reset();
   const bool h264 = codec == annexb::Codec::H264;
   if (!h264 && codec != annexb::Codec::H265) return false;
-  ctx_ = openDecoder(h264 ? AV_CODEC_ID_H264 : AV_CODEC_ID_HEVC, h264 ? "h264" : "hevc", configure);
+  // Slice threads only: frame threading would hold pictures back by several
+  // access units and lose the last ones, but every call must give its picture.
+  const int threads = threads_;
+  ctx_ = openDecoder(h264 ? AV_CODEC_ID_H264 : AV_CODEC_ID_HEVC, h264 ? "h264" : "hevc",
+                     [threads](AVCodecContext* c) {
+                       c->thread_type = FF_THREAD_SLICE;
+                       c->thread_count = threads;
+                       c->flags |= AV_CODEC_FLAG_LOW_DELAY;
+                       c->max_pixels = VideoDecoder::kMaxPixels;
+                     });
   codec_ = codec;
   return ctx_ != nullptr;
 }
@@ -43,6 +44,14 @@ bool VideoDecoder::followStream(const uint8_t* data, int size, int w, int h) {
   if (seen != annexb::Codec::Unknown && seen != codec_) {
     codec = seen;
     restart = true;
+  }
+  if (seen != annexb::Codec::Unknown) {
+    // A key picture: the threads follow how many slices it has.
+    const int threads = threadsForSlices(annexb::sliceCount(seen, data, static_cast<size_t>(size)));
+    if (threads != threads_) {
+      threads_ = threads;
+      restart = true;
+    }
   }
   if (w > 0 && h > 0) {
     if (announcedW_ > 0 && (w != announcedW_ || h != announcedH_)) restart = true;
