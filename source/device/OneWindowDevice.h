@@ -77,6 +77,7 @@
 #include "device/play_wait.h"
 #include "http_command/call_retry.h"
 #include "view/MyLabel.h"
+#include "view/on_screen_movie.h"
 
 class QNetworkReply;
 
@@ -224,6 +225,7 @@ class oneWindowDevice : public QWidget,
   QImage pictureImage;
   QLabel gifLabel;
   QMovie gifMovie;
+  OnScreenMovie gifShown{gifLabel, gifMovie};  // gifMovie runs only while on screen
   int tileType = 0;
   int p2pState = 0;                // last E_CONN_STATUS; GUI thread
   std::atomic<int> paramMode{0};   // nLinkMode of the last status report

@@ -113,14 +113,8 @@ void oneWindowDevice::update_device_picture() {
   pictureLabel.show();
 }
 
-void oneWindowDevice::gif_play_stop() {
-  gifLabel.hide();
-  gifMovie.stop();
-}
+void oneWindowDevice::gif_play_stop() { gifShown.stop(); }
 
-void oneWindowDevice::oneWindow_device_gif_play_start_Handler() {
-  gifLabel.show();
-  gifMovie.start();
-}
+void oneWindowDevice::oneWindow_device_gif_play_start_Handler() { gifShown.play(); }
 
 void oneWindowDevice::oneWindow_device_gif_play_stop_Handler() { gif_play_stop(); }

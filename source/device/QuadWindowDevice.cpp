@@ -232,12 +232,6 @@ void QuadWindowDevice::delete_button_clicked_Handler() {
   shell().notifyGroupDeleted(groupName);
 }
 
-void QuadWindowDevice::quadWindow_device_gif_play_start_Handler() {
-  groupGifLabel.show();
-  groupGifMovie.start();
-}
+void QuadWindowDevice::quadWindow_device_gif_play_start_Handler() { groupGifShown.play(); }
 
-void QuadWindowDevice::quadWindow_device_gif_play_stop_Handler() {
-  groupGifLabel.hide();
-  groupGifMovie.stop();
-}
+void QuadWindowDevice::quadWindow_device_gif_play_stop_Handler() { groupGifShown.stop(); }

@@ -29,6 +29,7 @@
 
 #include "view/MyLabel.h"
 #include "view/QuadWindowPlayWindow.h"
+#include "view/on_screen_movie.h"
 
 class oneWindowDevice;
 
@@ -74,6 +75,7 @@ class QuadWindowDevice : public QWidget {
   QPushButton deleteButton;
   QMovie groupGifMovie;
   QLabel groupGifLabel;
+  OnScreenMovie groupGifShown{groupGifLabel, groupGifMovie};  // runs only while on screen
   std::unique_ptr<MainWindow_QuadWindow_playWindow> playWindow;  // see playGrid
   QList<oneWindowDevice*> memberDevices;  // not owned
   QImage pictureImages[MainWindow_QuadWindow_playWindow::kCells];  // as shown, cell-sized

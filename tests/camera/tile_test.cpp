@@ -60,6 +60,7 @@ TEST_F(CameraTest, TileShowsTheCachedThumbnailAndReloadsItWhenAsked) {
 
 TEST_F(CameraTest, NotPlayingAnyMoreHidesTheAnimation) {
   oneWindowDevice* camera = addCamera("CAM1");
+  camera->show();  // the tile on screen
   camera->oneWindow_device_gif_play_start_Handler();
   EXPECT_FALSE(camera->gifLabel.isHidden());
   EXPECT_EQ(camera->gifMovie.state(), QMovie::Running);
@@ -69,6 +70,29 @@ TEST_F(CameraTest, NotPlayingAnyMoreHidesTheAnimation) {
   EXPECT_NE(camera->gifMovie.state(), QMovie::Running);
   camera->set_isPlaying(1);
   EXPECT_TRUE(camera->get_isPlaying());
+}
+
+// The "playing" animation decodes its frames only while it can be seen: a
+// tile hidden with its list page (a group plays on the other page) pauses
+// it, shown again resumes it; a tile never shown does not start it.
+TEST_F(CameraTest, TheAnimationRunsOnlyWhileTheTileIsOnScreen) {
+  oneWindowDevice* camera = addCamera("CAM1");
+  QWidget page;
+  camera->setParent(&page);
+  camera->oneWindow_device_gif_play_start_Handler();  // asked for, the page not shown
+  EXPECT_NE(camera->gifMovie.state(), QMovie::Running);
+  page.show();
+  EXPECT_EQ(camera->gifMovie.state(), QMovie::Running);
+  page.hide();  // the other list page is shown
+  EXPECT_EQ(camera->gifMovie.state(), QMovie::Paused);
+  page.show();
+  EXPECT_EQ(camera->gifMovie.state(), QMovie::Running);
+  camera->oneWindow_device_gif_play_stop_Handler();
+  EXPECT_EQ(camera->gifMovie.state(), QMovie::NotRunning);
+  page.hide();
+  page.show();  // not asked for: stays stopped
+  EXPECT_EQ(camera->gifMovie.state(), QMovie::NotRunning);
+  camera->setParent(nullptr);
 }
 
 }  // namespace
