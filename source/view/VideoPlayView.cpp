@@ -7,13 +7,51 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cstring>
+
 #include "device/play_view_camera.h"
 #include "event/play_state.h"
 #include "event/shell.h"
 #include "view/letterbox.h"
 #include "view/ptz_pad_host.h"
+#include "view/render_driver.h"
 
 int SDLRenderWnd::renderWndCount = 0;
+
+namespace {
+
+constexpr unsigned kGlRenderer = 0x1F01;  // GL_RENDERER
+
+// What the renderer's OpenGL says of itself (empty for a renderer of no GL).
+QByteArray glRendererOf(SDL_Renderer* renderer) {
+  SDL_RendererInfo info{};
+  if (SDL_GetRendererInfo(renderer, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) return {};
+  using GetString = const unsigned char* (*)(unsigned);
+  auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* name = getString ? getString(kGlRenderer) : nullptr;
+  return name ? QByteArray(reinterpret_cast<const char*>(name)) : QByteArray();
+}
+
+// Decided by the first render widget for the program's life: SDL's software
+// renderer in place of a software-rasterized GPU renderer.
+bool g_softwareChosen = false;
+
+}  // namespace
+
+SDL_Renderer* SDLRenderWnd::makeRenderer() {
+  const bool driverGiven = !qEnvironmentVariableIsEmpty("SDL_RENDER_DRIVER");
+  if (!g_softwareChosen || driverGiven) {
+    SDL_Renderer* r = SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (!r || driverGiven) return r;
+    const QByteArray gl = glRendererOf(r);
+    if (!isSoftwareRasterizer(gl.constData())) return r;
+    SDL_DestroyRenderer(r);
+    g_softwareChosen = true;
+    qDebug() << "SDLRenderWnd" << "OpenGL is a software rasterizer (" << gl
+             << "): the pictures are drawn by SDL's software renderer";
+  }
+  return SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_SOFTWARE);
+}
 
 SDLRenderWnd::SDLRenderWnd(QWidget* parent) : QWidget(parent) {
   setUpdatesEnabled(false);
@@ -39,7 +77,7 @@ SDLRenderWnd::SDLRenderWnd(QWidget* parent) : QWidget(parent) {
   // size, above what the play view shows over the video (the record-time
   // badge); as resizable it only resizes it.
   SDL_SetWindowResizable(m_pWindow, SDL_TRUE);
-  m_pRender = SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  m_pRender = makeRenderer();
   if (!m_pRender) qDebug() << "SDLRenderWnd" << "m_pRender is null SDL_CreateRenderer err" << SDL_GetError();
 }
 

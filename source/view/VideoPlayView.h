@@ -67,6 +67,8 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   void leaveEvent(QEvent* event) override;
 
  private:
+  // The renderer for the SDL window (view/render_driver.h).
+  SDL_Renderer* makeRenderer();
   // SDL never hears of a foreign window's new size by itself: told when
   // the widget's size changed (each telling costs X round trips).
   void tellSdlTheSize();
