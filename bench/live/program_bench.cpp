@@ -9,6 +9,8 @@
 //   - receive-to-present p50/p99 and pictures presented per second, from
 //     the program's present log (CAMVIEWER_PRESENT_LOG), quiet and while a
 //     CPU competitor runs (one busy process pinned to each core);
+//   - the client's cores by kind of thread (decode, GUI, render, transport,
+//     other) and its GUI thread's wake-ups per second, over the quiet part;
 //   - RSS at 10 s and at 60 s, and the time from the click until every
 //     cell has shown a picture.
 // Then, on the same X server with the program gone, the baselines on the
@@ -41,6 +43,7 @@
 #include "present_records.h"
 #include "private_netns.h"
 #include "program_process.h"
+#include "thread_cpu.h"
 
 namespace {
 
@@ -244,9 +247,11 @@ int main(int argc, char** argv) {
   sleepUntil(10000);
   const double rss10 = livebench::processRssMb(program);
   const double cpu10 = livebench::processCpuSeconds(program), x10 = cpuOf(xServer), t10 = nowMs();
+  const livebench::ThreadCpuSample threads10 = livebench::sampleThreadCpu(program);
   const double competitorAt = 1000.0 * (o.seconds - o.competitorSeconds);
   sleepUntil(competitorAt);
   const double cpuQ = livebench::processCpuSeconds(program), xQ = cpuOf(xServer), tQ = nowMs();
+  const livebench::ThreadCpuSample threadsQ = livebench::sampleThreadCpu(program);
   std::vector<std::thread> busy = startCompetitor(o.competitorSeconds);
   sleepUntil(1000.0 * o.seconds);
   const double rss60 = livebench::processRssMb(program), tEnd = nowMs();
@@ -273,6 +278,7 @@ int main(int argc, char** argv) {
   std::printf("client %s cores, X server %s cores (%.0f s quiet); RSS %s MiB at 10 s, %s MiB at %d s\n",
               figure(client, 3).c_str(), figure(xCores, 3).c_str(), quietSecs,
               figure(rss10, 1).c_str(), figure(rss60, 1).c_str(), o.seconds);
+  std::printf("client by thread kind (quiet): %s\n", livebench::describeThreadCpu(threads10, threadsQ).c_str());
   std::printf("quiet: presented %s pictures/s per camera, skipped %d, receive->present p50 %s ms p99 %s ms\n",
               figure(perCamera, 1).c_str(), quiet.skipped, figure(p50, 1).c_str(),
               figure(p99, 1).c_str());

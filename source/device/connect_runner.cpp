@@ -1,5 +1,7 @@
 #include "device/connect_runner.h"
 
+#include <pthread.h>
+
 #include <QDebug>
 
 #include <chrono>
@@ -78,6 +80,7 @@ int64_t ConnectRunner::connectsStarted() const {
 }
 
 void ConnectRunner::run() {
+  pthread_setname_np(pthread_self(), "connect runner");
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stop_) {
     for (const std::string& id : turns_.expire(clock_()))

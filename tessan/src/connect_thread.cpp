@@ -2,6 +2,7 @@
 
 #include <Vornet.h>
 #include <arpa/inet.h>
+#include <pthread.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +20,7 @@ namespace {
 constexpr std::chrono::milliseconds kStartWait{100};
 
 void threadConnect1(DeviceSession* s) {
+  pthread_setname_np(pthread_self(), "tessan connect");
   {
     std::lock_guard<std::recursive_mutex> hold(s->lock);
     {

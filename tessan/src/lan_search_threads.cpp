@@ -1,4 +1,6 @@
 // The two threads of a search: the probe sender and the reply receiver.
+#include <pthread.h>
+
 #include <cstring>
 
 #include "lan_search_reply.h"
@@ -32,11 +34,13 @@ bool ignorable(int result) { return result == kEmptyDatagram || result == kOvers
 SearchState* searchOfThisThread() { return t_search; }
 
 void runSender(SearchState& state) {
+  pthread_setname_np(pthread_self(), "tessan lan tx");
   SocketProbeLink link(state);
   sendProbes(state.broadcast, link);
 }
 
 void runReceiver(SearchState& state) {
+  pthread_setname_np(pthread_self(), "tessan lan rx");
   t_search = &state;
   {
     std::lock_guard<std::mutex> hold(state.lanLock);

@@ -1,6 +1,7 @@
 #include "recv_thread.h"
 
 #include <Vornet.h>
+#include <pthread.h>
 
 #include <chrono>
 #include <cstdio>
@@ -129,6 +130,7 @@ RecvThreadCounts counts;
 // session with data is visited again after one pass over the others,
 // however many of them have no handle or nothing to read.
 void threadRecv() {
+  pthread_setname_np(pthread_self(), "tessan recv");
   GlobalState& st = g();
   int index = 0;
   bool passHadData = false;

@@ -1,6 +1,7 @@
 // The two data threads of a linked session and the close path. The threads
 // only drive the engine: they take the main mutex for each step and never
 // sleep or wait on the socket while holding it.
+#include <pthread.h>
 #include <time.h>
 
 #include <cerrno>
@@ -59,6 +60,7 @@ void join(std::thread& t) {
 }  // namespace
 
 int ZORP_thread_recv_DRW(int session) {
+  pthread_setname_np(pthread_self(), "vornet drw rx");
   ZORP_Session& s = session_at(session);
   SocketSink sink(s.socket.load());
   uint8_t body[kReceiveCapacity];
@@ -75,6 +77,7 @@ int ZORP_thread_recv_DRW(int session) {
 }
 
 int ZORP_thread_send_DRW(int session) {
+  pthread_setname_np(pthread_self(), "vornet drw tx");
   ZORP_Session& s = session_at(session);
   SocketSink sink(s.socket.load());
   while (!s.drwStop) {

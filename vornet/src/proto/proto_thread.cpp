@@ -1,4 +1,5 @@
 #include <arpa/inet.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -50,6 +51,7 @@ bool SocketProtoEnv::isRemoteOfLiveSlot(const sockaddr_in& from) {
 }
 
 int ZORP_thread_recv_Proto(int index) {
+  pthread_setname_np(pthread_self(), "vornet proto");
   ZORP_Session& s = session_at(index);
   const bool listener = s.role == 1;
   // Negative handles (a socket that could not be had) are skipped.
