@@ -4,7 +4,7 @@
 // when it ends.
 #pragma once
 
-#include "device/media_worker_thread.h"
+#include "ffmpeg/media_worker_thread.h"
 
 class FFmpeg_AudioDecode_thread : public MediaWorkerThread {
  public:

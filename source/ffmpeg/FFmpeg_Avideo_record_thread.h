@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "device/media_worker_thread.h"
+#include "ffmpeg/media_worker_thread.h"
 #include "p2p/frame_nodes.h"
 
 class FFmpeg_Avideo_record_thread : public MediaWorkerThread {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "device/media_worker_thread.h"
+#include "ffmpeg/media_worker_thread.h"
 #include "ffmpeg/picture_scaler.h"
 #include "p2p/picture_pool.h"
 

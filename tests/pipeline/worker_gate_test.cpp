@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "device/media_worker_thread.h"
+#include "ffmpeg/media_worker_thread.h"
 
 namespace {
 

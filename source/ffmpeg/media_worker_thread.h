@@ -9,7 +9,7 @@
 #include <chrono>
 #include <mutex>
 
-#include "device/worker_gate.h"
+#include "ffmpeg/worker_gate.h"
 
 class CameraMedia;
 
