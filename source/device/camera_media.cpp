@@ -136,12 +136,6 @@ qint64 CameraMedia::nowSeconds() const {
   return clock();
 }
 
-size_t CameraMedia::maxDecodedPictures(int fps) {
-  // About one second of pictures; a stream announcing no rate counts as 25.
-  if (fps <= 0) return 25;
-  return size_t(fps > 120 ? 120 : fps);
-}
-
 // ---- device-link thread ----
 
 void CameraMedia::startOfPlay(PlayMode mode, int codecType, int fps) {

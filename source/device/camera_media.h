@@ -46,6 +46,8 @@
 #include "ffmpeg/FFmpeg_AudioDecode_thread.h"
 #include "ffmpeg/FFmpeg_Avideo_record_thread.h"
 #include "ffmpeg/FFmpeg_VideoDecode_thread.h"
+#include "ffmpeg/media_counters.h"
+#include "ffmpeg/media_queue_bounds.h"
 #include "p2p/av_frame.h"
 #include "util_class/save_folders.h"
 #include "p2p/camera_media_queues.h"
@@ -55,26 +57,6 @@ class QIODevice;
 
 // The main window's playState as the A/V callback passes it.
 enum class PlayMode { None = 0, Single = 1, Group = 2 };
-
-// Counts for tests and the live benchmark.
-struct MediaCounters {
-  std::atomic<uint64_t> videoPacketsQueued{0};
-  std::atomic<uint64_t> videoPacketsDropped{0};  // gate closed or backlog flushed
-  std::atomic<uint64_t> videoDecoded{0};
-  std::atomic<uint64_t> videoDecodeFailed{0};
-  std::atomic<uint64_t> videoDecodeCpuUs{0};     // CPU time of the video decode thread
-  std::atomic<uint64_t> picturesDropped{0};      // far behind the newest (display_backlog.h)
-  std::atomic<uint64_t> picturesSkipped{0};      // a newer one was due at the same tick (display_pacer.h)
-  std::atomic<uint64_t> picturesPresented{0};
-  std::atomic<uint64_t> picturesStale{0};        // decoded for an earlier play
-  std::atomic<uint64_t> audioPacketsQueued{0};
-  std::atomic<uint64_t> audioDecoded{0};
-  std::atomic<uint64_t> audioDecodeFailed{0};
-  std::atomic<uint64_t> audioPiecesPlayed{0};
-  std::atomic<uint64_t> audioOutOfStep{0};       // decoded sound dropped as too far from the picture
-  std::atomic<uint64_t> recordVideoWritten{0};
-  std::atomic<uint64_t> recordAudioWritten{0};
-};
 
 class CameraMedia : public CameraMediaQueues {
  public:
@@ -274,20 +256,10 @@ class CameraMedia : public CameraMediaQueues {
   // and recordFailed is raised.
   void recordWriteFailed(const QString& why);
 
-  // Bounds of the queues: decoded pictures and undecoded video packets
-  // about one second each (beyond it the packet backlog is flushed up to
-  // the next key frame: a live view is never seconds behind the camera; a
-  // key frame that comes while more than a quarter of it waits flushes
-  // what waits before it);
-  // audio queues drop their oldest. The record queues lose nothing:
-  // beyond their bound (RecordFeed) the recording fails and says so.
-  static size_t maxDecodedPictures(int fps);
-  static size_t maxVideoPackets(int fps) { return maxDecodedPictures(fps); }
   // Free picture buffers kept for the next pictures: as many as a play can
   // have at once (display_backlog.h: the waiting ones, the one shown, the
   // one being made), so none is ever made twice in a play.
   static constexpr size_t kKeptPictureBuffers = size_t(kBacklogFrames) + 3;
-  static constexpr size_t kMaxAudioNodes = 64;
 
  private:
   void startPlay(bool withAudio);

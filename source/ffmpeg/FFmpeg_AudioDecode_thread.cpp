@@ -9,6 +9,7 @@
 #include "KV_AudioCodec.h"
 #include "device/camera_media.h"
 #include "ffmpeg/adts_header.h"
+#include "ffmpeg/media_queue_bounds.h"
 
 void FFmpeg_AudioDecode_thread::run() {
   std::unique_ptr<uint8_t[]> pcm(new (std::nothrow) uint8_t[kPcmCapacity]);
@@ -46,7 +47,7 @@ void FFmpeg_AudioDecode_thread::run() {
     } else {
       media->audioFrameQueue.pushDroppingOldest(
           std::make_unique<P2P_AudioNode_Decode>(node->nTimeStamp, pcm.get(), uint32_t(pcmLength)),
-          CameraMedia::kMaxAudioNodes);
+          kMaxAudioNodes);
       media->audioPlayThread.gate.notify();
     }
     // Counted once the frame is wholly handled (tests wait on these).

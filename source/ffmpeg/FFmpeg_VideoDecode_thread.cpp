@@ -13,6 +13,7 @@
 #include "Tessan.h"
 #include "device/camera_media.h"
 #include "ffmpeg/jpeg_encoder.h"
+#include "ffmpeg/media_queue_bounds.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
     shown->arrivalMs = node->arrivalMs;
     shown->readyMs = media->displayNowMs();
     media->counters.picturesDropped +=
-        media->videoFrameQueue.pushDroppingOldest(std::move(shown), CameraMedia::maxDecodedPictures(node->fps)) +
+        media->videoFrameQueue.pushDroppingOldest(std::move(shown), maxDecodedPictures(node->fps)) +
         media->dropPictureBacklog();
   }
   // Counted once the packet is wholly handled (tests wait on these).
