@@ -15,8 +15,8 @@
 //   workers             FFmpeg_VideoDecode_thread, FFmpeg_AudioDecode_thread,
 //                       AudioPlay_Thread, FFmpeg_Avideo_record_thread.
 //
-// Ownership: the session owns its queues, threads, decoders (each used only
-// by its decode thread), the MP4 writer (every call under mp4Mutex) and the
+// Ownership: the session owns its queues, threads (each decode thread owns
+// its decoder), the MP4 writer (every call under mp4Mutex) and the
 // sound output (created and released on the GUI thread, released only after
 // the play thread has ended). The render target is borrowed.
 //
@@ -203,8 +203,6 @@ class CameraMedia : public CameraMediaQueues {
   AudioPlay_Thread audioPlayThread;
   FFmpeg_Avideo_record_thread recordThread;
 
-  void* videoDecoder = nullptr;  // video decode thread only (created on its first packet)
-  void* audioDecoder = nullptr;  // audio decode thread only (one per run)
   void* mp4Writer = nullptr;     // under mp4Mutex
   std::mutex mp4Mutex;
   // What the record queues hold, in bytes (intake adds, record thread takes).

@@ -20,9 +20,7 @@ void FFmpeg_AudioDecode_thread::run() {
   }
   std::vector<uint8_t> adts;
   qDebug() << media->deviceId << "FFmpeg_AudioDecode_thread  thread start ";
-  void* decoder = nullptr;
-  KVAudio_Create(AUDIO_CODE_TYPE_AAC, media->a_nSampleRate.load(), 1, &decoder);
-  media->audioDecoder = decoder;
+  KVAudio_Create(AUDIO_CODE_TYPE_AAC, media->a_nSampleRate.load(), 1, &audioDecoder);
   while (gate.continueRun()) {
     std::unique_ptr<P2P_AudioNode_noDecode> node = media->audioPacketQueue.take();
     if (!node) {
@@ -38,9 +36,9 @@ void FFmpeg_AudioDecode_thread::run() {
     std::copy(node->data.get(), node->data.get() + node->size, adts.begin() + kAdtsHeaderBytes);
 
     int pcmLength = kPcmCapacity;
-    const int result = decoder ? KVAudio_Decode(decoder, adts.data(), int(adts.size()), pcm.get(),
-                                                &pcmLength)
-                               : -1;
+    const int result = audioDecoder ? KVAudio_Decode(audioDecoder, adts.data(), int(adts.size()),
+                                                     pcm.get(), &pcmLength)
+                                    : -1;
     const bool decoded = result > 0 && pcmLength > 0;
     if (!decoded) {
       qDebug() << "audio_Decode thread decode err:" << result;
@@ -56,8 +54,8 @@ void FFmpeg_AudioDecode_thread::run() {
     else
       media->counters.audioDecodeFailed++;
   }
-  media->audioDecoder = nullptr;
-  if (decoder) KVAudio_Destroy(&decoder);
+  if (audioDecoder) KVAudio_Destroy(&audioDecoder);
+  audioDecoder = nullptr;
   media->clear_audioFrameQueue();
   media->clear_audioPacketQueue();
   qDebug() << media->deviceId << "FFmpeg_AudioDecode_thread exit";

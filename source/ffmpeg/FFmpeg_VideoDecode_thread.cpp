@@ -56,20 +56,20 @@ void FFmpeg_VideoDecode_thread::run() {
 
 bool FFmpeg_VideoDecode_thread::ensureDecoder(int codecType) {
   if (codecType != E_CODECID_VIDEO_H264 && codecType != E_CODECID_VIDEO_H265) return false;
-  if (media->videoDecoder && decoderCodec_ == codecType) return true;
+  if (videoDecoder && decoderCodec_ == codecType) return true;
   releaseDecoder();  // the camera changed its codec: the old decoder goes
   qDebug() << "oneWindowDevice::createVideo";
   const bool h264 = codecType == E_CODECID_VIDEO_H264;
   qDebug() << (h264 ? "oneWindowDevice::createVideo:VIDEO_CODE_TYPE_H264"
                     : "oneWindowDevice::createVideo:VIDEO_CODE_TYPE_H265");
-  KVVideo_Create(h264 ? VIDEO_CODE_TYPE_H264 : VIDEO_CODE_TYPE_H265, &media->videoDecoder);
-  decoderCodec_ = media->videoDecoder ? codecType : 0;
-  return media->videoDecoder != nullptr;
+  KVVideo_Create(h264 ? VIDEO_CODE_TYPE_H264 : VIDEO_CODE_TYPE_H265, &videoDecoder);
+  decoderCodec_ = videoDecoder ? codecType : 0;
+  return videoDecoder != nullptr;
 }
 
 void FFmpeg_VideoDecode_thread::releaseDecoder() {
-  if (media->videoDecoder) KVVideo_Destroy(&media->videoDecoder);
-  media->videoDecoder = nullptr;
+  if (videoDecoder) KVVideo_Destroy(&videoDecoder);
+  videoDecoder = nullptr;
   decoderCodec_ = 0;
 }
 
@@ -90,7 +90,7 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
                       : kOutputCapacity;
   bool decoded = false;
   if (node->data && ensureDecoder(node->codec)) {
-    const int result = KVVideo_Decode(media->videoDecoder, node->data.get(), 0, int(node->size),
+    const int result = KVVideo_Decode(videoDecoder, node->data.get(), 0, int(node->size),
                                       into, 0, &length, &width, &height);
     decoded = result > 0 && length > 0;
     if (result == KV_MEDIA_ERR_CAPACITY && direct) directBytes_ = kOutputCapacity;

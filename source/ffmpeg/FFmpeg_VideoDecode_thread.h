@@ -4,9 +4,9 @@
 // decoded straight into a buffer of the camera's picture pool; one shown
 // smaller is decoded into the thread's own buffer and scaled once, into a
 // pool buffer, to the size the display shows it at. Snapshots and
-// thumbnails are taken from the full picture. The decoder is made on the first video
-// packet of a run, made again when the codec changes, and released when the
-// run ends.
+// thumbnails are taken from the full picture. The thread owns its decoder:
+// made on the first video packet of a run, made again when the codec
+// changes, released when the run ends, used by this thread alone.
 #pragma once
 
 #include <cstdint>
@@ -40,7 +40,8 @@ class FFmpeg_VideoDecode_thread : public MediaWorkerThread {
   PictureBuffer toShownSize(const uint8_t* output, int length, int shownWidth, int shownHeight,
                             int* width, int* height, uint32_t* size);
 
-  int decoderCodec_ = 0;
+  void* videoDecoder = nullptr;  // KVVideo_Create handle, this thread only
+  int decoderCodec_ = 0;         // the codec videoDecoder decodes
   // Room a picture decoded straight into a pool buffer is given beyond its
   // announced size (the whole output capacity once a picture did not fit).
   size_t directBytes_ = 0;
