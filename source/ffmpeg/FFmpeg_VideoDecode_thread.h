@@ -21,7 +21,11 @@ class P2P_VideoNode_noDecode;
 
 class FFmpeg_VideoDecode_thread : public MediaWorkerThread {
  public:
-  using MediaWorkerThread::MediaWorkerThread;
+  // `pool`: the buffers of the camera's decoded pictures, which the display
+  // gives back; it outlives the thread.
+  FFmpeg_VideoDecode_thread(CameraMediaQueues& queues, MediaCounters& counters,
+                            const QString& deviceId, MediaWorkerHost& host, PicturePool& pool)
+      : MediaWorkerThread(queues, counters, deviceId, host), pool_(pool) {}
 
   // One decoded picture's worth: 2,560 x 1,440 I420 fits.
   static constexpr int kOutputCapacity = 5529728;
@@ -39,6 +43,12 @@ class FFmpeg_VideoDecode_thread : public MediaWorkerThread {
   // is shown at its own size. Null when no buffer can be had.
   PictureBuffer toShownSize(const uint8_t* output, int length, int shownWidth, int shownHeight,
                             int* width, int* height, uint32_t* size);
+  // Drops the oldest decoded pictures while a much newer one waits
+  // (display_backlog.h), after each picture: a display that has not started
+  // yet or stalls keeps no more pictures than it would show. How many went.
+  size_t dropPictureBacklog();
+
+  PicturePool& pool_;
 
   void* videoDecoder = nullptr;  // KVVideo_Create handle, this thread only
   int decoderCodec_ = 0;         // the codec videoDecoder decodes
