@@ -5,23 +5,22 @@
 #include <QIODevice>
 
 #include "device/audio_sync.h"
-#include "device/camera_media.h"
 
 void AudioPlay_Thread::run() {
-  qDebug() << media->deviceId << "audio play thread start ";
-  media->clear_audioFrameQueue();  // nothing of an earlier play is heard in this one
+  qDebug() << deviceId_ << "audio play thread start ";
+  queues_.clear_audioFrameQueue();  // nothing of an earlier play is heard in this one
   bool inSync = false;
   while (gate.continueRun()) {
-    std::unique_ptr<P2P_AudioNode_Decode> node = media->audioFrameQueue.take();
+    std::unique_ptr<P2P_AudioNode_Decode> node = queues_.audioFrameQueue.take();
     if (!node) {
-      gate.waitForWork([this] { return !media->audioFrameQueue.empty(); }, kIdleWait);
+      gate.waitForWork([this] { return !queues_.audioFrameQueue.empty(); }, kIdleWait);
       continue;
     }
     const quint64 a = node->nTimeStamp;
     const quint64 v = videoTimeStamp.load();
     const AudioSyncDecision d = decideAudioSync(a, v, speaker.load(), inSync);
     if (d.logCase == AudioSyncCase::VideoAhead || d.logCase == AudioSyncCase::AudioAhead) {
-      media->counters.audioOutOfStep++;
+      counters_.audioOutOfStep++;
       const bool videoAhead = d.logCase == AudioSyncCase::VideoAhead;
       if (videoAhead) qDebug() << "out-sync video faster";
       qDebug() << "video_timeStamp:" << v << "audio_decode_tmp->nTimeStamp:" << a
@@ -34,7 +33,7 @@ void AudioPlay_Thread::run() {
     inSync = d.inSync;
     if (d.play && node->data) play(reinterpret_cast<const char*>(node->data.get()), node->size);
   }
-  qDebug() << media->deviceId << "audio play thread exit";
+  qDebug() << deviceId_ << "audio play thread exit";
   gate.handOver();
 }
 
@@ -50,9 +49,9 @@ void AudioPlay_Thread::play(const char* pcm, qint64 length) {
     const qint64 written = device_->write(pcm + at, n);
     at += n;
     if (written > 0) {
-      media->counters.audioPiecesPlayed++;
-      const int ms = pcmSleepMs(written, media->a_nSampleRate.load(), media->a_nSampleBits.load(),
-                                media->a_nChn.load());
+      counters_.audioPiecesPlayed++;
+      const StreamParams sound = host_.streamParams();
+      const int ms = pcmSleepMs(written, sound.sampleRate, sound.sampleBits, sound.channels);
       if (ms > 0 && gate.sleepUnlessStopped(std::chrono::milliseconds(ms))) return;
     }
     if (n < period) break;  // the end of the piece

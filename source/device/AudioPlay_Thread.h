@@ -9,7 +9,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "device/media_worker_thread.h"
+#include "ffmpeg/media_worker_thread.h"
 
 class QAudioOutput;
 class QIODevice;

@@ -32,10 +32,10 @@ int64_t steadyMs() {
 
 CameraMedia::CameraMedia(const QString& id, const QString& name, CameraMediaEvents* events)
     : deviceId(id),
-      videoDecodeThread(this),
-      audioDecodeThread(this),
-      audioPlayThread(this),
-      recordThread(this),
+      videoDecodeThread(*this, counters, deviceId, *this, *picturePool),
+      audioDecodeThread(*this, counters, deviceId, *this),
+      audioPlayThread(*this, counters, deviceId, *this),
+      recordThread(*this, counters, deviceId, *this),
       events_(events),
       deviceName_(name),
       clock_([] { return QDateTime::currentSecsSinceEpoch(); }) {
@@ -122,6 +122,16 @@ void CameraMedia::set_avideoParam(int v0, int v1, int v2, int v3, int v4, int v5
   a_nChn.store(channels);
 }
 
+StreamParams CameraMedia::streamParams() const {
+  StreamParams p;
+  p.videoWidth = videoWidth.load();
+  p.videoHeight = videoHeight.load();
+  p.sampleRate = a_nSampleRate.load();
+  p.sampleBits = a_nSampleBits.load();
+  p.channels = a_nChn.load();
+  return p;
+}
+
 void CameraMedia::setClock(std::function<qint64()> nowSeconds) {
   std::lock_guard<std::mutex> lock(settingsMutex_);
   clock_ = std::move(nowSeconds);
@@ -134,12 +144,6 @@ qint64 CameraMedia::nowSeconds() const {
     clock = clock_;
   }
   return clock();
-}
-
-size_t CameraMedia::maxDecodedPictures(int fps) {
-  // About one second of pictures; a stream announcing no rate counts as 25.
-  if (fps <= 0) return 25;
-  return size_t(fps > 120 ? 120 : fps);
 }
 
 // ---- device-link thread ----
@@ -236,14 +240,14 @@ void CameraMedia::feedRecordVideo(int flag, int width, int height, int fps, uint
                                   const uint8_t* data, uint32_t length, int codecType) {
   if (!recordFeedOpen_.load() || !data || length == 0) return;
   std::lock_guard<std::mutex> lock(recordFeedMutex_);
-  const RecordFeed::Backlog backlog{recordQueuedBytes.load(),
+  const RecordFeed::Backlog backlog{recordThread.queuedBytes.load(),
                                     recordVideoQueue.size() + recordAudioQueue.size()};
   const RecordFeed::Decision d = recordFeed_.video(flag == E_VIDEO_FRAME_FLAG_I, length, backlog);
   if (!recordTakes(d)) return;
   auto node = std::make_unique<P2P_VideoNode_noDecode>(flag, width, height, fps, nTimeStamp, length, data);
   node->codec = codecType;
   node->recordSeq = d.seq;
-  recordQueuedBytes += length;
+  recordThread.queuedBytes += length;
   recordVideoQueue.push(std::move(node));
   recordThread.gate.notify();
 }
@@ -255,13 +259,13 @@ void CameraMedia::feedRecordAudio(uint64_t nTimeStamp, const uint8_t* data, uint
   write_adts_header(int(length), adts.data());
   std::copy(data, data + length, adts.begin() + kAdtsHeaderBytes);
   std::lock_guard<std::mutex> lock(recordFeedMutex_);
-  const RecordFeed::Backlog backlog{recordQueuedBytes.load(),
+  const RecordFeed::Backlog backlog{recordThread.queuedBytes.load(),
                                     recordVideoQueue.size() + recordAudioQueue.size()};
   const RecordFeed::Decision d = recordFeed_.audio(adts.size(), backlog);
   if (!recordTakes(d)) return;
   auto node = std::make_unique<P2P_AudioNode_noDecode>(0, nTimeStamp, adts.data(), uint32_t(adts.size()));
   node->recordSeq = d.seq;
-  recordQueuedBytes += adts.size();
+  recordThread.queuedBytes += adts.size();
   recordAudioQueue.push(std::move(node));
   recordThread.gate.notify();
 }
@@ -270,7 +274,7 @@ void CameraMedia::beginRecordFeed() {
   std::lock_guard<std::mutex> lock(recordFeedMutex_);
   clear_recordVideoQueue();
   clear_recordAudioQueue();
-  recordQueuedBytes.store(0);
+  recordThread.queuedBytes.store(0);
   recordOverflow_.store(false);
   recordFeed_.begin();
   recordFeedOpen_.store(true);
@@ -442,13 +446,6 @@ void CameraMedia::shownPictureSize(int* width, int* height) const {
   const uint32_t v = shownSize_.load();
   *width = int(v >> 16);
   *height = int(v & 0xFFFF);
-}
-
-size_t CameraMedia::dropPictureBacklog() {
-  return videoFrameQueue.dropFrontWhile(
-      [](const P2P_VideoNode_Decode& oldest, const P2P_VideoNode_Decode& newest, size_t waiting) {
-        return dropOldestPicture(oldest.nTimeStamp, newest.nTimeStamp, waiting, newest.fps);
-      });
 }
 
 int CameraMedia::get_sdlRefreshTime_formFPS(int fps) {

@@ -2,9 +2,9 @@
 // four worker threads, the start/stop gates of a play, the display tick, the
 // sound output, snapshots and thumbnails, and the record file with its
 // restart. A recording is fed where the packets arrive (the intake), apart
-// from decoding, drawing, the sound output and the speaker. The camera object (oneWindowDevice) owns one or derives from it,
-// adds the widget steps, and turns the events (CameraMediaEvents) into queued
-// signals.
+// from decoding, drawing, the sound output and the speaker. The camera
+// object (oneWindowDevice) owns one or derives from it, adds the widget
+// steps, and turns the events (CameraMediaEvents) into queued signals.
 //
 // Threads:
 //   device-link thread  startOfPlay(), intakeAudioFrame(), intakeVideoFrame(),
@@ -13,10 +13,14 @@
 //                       display tick, sound set-up and release, snapshot,
 //                       thumbnail and record requests, settings);
 //   workers             FFmpeg_VideoDecode_thread, FFmpeg_AudioDecode_thread,
-//                       AudioPlay_Thread, FFmpeg_Avideo_record_thread.
+//                       AudioPlay_Thread, FFmpeg_Avideo_record_thread: each
+//                       is given the queues, the counters and the device id,
+//                       and reaches the session only as its MediaWorkerHost
+//                       (ffmpeg/media_worker_host.h; the members marked
+//                       "host" below).
 //
-// Ownership: the session owns its queues, threads, decoders (each used only
-// by its decode thread), the MP4 writer (every call under mp4Mutex) and the
+// Ownership: the session owns its queues, threads (each decode thread owns
+// its decoder), the MP4 writer (every call under mp4Mutex) and the
 // sound output (created and released on the GUI thread, released only after
 // the play thread has ended). The render target is borrowed.
 //
@@ -46,6 +50,9 @@
 #include "ffmpeg/FFmpeg_AudioDecode_thread.h"
 #include "ffmpeg/FFmpeg_Avideo_record_thread.h"
 #include "ffmpeg/FFmpeg_VideoDecode_thread.h"
+#include "ffmpeg/media_counters.h"
+#include "ffmpeg/media_queue_bounds.h"
+#include "ffmpeg/media_worker_host.h"
 #include "p2p/av_frame.h"
 #include "util_class/save_folders.h"
 #include "p2p/camera_media_queues.h"
@@ -56,27 +63,7 @@ class QIODevice;
 // The main window's playState as the A/V callback passes it.
 enum class PlayMode { None = 0, Single = 1, Group = 2 };
 
-// Counts for tests and the live benchmark.
-struct MediaCounters {
-  std::atomic<uint64_t> videoPacketsQueued{0};
-  std::atomic<uint64_t> videoPacketsDropped{0};  // gate closed or backlog flushed
-  std::atomic<uint64_t> videoDecoded{0};
-  std::atomic<uint64_t> videoDecodeFailed{0};
-  std::atomic<uint64_t> videoDecodeCpuUs{0};     // CPU time of the video decode thread
-  std::atomic<uint64_t> picturesDropped{0};      // far behind the newest (display_backlog.h)
-  std::atomic<uint64_t> picturesSkipped{0};      // a newer one was due at the same tick (display_pacer.h)
-  std::atomic<uint64_t> picturesPresented{0};
-  std::atomic<uint64_t> picturesStale{0};        // decoded for an earlier play
-  std::atomic<uint64_t> audioPacketsQueued{0};
-  std::atomic<uint64_t> audioDecoded{0};
-  std::atomic<uint64_t> audioDecodeFailed{0};
-  std::atomic<uint64_t> audioPiecesPlayed{0};
-  std::atomic<uint64_t> audioOutOfStep{0};       // decoded sound dropped as too far from the picture
-  std::atomic<uint64_t> recordVideoWritten{0};
-  std::atomic<uint64_t> recordAudioWritten{0};
-};
-
-class CameraMedia : public CameraMediaQueues {
+class CameraMedia : public CameraMediaQueues, private MediaWorkerHost {
  public:
   CameraMedia(const QString& deviceId, const QString& deviceName,
               CameraMediaEvents* events = nullptr);
@@ -156,18 +143,14 @@ class CameraMedia : public CameraMediaQueues {
   void videoTimerHandler();
   // The size the render target shows pictures at (GUI thread, from the
   // target after each present; 0 x 0: not known) and as the decode thread
-  // reads it to scale pictures to.
+  // reads it to scale pictures to (host).
   void setShownPictureSize(int width, int height);
-  void shownPictureSize(int* width, int* height) const;
+  void shownPictureSize(int* width, int* height) const override;
   // The display's clock in ms (steady; tests inject their own before a
-  // play starts): decoded pictures are stamped with it and paced by it.
+  // play starts): decoded pictures are stamped with it (host) and paced by
+  // it.
   void setDisplayClock(std::function<int64_t()> nowMs) { displayClock_ = std::move(nowMs); }
-  int64_t displayNowMs() const { return displayClock_(); }
-  // Drops the oldest decoded pictures while a much newer one waits
-  // (display_backlog.h): the decode thread after each picture, so a
-  // display that has not started yet or stalls keeps no more pictures than
-  // it would show. How many went.
-  size_t dropPictureBacklog();
+  int64_t displayNowMs() const override { return displayClock_(); }
   static int get_sdlRefreshTime_formFPS(int fps);
 
   // ---- sound (GUI thread) ----
@@ -183,9 +166,9 @@ class CameraMedia : public CameraMediaQueues {
   // deviceStopPlay() is raised; when nothing decodes within fallbackMs the
   // stop is raised all the same.
   void requestThumbnailAndStop(int fallbackMs = 2000);
-  // Video decode thread: a complete JPEG of the current picture.
+  // Video decode thread (host): a complete JPEG of the current picture.
   void save_vidoeImage_ToDisk(const unsigned char* jpeg, unsigned long length, int width,
-                              int height);
+                              int height) override;
 
   // ---- record files (GUI thread) ----
   // Opens a new record file (in the folders the settings hold now) and
@@ -214,20 +197,23 @@ class CameraMedia : public CameraMediaQueues {
   void split_save_realtimeImage_specifiedPath(QString& path) const;
 
   // ---- state shared with the threads ----
+  // Given to the workers by reference, so declared before them: they are
+  // destroyed after the workers (whose destructors wait for their runs).
   const QString deviceId;
+  MediaCounters counters;
+  // Buffers of the decoded pictures (video decode thread and display tick),
+  // emptied when the decode thread's run ends.
+  const std::shared_ptr<PicturePool> picturePool = PicturePool::create(kKeptPictureBuffers);
 
   FFmpeg_VideoDecode_thread videoDecodeThread;
   FFmpeg_AudioDecode_thread audioDecodeThread;
   AudioPlay_Thread audioPlayThread;
   FFmpeg_Avideo_record_thread recordThread;
 
-  void* videoDecoder = nullptr;  // video decode thread only (created on its first packet)
-  void* audioDecoder = nullptr;  // audio decode thread only (one per run)
   void* mp4Writer = nullptr;     // under mp4Mutex
   std::mutex mp4Mutex;
-  // What the record queues hold, in bytes (intake adds, record thread takes).
-  std::atomic<uint64_t> recordQueuedBytes{0};
-  // Pictures written into the file that is open now.
+  // Pictures written into the file that is open now (by the record thread,
+  // under mp4Mutex).
   std::atomic<uint64_t> recordFileVideoPackets{0};
 
   std::atomic<qint64> recordStartTime{0};
@@ -255,41 +241,37 @@ class CameraMedia : public CameraMediaQueues {
   QAudioOutput* audioOutput = nullptr;     // GUI thread; see audio_stop_play
   QIODevice* audioIODevice = nullptr;
 
-  MediaCounters counters;
-  // Buffers of the decoded pictures (video decode thread and display tick),
-  // emptied when the decode thread's run ends.
-  const std::shared_ptr<PicturePool> picturePool = PicturePool::create(kKeptPictureBuffers);
+  // The play a decoded picture belongs to (bumped by every start and
+  // stop; host).
+  uint32_t playSerial() const override { return playSerial_.load(); }
 
-  // The play a decoded picture belongs to (bumped by every start and stop).
-  uint32_t playSerial() const { return playSerial_.load(); }
-
-  // Called by the worker threads.
   CameraMediaEvents* events() const { return events_.load(); }
   void setSnapshotState(SnapshotState s) { snapshotState_.store(s); }
-  // Record thread: the record queues outgrew their bound (the writer fell
-  // behind the camera).
-  bool recordOverflowed() const { return recordOverflow_.load(); }
-  // Record thread: a write failed; the recording ends as a stop ends it
-  // (nothing more is queued, the file is finished as far as it was written)
-  // and recordFailed is raised.
-  void recordWriteFailed(const QString& why);
+  // Record thread (host): the record queues outgrew their bound (the
+  // writer fell behind the camera).
+  bool recordOverflowed() const override { return recordOverflow_.load(); }
+  // Record thread (host): a write failed; the recording ends as a stop
+  // ends it (nothing more is queued, the file is finished as far as it was
+  // written) and recordFailed is raised.
+  void recordWriteFailed(const QString& why) override;
 
-  // Bounds of the queues: decoded pictures and undecoded video packets
-  // about one second each (beyond it the packet backlog is flushed up to
-  // the next key frame: a live view is never seconds behind the camera; a
-  // key frame that comes while more than a quarter of it waits flushes
-  // what waits before it);
-  // audio queues drop their oldest. The record queues lose nothing:
-  // beyond their bound (RecordFeed) the recording fails and says so.
-  static size_t maxDecodedPictures(int fps);
-  static size_t maxVideoPackets(int fps) { return maxDecodedPictures(fps); }
   // Free picture buffers kept for the next pictures: as many as a play can
   // have at once (display_backlog.h: the waiting ones, the one shown, the
   // one being made), so none is ever made twice in a play.
   static constexpr size_t kKeptPictureBuffers = size_t(kBacklogFrames) + 3;
-  static constexpr size_t kMaxAudioNodes = 64;
 
  private:
+  // ---- the rest of the workers' host (ffmpeg/media_worker_host.h) ----
+  bool takeSnapshotRequest() override { return snapshotRequest.exchange(false); }
+  StreamParams streamParams() const override;
+  void pcmQueued() override { audioPlayThread.gate.notify(); }
+  qint64 recordFileSeconds() const override { return nowSeconds() - recordStartTime.load(); }
+  void recordRestartDue() override { recordRestart.store(true); }
+  RecordWriterAccess recordWriter() override {
+    return RecordWriterAccess(mp4Mutex, mp4Writer, recordFileVideoPackets);
+  }
+  void recordPictureIdle() override;
+
   void startPlay(bool withAudio);
   // The start of a new play (also of a resumed one): queues and flags of
   // the last play reset, the decode gate open, the requests sent.

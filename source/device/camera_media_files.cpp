@@ -240,6 +240,10 @@ void CameraMedia::recordWriteFailed(const QString& why) {
   if (CameraMediaEvents* e = events()) e->recordFailed(why);
 }
 
+void CameraMedia::recordPictureIdle() {
+  if (CameraMediaEvents* e = events()) e->recordPictureState(false);
+}
+
 void CameraMedia::avideo_record_thread_finished_Handler() {
   if (shutDown_.load()) return;
   if (!recordRestart.exchange(false)) {

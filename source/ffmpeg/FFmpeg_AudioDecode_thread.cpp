@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "KV_AudioCodec.h"
-#include "device/camera_media.h"
 #include "ffmpeg/adts_header.h"
+#include "ffmpeg/media_queue_bounds.h"
 
 void FFmpeg_AudioDecode_thread::run() {
   std::unique_ptr<uint8_t[]> pcm(new (std::nothrow) uint8_t[kPcmCapacity]);
@@ -18,18 +18,16 @@ void FFmpeg_AudioDecode_thread::run() {
     return;
   }
   std::vector<uint8_t> adts;
-  qDebug() << media->deviceId << "FFmpeg_AudioDecode_thread  thread start ";
-  void* decoder = nullptr;
-  KVAudio_Create(AUDIO_CODE_TYPE_AAC, media->a_nSampleRate.load(), 1, &decoder);
-  media->audioDecoder = decoder;
+  qDebug() << deviceId_ << "FFmpeg_AudioDecode_thread  thread start ";
+  KVAudio_Create(AUDIO_CODE_TYPE_AAC, host_.streamParams().sampleRate, 1, &audioDecoder);
   while (gate.continueRun()) {
-    std::unique_ptr<P2P_AudioNode_noDecode> node = media->audioPacketQueue.take();
+    std::unique_ptr<P2P_AudioNode_noDecode> node = queues_.audioPacketQueue.take();
     if (!node) {
-      gate.waitForWork([this] { return !media->audioPacketQueue.empty(); }, kIdleWait);
+      gate.waitForWork([this] { return !queues_.audioPacketQueue.empty(); }, kIdleWait);
       continue;
     }
     if (!node->data || node->size > uint32_t(kMaxAdtsPayload)) {  // nothing to frame
-      media->counters.audioDecodeFailed++;
+      counters_.audioDecodeFailed++;
       continue;
     }
     adts.resize(node->size + kAdtsHeaderBytes);
@@ -37,28 +35,28 @@ void FFmpeg_AudioDecode_thread::run() {
     std::copy(node->data.get(), node->data.get() + node->size, adts.begin() + kAdtsHeaderBytes);
 
     int pcmLength = kPcmCapacity;
-    const int result = decoder ? KVAudio_Decode(decoder, adts.data(), int(adts.size()), pcm.get(),
-                                                &pcmLength)
-                               : -1;
+    const int result = audioDecoder ? KVAudio_Decode(audioDecoder, adts.data(), int(adts.size()),
+                                                     pcm.get(), &pcmLength)
+                                    : -1;
     const bool decoded = result > 0 && pcmLength > 0;
     if (!decoded) {
       qDebug() << "audio_Decode thread decode err:" << result;
     } else {
-      media->audioFrameQueue.pushDroppingOldest(
+      queues_.audioFrameQueue.pushDroppingOldest(
           std::make_unique<P2P_AudioNode_Decode>(node->nTimeStamp, pcm.get(), uint32_t(pcmLength)),
-          CameraMedia::kMaxAudioNodes);
-      media->audioPlayThread.gate.notify();
+          kMaxAudioNodes);
+      host_.pcmQueued();
     }
     // Counted once the frame is wholly handled (tests wait on these).
     if (decoded)
-      media->counters.audioDecoded++;
+      counters_.audioDecoded++;
     else
-      media->counters.audioDecodeFailed++;
+      counters_.audioDecodeFailed++;
   }
-  media->audioDecoder = nullptr;
-  if (decoder) KVAudio_Destroy(&decoder);
-  media->clear_audioFrameQueue();
-  media->clear_audioPacketQueue();
-  qDebug() << media->deviceId << "FFmpeg_AudioDecode_thread exit";
+  if (audioDecoder) KVAudio_Destroy(&audioDecoder);
+  audioDecoder = nullptr;
+  queues_.clear_audioFrameQueue();
+  queues_.clear_audioPacketQueue();
+  qDebug() << deviceId_ << "FFmpeg_AudioDecode_thread exit";
   gate.handOver();
 }

@@ -1,10 +1,10 @@
 // A camera's audio decode thread: raw AAC frames (audioPacketQueue) get the
 // ADTS header and are decoded into PCM (audioFrameQueue, for the play
 // thread). The thread owns its decoder: made when a run starts, released
-// when it ends.
+// when it ends, used by this thread alone.
 #pragma once
 
-#include "device/media_worker_thread.h"
+#include "ffmpeg/media_worker_thread.h"
 
 class FFmpeg_AudioDecode_thread : public MediaWorkerThread {
  public:
@@ -14,4 +14,7 @@ class FFmpeg_AudioDecode_thread : public MediaWorkerThread {
 
  protected:
   void run() override;
+
+ private:
+  void* audioDecoder = nullptr;  // KVAudio_Create handle of the run under way
 };

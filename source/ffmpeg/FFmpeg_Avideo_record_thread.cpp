@@ -7,7 +7,7 @@
 
 #include "KV_MP4.h"
 #include "Tessan.h"
-#include "device/camera_media.h"
+#include "device/record_feed.h"
 
 namespace {
 
@@ -23,17 +23,18 @@ void FFmpeg_Avideo_record_thread::run() {
   failure_.clear();
   refusedLogged_ = 0;
   qDebug() << "FFmpeg_Avideo_record_thread  start";
-  qDebug() << "videoWidth :" << media->videoWidth.load() << "videoHeight :" << media->videoHeight.load();
-  qDebug() << "audio a_nSampleRate:" << media->a_nSampleRate.load() << "audio a_nChn:" << media->a_nChn.load();
+  const StreamParams stream = host_.streamParams();
+  qDebug() << "videoWidth :" << stream.videoWidth << "videoHeight :" << stream.videoHeight;
+  qDebug() << "audio a_nSampleRate:" << stream.sampleRate << "audio a_nChn:" << stream.channels;
   enum class End { Stopped, Restart, Failed } end = End::Stopped;
   while (gate.continueRun()) {
-    if (media->nowSeconds() - media->recordStartTime.load() > kRecordLimitSeconds) {
+    if (host_.recordFileSeconds() > kRecordLimitSeconds) {
       end = End::Restart;
-      media->recordRestart.store(true);
+      host_.recordRestartDue();
       gate.endRun();
       break;
     }
-    if (media->recordOverflowed()) {
+    if (host_.recordOverflowed()) {
       failure_ = QStringLiteral("the writer fell behind the camera by more than %1 MiB")
                      .arg(RecordFeed::kMaxQueuedBytes >> 20);
       end = End::Failed;
@@ -55,31 +56,29 @@ void FFmpeg_Avideo_record_thread::run() {
     }
     if (step == Step::Failed) end = End::Failed;
   }
-  if (end == End::Failed) media->recordWriteFailed(failure_);
+  if (end == End::Failed) host_.recordWriteFailed(failure_);
   heldVideo_.reset();
   heldAudio_.reset();
-  media->clear_recordAudioQueue();
-  media->clear_recordVideoQueue();
-  media->recordQueuedBytes.store(0);
+  queues_.clear_recordAudioQueue();
+  queues_.clear_recordVideoQueue();
+  queuedBytes.store(0);
   // The icon goes idle only when the recording really ended; a restart
   // goes on recording into the next file.
-  if (end != End::Restart) {
-    if (CameraMediaEvents* e = media->events()) e->recordPictureState(false);
-  }
+  if (end != End::Restart) host_.recordPictureIdle();
   qDebug() << "FFmpeg_Avideo_record_thread  exit";
   gate.handOver();
 }
 
 bool FFmpeg_Avideo_record_thread::nothingToTake() {
-  return (heldVideo_ || media->recordVideoQueue.empty()) && (heldAudio_ || media->recordAudioQueue.empty());
+  return (heldVideo_ || queues_.recordVideoQueue.empty()) && (heldAudio_ || queues_.recordAudioQueue.empty());
 }
 
 FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::writeNext() {
   // The packets are numbered in arrival order; each queue holds its own in
   // that order, so the next one is at the head of one of them, or has not
   // been queued yet.
-  if (!heldVideo_) heldVideo_ = media->recordVideoQueue.take();
-  if (!heldAudio_) heldAudio_ = media->recordAudioQueue.take();
+  if (!heldVideo_) heldVideo_ = queues_.recordVideoQueue.take();
+  if (!heldAudio_) heldAudio_ = queues_.recordAudioQueue.take();
   const bool videoDue = heldVideo_ && (heldVideo_->recordSeq <= expected_ ||
                                        (heldAudio_ && heldVideo_->recordSeq < heldAudio_->recordSeq));
   if (videoDue) return write_videoFrame(std::move(heldVideo_));
@@ -100,7 +99,7 @@ FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::judge(int result,
   // first picture, a key frame it cannot use): the file goes on.
   if (refusedLogged_ < kRefusalsLogged) {
     ++refusedLogged_;
-    qDebug() << media->deviceId << "record:" << what << "not written, result" << result;
+    qDebug() << deviceId_ << "record:" << what << "not written, result" << result;
   }
   return Step::Written;
 }
@@ -108,18 +107,18 @@ FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::judge(int result,
 FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::write_videoFrame(
     std::unique_ptr<P2P_VideoNode_noDecode> node) {
   expected_ = node->recordSeq + 1;
-  media->recordQueuedBytes -= node->size;
+  queuedBytes -= node->size;
   if (!node->data) return Step::Written;
   const bool key = node->nFlag == E_VIDEO_FRAME_FLAG_I;
-  std::lock_guard<std::mutex> lock(media->mp4Mutex);
-  if (!media->mp4Writer) return Step::Written;  // the file was finished meanwhile
+  RecordWriterAccess file = host_.recordWriter();
+  if (!file.writer()) return Step::Written;  // the file was finished meanwhile
   errno = 0;
-  const int r = KVMP4_WriteVideo(media->mp4Writer, node->data.get(), 0, int(node->size),
+  const int r = KVMP4_WriteVideo(file.writer(), node->data.get(), 0, int(node->size),
                                  uint32_t(node->nTimeStamp), key ? 1 : 0);
   const Step step = judge(r, "picture");
   if (r >= 0) {
-    media->counters.recordVideoWritten++;
-    media->recordFileVideoPackets++;
+    counters_.recordVideoWritten++;
+    file.pictureWritten();
   }
   return step;
 }
@@ -127,13 +126,13 @@ FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::write_videoFrame(
 FFmpeg_Avideo_record_thread::Step FFmpeg_Avideo_record_thread::write_audioFrame(
     std::unique_ptr<P2P_AudioNode_noDecode> node) {
   expected_ = node->recordSeq + 1;
-  media->recordQueuedBytes -= node->size;
+  queuedBytes -= node->size;
   if (!node->data) return Step::Written;
-  std::lock_guard<std::mutex> lock(media->mp4Mutex);
-  if (!media->mp4Writer) return Step::Written;
+  RecordWriterAccess file = host_.recordWriter();
+  if (!file.writer()) return Step::Written;
   errno = 0;
-  const int r = KVMP4_WriteAudio(media->mp4Writer, node->data.get(), 0, int(node->size),
+  const int r = KVMP4_WriteAudio(file.writer(), node->data.get(), 0, int(node->size),
                                  uint32_t(node->nTimeStamp));
-  if (r >= 0) media->counters.recordAudioWritten++;
+  if (r >= 0) counters_.recordAudioWritten++;
   return judge(r, "sound");
 }

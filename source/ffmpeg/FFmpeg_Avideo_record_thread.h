@@ -1,25 +1,33 @@
 // A camera's record thread: writes what the A/V callback queued for the
 // record file (recordVideoQueue, recordAudioQueue) into the open MP4 writer
-// (every call under the camera's mp4Mutex), in the order the packets
-// arrived. One run per file. A stop lets the run write what is queued
-// first; a write that fails ends the recording at once (the camera finishes
-// the file and tells the user). When the file has run for the time limit
-// the run ends with recordRestart set, and the camera opens the next file.
+// (every call under the writer's lock, see record_writer_access.h), in the
+// order the packets arrived. One run per file. A stop lets the run write
+// what is queued first; a write that fails ends the recording at once (the
+// host finishes the file and tells the user). When the file has run for
+// the time limit the run ends saying so (recordRestartDue), and the camera
+// opens the next file.
 #pragma once
 
 #include <QString>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 
-#include "device/media_worker_thread.h"
+#include "ffmpeg/media_worker_thread.h"
 #include "p2p/frame_nodes.h"
 
 class FFmpeg_Avideo_record_thread : public MediaWorkerThread {
  public:
   using MediaWorkerThread::MediaWorkerThread;
 
-  // Seconds one file may run (500 hours), compared with recordStartTime.
+  // Seconds one file may run (500 hours), on the record clock.
   static constexpr qint64 kRecordLimitSeconds = 1800000;
+
+  // What the record queues hold, in bytes: the intake (device-link thread)
+  // adds what it queues, the start of a file sets 0, this thread takes off
+  // what it takes out and sets 0 when its run ends.
+  std::atomic<uint64_t> queuedBytes{0};
 
  protected:
   void run() override;

@@ -11,8 +11,9 @@
 
 #include "KV_VideoCodec.h"
 #include "Tessan.h"
-#include "device/camera_media.h"
+#include "device/display_backlog.h"
 #include "ffmpeg/jpeg_encoder.h"
+#include "ffmpeg/media_queue_bounds.h"
 
 namespace {
 
@@ -32,43 +33,43 @@ void FFmpeg_VideoDecode_thread::run() {
     gate.endRun();
     return;
   }
-  qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread  thread start ";
+  qDebug() << deviceId_ << "FFmpeg_VideoDecode_thread  thread start ";
   uint64_t cpu = threadCpuUs();
   while (gate.continueRun()) {
-    std::unique_ptr<P2P_VideoNode_noDecode> node = media->videoPacketQueue.take();
+    std::unique_ptr<P2P_VideoNode_noDecode> node = queues_.videoPacketQueue.take();
     if (!node) {
-      gate.waitForWork([this] { return !media->videoPacketQueue.empty(); }, kIdleWait);
+      gate.waitForWork([this] { return !queues_.videoPacketQueue.empty(); }, kIdleWait);
       continue;
     }
     decodeOne(std::move(node), output.get());
     const uint64_t now = threadCpuUs();
-    media->counters.videoDecodeCpuUs += now - cpu;
+    counters_.videoDecodeCpuUs += now - cpu;
     cpu = now;
   }
-  media->clear_videoFrameQueue();
-  media->clear_videoPacketQueue();
-  media->picturePool->clear();  // a camera that does not play holds no picture memory
+  queues_.clear_videoFrameQueue();
+  queues_.clear_videoPacketQueue();
+  pool_.clear();  // a camera that does not play holds no picture memory
   releaseDecoder();
-  qDebug() << media->deviceId << "FFmpeg_VideoDecode_thread exit";
+  qDebug() << deviceId_ << "FFmpeg_VideoDecode_thread exit";
   gate.handOver();
 }
 
 bool FFmpeg_VideoDecode_thread::ensureDecoder(int codecType) {
   if (codecType != E_CODECID_VIDEO_H264 && codecType != E_CODECID_VIDEO_H265) return false;
-  if (media->videoDecoder && decoderCodec_ == codecType) return true;
+  if (videoDecoder && decoderCodec_ == codecType) return true;
   releaseDecoder();  // the camera changed its codec: the old decoder goes
   qDebug() << "oneWindowDevice::createVideo";
   const bool h264 = codecType == E_CODECID_VIDEO_H264;
   qDebug() << (h264 ? "oneWindowDevice::createVideo:VIDEO_CODE_TYPE_H264"
                     : "oneWindowDevice::createVideo:VIDEO_CODE_TYPE_H265");
-  KVVideo_Create(h264 ? VIDEO_CODE_TYPE_H264 : VIDEO_CODE_TYPE_H265, &media->videoDecoder);
-  decoderCodec_ = media->videoDecoder ? codecType : 0;
-  return media->videoDecoder != nullptr;
+  KVVideo_Create(h264 ? VIDEO_CODE_TYPE_H264 : VIDEO_CODE_TYPE_H265, &videoDecoder);
+  decoderCodec_ = videoDecoder ? codecType : 0;
+  return videoDecoder != nullptr;
 }
 
 void FFmpeg_VideoDecode_thread::releaseDecoder() {
-  if (media->videoDecoder) KVVideo_Destroy(&media->videoDecoder);
-  media->videoDecoder = nullptr;
+  if (videoDecoder) KVVideo_Destroy(&videoDecoder);
+  videoDecoder = nullptr;
   decoderCodec_ = 0;
 }
 
@@ -76,20 +77,19 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
                                           uint8_t* output) {
   int width = node->width, height = node->height;
   int shownWidth = 0, shownHeight = 0;
-  media->shownPictureSize(&shownWidth, &shownHeight);
+  host_.shownPictureSize(&shownWidth, &shownHeight);
   int fitWidth = 0, fitHeight = 0;
   PictureScaler::fitSize(width, height, shownWidth, shownHeight, &fitWidth, &fitHeight);
   // Shown at its own size: decoded straight into the display's buffer.
   PictureBuffer direct;
   if (fitWidth == width && fitHeight == height && width > 0 && height > 0)
-    direct = media->picturePool->take(
-        uint32_t(std::max(PictureScaler::i420Size(width, height), directBytes_)));
+    direct = pool_.take(uint32_t(std::max(PictureScaler::i420Size(width, height), directBytes_)));
   uint8_t* into = direct ? direct.get() : output;
   int length = direct ? int(std::min<uint32_t>(direct.get_deleter().capacity, kOutputCapacity))
                       : kOutputCapacity;
   bool decoded = false;
   if (node->data && ensureDecoder(node->codec)) {
-    const int result = KVVideo_Decode(media->videoDecoder, node->data.get(), 0, int(node->size),
+    const int result = KVVideo_Decode(videoDecoder, node->data.get(), 0, int(node->size),
                                       into, 0, &length, &width, &height);
     decoded = result > 0 && length > 0;
     if (result == KV_MEDIA_ERR_CAPACITY && direct) directBytes_ = kOutputCapacity;
@@ -97,7 +97,7 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
   if (decoded) {
     // A snapshot is served only by a picture that really decoded, and
     // from the whole picture, before the display may have its buffer.
-    if (media->snapshotRequest.exchange(false)) serveSnapshot(into, length, width, height);
+    if (host_.takeSnapshotRequest()) serveSnapshot(into, length, width, height);
     uint32_t size = uint32_t(length);
     int shownW = width, shownH = height;
     PictureBuffer picture = direct ? std::move(direct)
@@ -105,18 +105,25 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
                                                  &shownW, &shownH, &size);
     auto shown = std::make_unique<P2P_VideoNode_Decode>(node->nTimeStamp, shownW, shownH,
                                                         node->fps, std::move(picture), size);
-    shown->serial = media->playSerial();
+    shown->serial = host_.playSerial();
     shown->arrivalMs = node->arrivalMs;
-    shown->readyMs = media->displayNowMs();
-    media->counters.picturesDropped +=
-        media->videoFrameQueue.pushDroppingOldest(std::move(shown), CameraMedia::maxDecodedPictures(node->fps)) +
-        media->dropPictureBacklog();
+    shown->readyMs = host_.displayNowMs();
+    counters_.picturesDropped +=
+        queues_.videoFrameQueue.pushDroppingOldest(std::move(shown), maxDecodedPictures(node->fps)) +
+        dropPictureBacklog();
   }
   // Counted once the packet is wholly handled (tests wait on these).
   if (decoded)
-    media->counters.videoDecoded++;
+    counters_.videoDecoded++;
   else
-    media->counters.videoDecodeFailed++;
+    counters_.videoDecodeFailed++;
+}
+
+size_t FFmpeg_VideoDecode_thread::dropPictureBacklog() {
+  return queues_.videoFrameQueue.dropFrontWhile(
+      [](const P2P_VideoNode_Decode& oldest, const P2P_VideoNode_Decode& newest, size_t waiting) {
+        return dropOldestPicture(oldest.nTimeStamp, newest.nTimeStamp, waiting, newest.fps);
+      });
 }
 
 PictureBuffer FFmpeg_VideoDecode_thread::toShownSize(const uint8_t* output, int length,
@@ -126,7 +133,7 @@ PictureBuffer FFmpeg_VideoDecode_thread::toShownSize(const uint8_t* output, int 
   PictureScaler::fitSize(*width, *height, shownWidth, shownHeight, &w, &h);
   if (w != *width || h != *height) {
     const size_t bytes = PictureScaler::i420Size(w, h);
-    PictureBuffer scaled = media->picturePool->take(uint32_t(bytes));
+    PictureBuffer scaled = pool_.take(uint32_t(bytes));
     if (scaled && scaler_.scale(output, *width, *height, scaled.get(), w, h)) {
       *width = w;
       *height = h;
@@ -135,7 +142,7 @@ PictureBuffer FFmpeg_VideoDecode_thread::toShownSize(const uint8_t* output, int 
     }
   }
   // Shown at its own size after all (the picture was smaller than announced).
-  PictureBuffer copy = media->picturePool->take(uint32_t(length));
+  PictureBuffer copy = pool_.take(uint32_t(length));
   if (copy) std::memcpy(copy.get(), output, size_t(length));
   *size = copy ? uint32_t(length) : 0;
   return copy;
@@ -149,10 +156,10 @@ void FFmpeg_VideoDecode_thread::serveSnapshot(const uint8_t* picture, int length
   const int ret = yuv420_to_jpeg(picture, length, jpeg.data(), &size, width, height);
   if (ret == 0) {
     qDebug() << "KVVideo_YUV420toRGB24 success save to disk" << "ret:" << ret;
-    media->save_vidoeImage_ToDisk(reinterpret_cast<const unsigned char*>(jpeg.data()), size,
+    host_.save_vidoeImage_ToDisk(reinterpret_cast<const unsigned char*>(jpeg.data()), size,
                                   width, height);
   } else {
     qDebug() << "KVVideo_YUV420toRGB24 err" << "ret:" << ret;
-    media->save_vidoeImage_ToDisk(nullptr, 0, width, height);  // reported as failed
+    host_.save_vidoeImage_ToDisk(nullptr, 0, width, height);  // reported as failed
   }
 }

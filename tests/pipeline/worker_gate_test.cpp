@@ -7,16 +7,18 @@
 #include <chrono>
 #include <thread>
 
-#include "device/media_worker_thread.h"
+#include "fake_media_host.h"
+#include "ffmpeg/media_worker_thread.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using pipelinetest::WorkerWorld;
 
 // A worker that counts its loop passes and waits for "work" between them.
 class CountingWorker : public MediaWorkerThread {
  public:
-  CountingWorker() : MediaWorkerThread(nullptr) {}
+  explicit CountingWorker(WorkerWorld& w) : MediaWorkerThread(w.queues, w.counters, w.deviceId, w.host) {}
   std::atomic<int> passes{0};
   std::atomic<int> work{0};
   std::atomic<bool> ended{false};
@@ -42,7 +44,8 @@ TEST(WorkerGate, StartsEndedSoNothingIsQueuedBeforeAPlay) {
 }
 
 TEST(WorkerGate, AStopRequestedBeforeTheThreadRunsIsNotLost) {
-  CountingWorker w;
+  WorkerWorld world;
+  CountingWorker w(world);
   w.gate.open();
   w.gate.requestStop();  // the play ended before its first frame started the thread
   ASSERT_TRUE(w.launch());
@@ -53,7 +56,8 @@ TEST(WorkerGate, AStopRequestedBeforeTheThreadRunsIsNotLost) {
 }
 
 TEST(WorkerGate, AWaitingThreadWakesForWorkAndForAStop) {
-  CountingWorker w;
+  WorkerWorld world;
+  CountingWorker w(world);
   w.gate.open();
   ASSERT_TRUE(w.launch());
   w.work = 1;
@@ -69,7 +73,8 @@ TEST(WorkerGate, AWaitingThreadWakesForWorkAndForAStop) {
 }
 
 TEST(WorkerGate, ALaunchWhileARunGoesOnStartsNoSecondRun) {
-  CountingWorker w;
+  WorkerWorld world;
+  CountingWorker w(world);
   w.gate.open();
   ASSERT_TRUE(w.launch());
   ASSERT_TRUE(w.launch());  // the first frame of the next play while this run serves

@@ -2,22 +2,32 @@
 // word (WorkerGate). Starting and stopping never lose a request: the gate is
 // set before start(), and a finished run is waited for (bounded) before the
 // next one starts.
+//
+// A worker is given the camera's queues, its counters and its id by
+// reference, and reaches the camera for anything else through its host
+// (ffmpeg/media_worker_host.h), never through the camera's session. All
+// four outlive the worker: the camera stops and waits for every worker
+// before it frees any of them.
 #pragma once
 
+#include <QString>
 #include <QThread>
 
 #include <chrono>
 #include <mutex>
 
-#include "device/worker_gate.h"
-
-class CameraMedia;
+#include "ffmpeg/media_counters.h"
+#include "ffmpeg/media_worker_host.h"
+#include "ffmpeg/worker_gate.h"
+#include "p2p/camera_media_queues.h"
 
 // Every run() ends with gate.handOver() (see WorkerGate); owners wait with
 // join(), not QThread::wait().
 class MediaWorkerThread : public QThread {
  public:
-  explicit MediaWorkerThread(CameraMedia* device) : media(device) {}
+  MediaWorkerThread(CameraMediaQueues& queues, MediaCounters& counters, const QString& deviceId,
+                    MediaWorkerHost& host)
+      : queues_(queues), counters_(counters), deviceId_(deviceId), host_(host) {}
   // The owner stops the run first; a thread object never dies running.
   ~MediaWorkerThread() override { join(); }
 
@@ -29,7 +39,6 @@ class MediaWorkerThread : public QThread {
     return ended;
   }
 
-  CameraMedia* const media;  // the camera's session (back pointer)
   WorkerGate gate;
 
   // Longest wait for work: producers and stops wake a thread at once, this
@@ -62,6 +71,12 @@ class MediaWorkerThread : public QThread {
     if (gate.runActive() && gate.state() == WorkerGate::Running) return false;
     return join(waitMs);
   }
+
+ protected:
+  CameraMediaQueues& queues_;
+  MediaCounters& counters_;
+  const QString& deviceId_;
+  MediaWorkerHost& host_;
 
  private:
   std::mutex launchMutex_;
