@@ -154,11 +154,16 @@ bool CameraMedia::openRecordFile() {
     if (mp4Writer) KVMP4_Destroy(&mp4Writer);  // finishes a file left open
     KVMP4_Create(&mp4Writer);
     if (mp4Writer) {
-      errno = 0;
-      result = KVMP4_Open(mp4Writer, path.toUtf8().constData(), videoWidth.load(),
-                          videoHeight.load(), videoCodec, a_nSampleRate.load(), a_nChn.load(),
-                          audioCodec, 0);
-      why = errno;
+      const QString named = path;  // a taken name is never written over: the next is tried
+      for (int n = 2;; ++n) {
+        errno = 0;
+        result = KVMP4_Open(mp4Writer, path.toUtf8().constData(), videoWidth.load(),
+                            videoHeight.load(), videoCodec, a_nSampleRate.load(), a_nChn.load(),
+                            audioCodec, 0);
+        why = errno;
+        if (result >= 0 || why != EEXIST || n > media_paths::kMaxTakenNameNumber) break;
+        path = media_paths::numberedPath(named, n);
+      }
       if (result < 0) KVMP4_Destroy(&mp4Writer);  // nothing to write: no writer left
     }
     recordFileVideoPackets.store(0);

@@ -9,6 +9,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +19,7 @@
 
 #include "playing_camera_fixture.h"
 #include "device/WholeRenderWindow.h"
+#include "device/media_paths.h"
 #include "log_capture.h"
 #include "media_assets.h"
 #include "playview_support.h"
@@ -124,6 +127,43 @@ TEST_F(RecordOutcomeOnASmallDisk, ADiskThatFillsUpEndsTheRecordingAndSaysSo) {
   EXPECT_EQ(toastTexts(), (std::vector<QString>{"Snapshot failed!"}));
   EXPECT_EQ(log.count("save image"), 1);
   EXPECT_TRUE(filesUnder(disk + "/Photo", "*").isEmpty()) << filesUnder(disk + "/Photo", "*").join(' ').toStdString();
+}
+
+// A record file never goes where something has its name already: a
+// symbolic link there (to someone else's file) stays, and so does the file
+// it points at; the recording takes the next name and plays. So does a
+// recording started again within the same second.
+TEST_F(RecordOutcome, ATakenRecordNameIsNeverWrittenThrough) {
+  const QString named = media_paths::defaultPath(media_paths::MediaKind::Record, dir + "/user/", "Door",
+                                                 camera->deviceId, QDateTime::fromSecsSinceEpoch(now));
+  ASSERT_TRUE(media_paths::makeFolderFor(named));
+  const QString target = dir + "/not-a-recording.txt";
+  {
+    QFile other(target);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("someone else's file");
+  }
+  ASSERT_TRUE(QFile::link(target, named));
+
+  const QString expected[] = {media_paths::numberedPath(named, 2), media_paths::numberedPath(named, 3)};
+  for (const QString& path : expected) {
+    feed->seekVideo(0);
+    view.recordButton.click();
+    ASSERT_TRUE(camera->isRecording.load());
+    EXPECT_EQ(camera->recordFilePath(), path);
+    for (int i = 0; i < 30; ++i) picture();
+    view.recordButton.click();
+    pumpFor(50);
+    EXPECT_EQ(toastTexts(), (std::vector<QString>{"Record Success!"}));
+    dropToasts();
+    expectRecordIdle();
+    expectPlayableVideo(path.toStdString(), 1.2);
+  }
+  EXPECT_TRUE(QFileInfo(named).isSymLink());
+  EXPECT_EQ(QFileInfo(named).symLinkTarget(), target);
+  QFile other(target);
+  ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+  EXPECT_EQ(other.readAll(), QByteArray("someone else's file"));
 }
 
 // A quick press and stop before the camera's next key frame: there is
