@@ -126,6 +126,13 @@ TEST_F(RecordOutcomeOnASmallDisk, ADiskThatFillsUpEndsTheRecordingAndSaysSo) {
   ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 10000));
   EXPECT_EQ(toastTexts(), (std::vector<QString>{"Snapshot failed!"}));
   EXPECT_EQ(log.count("save image"), 1);
+  // The log says what the file system said, and no empty word of the
+  // image writer's.
+  EXPECT_EQ(log.count("Bogus message"), 0) << log.lines().join('\n').toStdString();
+  EXPECT_EQ(log.count("(file:, line:0)"), 0) << log.lines().join('\n').toStdString();
+  const QStringList notSaved = log.lines().filter("jpeg not saved");
+  ASSERT_EQ(notSaved.size(), 1) << log.lines().join('\n').toStdString();
+  EXPECT_TRUE(notSaved[0].contains("No space left on device")) << notSaved[0].toStdString();
   EXPECT_TRUE(filesUnder(disk + "/Photo", "*").isEmpty()) << filesUnder(disk + "/Photo", "*").join(' ').toStdString();
 }
 
