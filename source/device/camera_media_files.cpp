@@ -240,9 +240,8 @@ void CameraMedia::avideo_record_thread_finished_Handler() {
   qDebug() << deviceId << "restart record " << "avideo_record_thread_finished_Handler";
   endRecordFeed();
   closeRecordFile();
-  if (!openRecordFile()) {
-    isRecording.store(false);
-    if (CameraMediaEvents* e = events()) e->recordPictureState(false);
+  if (!openRecordFile()) {  // the recording ends here, and the user is told
+    recordWriteFailed(QStringLiteral("the next record file cannot be opened"));
     return;
   }
   record_recordTimeStamp_start();

@@ -173,6 +173,35 @@ TEST_F(RecordOutcome, ATakenRecordNameIsNeverWrittenThrough) {
   EXPECT_EQ(other.readAll(), QByteArray("someone else's file"));
 }
 
+// The next file of a running recording (after the time limit) that cannot
+// be opened ends the recording, and the user is told, as for a failed
+// write: the file before it is finished and plays.
+TEST_F(RecordOutcome, ANextFileThatCannotBeOpenedEndsTheRecordingAndSaysSo) {
+  view.recordButton.click();
+  ASSERT_TRUE(camera->isRecording.load());
+  const QString first = camera->recordFilePath();
+  feed->seekVideo(0);
+  for (int i = 0; i < 30; ++i) picture();
+  // A file where the next file's folder would be.
+  const QString blocked = dir + "/blocked";
+  {
+    QFile blocker(blocked);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  }
+  chooseFolder(blocked);
+  now += FFmpeg_Avideo_record_thread::kRecordLimitSeconds + 1;
+  for (int i = 0; i < 5000 && toastTexts().empty(); ++i) {
+    picture();
+    if (i % 25 == 0) pumpFor(10);
+  }
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000)) << "nothing told the user";
+  EXPECT_EQ(toastTexts(), (std::vector<QString>{"Record failed!"}));
+  pumpFor(100);
+  expectRecordIdle();
+  EXPECT_EQ(camera->mp4Writer, nullptr);
+  expectPlayableVideo(first.toStdString(), 1.2);
+}
+
 // A quick press and stop before the camera's next key frame: there is
 // nothing to play, so there is no file, and the user is told it failed.
 TEST_F(RecordOutcome, AStopBeforeTheFirstKeyFrameKeepsNoFileAndSaysSo) {
