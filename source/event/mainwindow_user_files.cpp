@@ -11,8 +11,8 @@
 #include "sql/user_files.h"
 #include "util_class/stored_file_limits.h"
 #include "util_class/user_local_config.h"
-#include "view/toast_notice.h"
 #include "view/login_form.h"
+#include "view/toast_notice.h"
 #include "view/UserWindow.h"
 
 void MainWindow::userPrivate_dir_init(QString& userName) {
