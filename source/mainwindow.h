@@ -16,12 +16,13 @@
 //                                  (Shell), the play area's and the icon slots
 //   event/mainwindow_signout.cpp   sign-out and closing the window
 //   event/mainwindow_user_files.cpp  per-user files (thin calls of the stores), the
-//                                  sign-in host
+//                                  sign-in host, what the user is told when a store fails
 // Whole responsibilities live in classes of their own that the window owns:
 // the play area (event/play_area.h), the group list (event/group_list.h),
 // what ends a signed-in period for the cameras (event/session_end.h),
 // the camera-list build (event/sliced_run.h), the list notices
-// (event/list_notice.h), the connection-report log
+// (event/list_notice.h), the stored-file notices (event/stored_file_notices.h),
+// the connection-report log
 // (device/connection_report_log.h), the cloud protocol (CloudClient).
 #pragma once
 
@@ -38,10 +39,12 @@
 #include "event/play_area.h"
 #include "event/session_end.h"
 #include "event/sliced_run.h"
+#include "event/stored_file_notices.h"
 #include "sql/group_file.h"
 #include "util_class/country_code.h"
 
 class QCloseEvent;
+class QShowEvent;
 class QGridLayout;
 class QGroupBox;
 class QLabel;
@@ -156,6 +159,7 @@ class MainWindow : public QMainWindow, public Shell, public SigninHost {
                        bool state) override;
   void notifyGroupDeleted(const QString& groupName) override;
   void notifySignOut() override;
+  void notifyStoredFileRefused(StoredFileNotices::Notice notice) override;
 
   // ---- SigninHost (event/signin_host.h; event/mainwindow_user_files.cpp) ----
   bool signinRunning() const override { return login_running; }
@@ -168,6 +172,7 @@ class MainWindow : public QMainWindow, public Shell, public SigninHost {
   void beginSignin(const QString& user) override;
   void signinEnded() override { login_running = false; }
   void rememberSignin(const QString& user, const UserLocalConfig& login) override;
+  void storedLoginNotSaved(const QString& user) override;
   void forgetLastUser() override { userName_loginRemoveLocalFile(); }
   void releaseChallenge(const Challenge* record) override;
 
@@ -282,6 +287,8 @@ class MainWindow : public QMainWindow, public Shell, public SigninHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Notices of stores that failed while the window was not shown are told now.
+  void showEvent(QShowEvent* event) override;
 
  private:
   // The constructor's connections; the destructor undoes exactly these.
@@ -303,9 +310,13 @@ class MainWindow : public QMainWindow, public Shell, public SigninHost {
   QList<StoredGroup> readStoredGroups();
   // The end of a camera-list build, once its last group item is made.
   void finishListBuild();
+  // The stored-file notices waiting, in a toast over the window the user
+  // looks at (a dialog of the window, or the window), when it is shown.
+  void tellStoredFileNotices();
 
   CloudClient* cloudClient_ = nullptr;  // child of the window
   ListNotices listNotices_;
+  StoredFileNotices storedFileNotices_;
   ConnectionReportLog reportLog_;  // which connection reports are logged
   PlayArea playArea_{playState, centralGrid, oneWindowDevice_list, quadWindowDevice_List};
   GroupList groupList_{quadWindowDevice_List, quadListLayout, quadListWidget};

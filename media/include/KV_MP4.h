@@ -37,7 +37,9 @@ int KVMP4_Destroy(void** handle);
  * stamps' differences from there (across the 32-bit wrap); sound stamped
  * before the first key frame is refused. */
 
-/* Creates the file at `path` (UTF-8). videoCodec: E_CODECID_VIDEO_H264,
+/* Creates the file at `path` (UTF-8), new and readable by its owner alone
+ * (0600). A name that exists already, as a file or a symbolic link, is left
+ * as it is: KV_MEDIA_ERR_IO with errno EEXIST. videoCodec: E_CODECID_VIDEO_H264,
  * E_CODECID_VIDEO_H265 or 0 (no video track); audioCodec: E_CODECID_AUDIO_AAC
  * or 0 (no audio track). `reserved` is unused (callers pass 0). */
 int KVMP4_Open(void* handle, const char* path, int width, int height, int videoCodec,

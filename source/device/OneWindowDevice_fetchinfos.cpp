@@ -120,8 +120,10 @@ void oneWindowDevice::snapshotDownload_downLoadHttp_Handler(QNetworkReply* reply
   refreshSaveFolders();
   const QString path = thumbnailFilePath();
   QString why;
-  if (!thumbnail_file::save(path, body, &why)) {
+  bool notStored = false;
+  if (!thumbnail_file::save(path, body, &why, &notStored)) {
     qDebug() << "snapshot dowoload picture not stored:" << why;
+    if (notStored) shell().notifyStoredFileRefused(StoredFileNotices::Notice::PictureNotStored);
     return;
   }
   qDebug() << "snapshot dowoload picture " << path;

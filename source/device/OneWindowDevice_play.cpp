@@ -159,7 +159,8 @@ void oneWindowDevice::sendStreamRequest(StreamRequest request) {
 }
 
 void oneWindowDevice::thumbnailSaved(bool ok, const QString& path) {
-  (void)ok, (void)path;
+  (void)path;
+  if (!ok) shell().notifyStoredFileRefused(StoredFileNotices::Notice::PictureNotStored);
   // The tile is a widget: refreshed on the GUI thread (dropped with the camera).
   QMetaObject::invokeMethod(this, "update_device_picture", Qt::QueuedConnection);
 }

@@ -196,7 +196,7 @@ void WholeRenderWindow::report_icon(int iconType, bool state) {
   }
 }
 
-void WholeRenderWindow::show_toast(const QString& text) { showToastNotice(text); }
+void WholeRenderWindow::show_toast(const QString& text) { showToastNotice(text, this); }
 
 // ---- buttons ----
 

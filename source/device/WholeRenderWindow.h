@@ -113,7 +113,8 @@ class WholeRenderWindow : public QWidget, public PtzPadHost {
   void show_badge();
   // The link-state badge in the middle of the video.
   void place_link_state();
-  // A notice for five seconds at 80 % of the screen's height.
+  // A notice for five seconds at 80 % of the height of the window this view
+  // is shown in (the main window, or the view itself in full screen).
   void show_toast(const QString& text);
   // The bound camera has a record file open.
   bool recordFileOpen() const;

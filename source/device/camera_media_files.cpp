@@ -2,8 +2,6 @@
 // record file's opening, closing and restart.
 #include <QDateTime>
 #include <QDebug>
-#include <QImage>
-#include <QSaveFile>
 #include <QTimer>
 
 #include <cerrno>
@@ -11,8 +9,8 @@
 
 #include "KV_MP4.h"
 #include "device/camera_media.h"
+#include "device/jpeg_file.h"
 #include "device/media_paths.h"
-#include "util_class/private_files.h"
 
 namespace {
 
@@ -24,25 +22,6 @@ constexpr int kRecordDrainWaitMs = 5000;
 // Creates the file's folder; logs as the camera's files always did.
 void makeFolder(const QString& path, const char* failText) {
   if (!media_paths::makeFolderFor(path)) qDebug() << failText << path.left(path.lastIndexOf('/'));
-}
-
-// Loads the JPEG bytes and writes them as a JPEG of quality 75. QImage (not
-// QPixmap): this runs on the decode thread. The picture goes to a temporary
-// file beside the path and takes the path's name only when it was written
-// whole: a full disk leaves nothing behind.
-bool writeJpeg(const unsigned char* jpeg, unsigned long length, const QString& path) {
-  if (!jpeg || length == 0 || length > 0x7FFFFFFFul) return false;
-  QImage image;
-  if (!image.loadFromData(jpeg, int(length), "JPG")) return false;
-  QSaveFile file(path);
-  if (!private_files::open(file)) return false;
-  // The last buffered bytes go out at flush(): a failure there would not
-  // stop commit() from putting a cut-short file in place.
-  if (!image.save(&file, "JPG", 75) || !file.flush() || file.error() != QFileDevice::NoError) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
 }
 
 }  // namespace
@@ -109,7 +88,7 @@ void CameraMedia::save_vidoeImage_ToDisk(const unsigned char* jpeg, unsigned lon
   if (thumbnailRequest[0].exchange(false)) {
     QString path;
     split_save_realtimeImage_specifiedPath(path);
-    const bool ok = writeJpeg(jpeg, length, path);
+    const bool ok = jpeg_file::save(jpeg, length, path);
     qDebug() << "save" << path << "ret:" << (ok ? "true" : "false");
     if (e) e->thumbnailSaved(ok, path);
     if (thumbnailRequest[1].exchange(false) && e) e->deviceStopPlay();
@@ -120,7 +99,7 @@ void CameraMedia::save_vidoeImage_ToDisk(const unsigned char* jpeg, unsigned lon
     split_save_pictureImage_defaultPath(path);
   else
     split_save_pictureImage_specifiedPath(path);
-  const bool ok = writeJpeg(jpeg, length, path);
+  const bool ok = jpeg_file::save(jpeg, length, path);
   qDebug() << "save image" << path << "ret:" << (ok ? "true" : "false");
   snapshotState_.store(ok ? SnapshotState::Saved : SnapshotState::Failed);
   if (e) e->snapshotSaved(ok, path);
@@ -154,11 +133,16 @@ bool CameraMedia::openRecordFile() {
     if (mp4Writer) KVMP4_Destroy(&mp4Writer);  // finishes a file left open
     KVMP4_Create(&mp4Writer);
     if (mp4Writer) {
-      errno = 0;
-      result = KVMP4_Open(mp4Writer, path.toUtf8().constData(), videoWidth.load(),
-                          videoHeight.load(), videoCodec, a_nSampleRate.load(), a_nChn.load(),
-                          audioCodec, 0);
-      why = errno;
+      const QString named = path;  // a taken name is never written over: the next is tried
+      for (int n = 2;; ++n) {
+        errno = 0;
+        result = KVMP4_Open(mp4Writer, path.toUtf8().constData(), videoWidth.load(),
+                            videoHeight.load(), videoCodec, a_nSampleRate.load(), a_nChn.load(),
+                            audioCodec, 0);
+        why = errno;
+        if (result >= 0 || why != EEXIST || n > media_paths::kMaxTakenNameNumber) break;
+        path = media_paths::numberedPath(named, n);
+      }
       if (result < 0) KVMP4_Destroy(&mp4Writer);  // nothing to write: no writer left
     }
     recordFileVideoPackets.store(0);
@@ -260,9 +244,8 @@ void CameraMedia::avideo_record_thread_finished_Handler() {
   qDebug() << deviceId << "restart record " << "avideo_record_thread_finished_Handler";
   endRecordFeed();
   closeRecordFile();
-  if (!openRecordFile()) {
-    isRecording.store(false);
-    if (CameraMediaEvents* e = events()) e->recordPictureState(false);
+  if (!openRecordFile()) {  // the recording ends here, and the user is told
+    recordWriteFailed(QStringLiteral("the next record file cannot be opened"));
     return;
   }
   record_recordTimeStamp_start();

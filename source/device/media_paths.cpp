@@ -52,6 +52,13 @@ QString mediaPath(MediaKind kind, const QString& userDir, const QString& savePat
                             : specifiedPath(kind, savePath, name, deviceId, localTime);
 }
 
+QString numberedPath(const QString& path, int number) {
+  const int slash = path.lastIndexOf(QLatin1Char('/'));
+  int dot = path.lastIndexOf(QLatin1Char('.'));
+  if (dot <= slash + 1) dot = path.size();  // no extension (or a name that starts with ".")
+  return path.left(dot) + QLatin1Char('-') + QString::number(number) + path.mid(dot);
+}
+
 QString thumbnailPath(const QString& userDir, const QString& name, const QString& deviceId) {
   return join(join(userDir, QStringLiteral("device_picture")),
               cameraFileName(name, deviceId) + QStringLiteral(".jpeg"));

@@ -13,6 +13,7 @@
 //   record, default      userDir/record/N-record/N-yyyy-MM-dd-hh-mm-ss.mp4
 //   record, specified    savePath/N-record/N-yyyy-MM-dd-hh-mm-ss.mp4
 //   thumbnail            userDir/device_picture/N.jpeg
+//   a record name taken  .../N-yyyy-MM-dd-hh-mm-ss-2.mp4 (numberedPath)
 #pragma once
 
 #include <QDateTime>
@@ -37,6 +38,12 @@ QString specifiedPath(MediaKind kind, const QString& savePath, const QString& na
 // specifiedPath when `savePath` is not empty, else defaultPath.
 QString mediaPath(MediaKind kind, const QString& userDir, const QString& savePath,
                   const QString& name, const QString& deviceId, const QDateTime& localTime);
+// A record file is never written over: when the name is taken (a second
+// recording started within the same second, or anything else under that
+// name), the next names are tried, "-2", "-3" ... before the extension:
+// N-<time>-2.mp4, up to kMaxTakenNameNumber.
+inline constexpr int kMaxTakenNameNumber = 99;
+QString numberedPath(const QString& path, int number);
 // The tile's thumbnail: userDir/device_picture/N.jpeg.
 QString thumbnailPath(const QString& userDir, const QString& name, const QString& deviceId);
 

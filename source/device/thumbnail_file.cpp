@@ -14,10 +14,15 @@ bool isFetchableUrl(const QUrl& url) {
   return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
-bool save(const QString& path, const QByteArray& bytes, QString* why) {
+bool save(const QString& path, const QByteArray& bytes, QString* why, bool* notStored) {
+  if (notStored) *notStored = false;
   auto fail = [why](const QString& text) {
     if (why) *why = text;
     return false;
+  };
+  auto failStoring = [&fail, notStored](const QString& text) {
+    if (notStored) *notStored = true;
+    return fail(text);
   };
   if (bytes.isEmpty()) return fail(QStringLiteral("empty body"));
   if (bytes.size() > kMaxThumbnailBytes)
@@ -25,14 +30,14 @@ bool save(const QString& path, const QByteArray& bytes, QString* why) {
   QImage image;
   if (!image.loadFromData(bytes) || image.isNull())
     return fail(QStringLiteral("body of %1 bytes is no picture").arg(bytes.size()));
-  if (!media_paths::makeFolderFor(path)) return fail(QStringLiteral("no folder for ") + path);
+  if (!media_paths::makeFolderFor(path)) return failStoring(QStringLiteral("no folder for ") + path);
   QSaveFile file(path);
-  if (!private_files::open(file)) return fail(QStringLiteral("open file err ") + file.errorString());
+  if (!private_files::open(file)) return failStoring(QStringLiteral("open file err ") + file.errorString());
   if (file.write(bytes) != bytes.size()) {
     file.cancelWriting();
-    return fail(QStringLiteral("write err ") + file.errorString());
+    return failStoring(QStringLiteral("write err ") + file.errorString());
   }
-  if (!file.commit()) return fail(QStringLiteral("rename err ") + file.errorString());
+  if (!file.commit()) return failStoring(QStringLiteral("rename err ") + file.errorString());
   return true;
 }
 

@@ -19,7 +19,9 @@ bool isFetchableUrl(const QUrl& url);
 // Stores `bytes` at `path` when they decode as a picture: written to a
 // temporary file beside it and renamed over the old file, so a reader
 // never sees half a picture and a refused body leaves the old file as it
-// was. The folder is created when missing. False with `why` otherwise.
-bool save(const QString& path, const QByteArray& bytes, QString* why);
+// was. The folder is created when missing. False with `why` otherwise;
+// `notStored` (when given) tells a picture the file system did not take
+// from a body that is no picture.
+bool save(const QString& path, const QByteArray& bytes, QString* why, bool* notStored = nullptr);
 
 }  // namespace thumbnail_file

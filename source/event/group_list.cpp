@@ -16,11 +16,12 @@ QStringList GroupList::names() const {
   return names;
 }
 
-void GroupList::add(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds, const QString& userFolder) {
+bool GroupList::add(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds, const QString& userFolder) {
   qDebug() << "group" << row.groupName << deviceIds;
   auto* group = new QuadWindowDevice(row.groupName, deviceIds);
-  device_groupInfodb_insert(userFolder, row);
+  const bool stored = device_groupInfodb_insert(userFolder, row);
   groups_.append(group);
+  return stored;
 }
 
 void GroupList::relayout() {
@@ -39,7 +40,7 @@ void GroupList::relayout() {
   for (QuadWindowDevice* group : groups_) layout_->addWidget(group);
 }
 
-bool GroupList::remove(const QString& groupName, const QString& userFolder) {
+bool GroupList::remove(const QString& groupName, const QString& userFolder, bool* stored) {
   QuadWindowDevice* group = find_quadWindowDevice(groups_, groupName);
   if (!group) return false;
   groups_.removeOne(group);
@@ -50,7 +51,8 @@ bool GroupList::remove(const QString& groupName, const QString& userFolder) {
   // over (this runs inside it).
   group->release_members();
   group->deleteLater();
-  device_groupInfodb_delete_byGroupName(userFolder, groupName);
+  const bool removed = device_groupInfodb_delete_byGroupName(userFolder, groupName);
+  if (stored) *stored = removed;
   qDebug() << "delete " << groupName;
   return true;
 }

@@ -26,14 +26,16 @@ class GroupList {
   QStringList names() const;
   // A group made in the dialog: its item (from the row's name and
   // `deviceIds`), its row in the group.dat of `userFolder`, the item at the
-  // end of the list.
-  void add(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds, const QString& userFolder);
+  // end of the list. False when the row could not be stored (the group is
+  // listed all the same, until the session ends).
+  bool add(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds, const QString& userFolder);
   // The page holds the list's items again, in list order, at the list's height.
   void relayout();
   // The first group named `groupName` leaves the list, the page and the
   // group.dat of `userFolder`; its cameras are let go now, the item goes
   // once the event that asked for it is over. False when no group has the name.
-  bool remove(const QString& groupName, const QString& userFolder);
+  // `stored` (when given) tells whether group.dat let the row go.
+  bool remove(const QString& groupName, const QString& userFolder, bool* stored = nullptr);
 
  private:
   QList<QuadWindowDevice*>& groups_;

@@ -231,5 +231,8 @@ void MainWindow::update_quadDeviceList_Handler() {
 void MainWindow::delete_quadDevice_Handler(QString groupName) {
   qDebug() << "delete_quadDevice_Handler";
   qDebug() << "delete " << groupName;
-  if (groupList_.remove(groupName, userName_private_dir)) emit quadWindow_devicelistUpdate();
+  bool stored = true;
+  if (!groupList_.remove(groupName, userName_private_dir, &stored)) return;
+  if (!stored) notifyStoredFileRefused(StoredFileNotices::Notice::GroupNotRemoved);
+  emit quadWindow_devicelistUpdate();
 }

@@ -53,7 +53,8 @@ QList<GroupCamera> MainWindow::groupCreateCameras() const {
 QStringList MainWindow::groupCreateExistingNames() const { return groupList_.names(); }
 
 void MainWindow::groupCreateAdd(QuadWindowDevice_local_file_node& row, QList<QString>& deviceIds) {
-  groupList_.add(row, deviceIds, userName_private_dir);
+  if (!groupList_.add(row, deviceIds, userName_private_dir))
+    notifyStoredFileRefused(StoredFileNotices::Notice::GroupNotSaved);
   emit quadWindow_devicelistUpdate();
 }
 

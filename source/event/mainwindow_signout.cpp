@@ -25,6 +25,7 @@ void MainWindow::user_singout_Handler() {
   listTitleLabel->setText(QString());
   listNotices_.sessionEnded();
   showListNotice();
+  storedFileNotices_.sessionEnded();
   playState = E_MAINWINDOW_NOT_PLAYING;
   sessionEnd_.stopEveryPlay();
   sessionEnd_.endEveryLink();

@@ -1,13 +1,18 @@
 // MainWindow: the signed-in user's files beside the program (private folder,
 // remembered user, install id, config.json, group.dat), as thin calls of the
-// stores that keep them.
+// stores that keep them, and what the user is told when one of them cannot
+// be stored (event/stored_file_notices.h).
+#include <QApplication>
 #include <QDebug>
+#include <QTimer>
 
 #include "mainwindow.h"
 #include "sql/group_file.h"
 #include "sql/user_files.h"
+#include "util_class/stored_file_limits.h"
 #include "util_class/user_local_config.h"
 #include "view/login_form.h"
+#include "view/toast_notice.h"
 #include "view/UserWindow.h"
 
 void MainWindow::userPrivate_dir_init(QString& userName) {
@@ -36,8 +41,10 @@ void MainWindow::writeConfigFileUserinfo(QString user, QString& emailUserName,
                                          QString& emailPassWord, QString& phoneUserName,
                                          QString& phonePassWord, int countryCode,
                                          int remeberUser, int loginMode) {
-  ::writeConfigFileUserinfo(user, emailUserName, emailPassWord, phoneUserName, phonePassWord,
-                            countryCode, remeberUser, loginMode);
+  if (!::writeConfigFileUserinfo(user, emailUserName, emailPassWord, phoneUserName, phonePassWord,
+                                 countryCode, remeberUser, loginMode)) {
+    storedLoginNotSaved(user);
+  }
 }
 
 QString MainWindow::lastUser() {
@@ -99,6 +106,7 @@ void MainWindow::writeConfigFileAVideoinfo(QString& rootSavePath, QString& video
   UserLocalConfig written;
   if (!::writeConfigFileAVideoinfo(user, rootSavePath, videoSavePath, pictureSavePath,
                                    &written)) {
+    storedLoginNotSaved(user);
     return;
   }
   // The held record follows what the file now says.
@@ -106,6 +114,36 @@ void MainWindow::writeConfigFileAVideoinfo(QString& rootSavePath, QString& video
   userLocalConfig->rootSavePath = written.rootSavePath;
   userLocalConfig->videoSavePath = written.videoSavePath;
   userLocalConfig->pictureSavePath = written.pictureSavePath;
+}
+
+void MainWindow::storedLoginNotSaved(const QString& user) {
+  const bool tooLarge = storedFileOverLimit(userConfigFilePath(user), kConfigFileMaxBytes);
+  notifyStoredFileRefused(tooLarge ? StoredFileNotices::Notice::ConfigTooLarge
+                                   : StoredFileNotices::Notice::ConfigNotWritten);
+}
+
+void MainWindow::notifyStoredFileRefused(StoredFileNotices::Notice notice) {
+  // From any thread; noted and told on the GUI thread.
+  QMetaObject::invokeMethod(this, [this, notice] {
+    storedFileNotices_.refused(notice);
+    tellStoredFileNotices();
+  });
+}
+
+void MainWindow::tellStoredFileNotices() {
+  if (!isVisible()) return;  // told once the window shows
+  const QString text = storedFileNotices_.takeWaiting();
+  if (text.isEmpty()) return;
+  qDebug().noquote() << "told the user:" << text;
+  // Over a dialog of the window (the settings), else over the window.
+  QWidget* dialog = QApplication::activeModalWidget();
+  showToastNotice(text, dialog ? dialog : this);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // After the window is placed.
+  QTimer::singleShot(0, this, [this] { tellStoredFileNotices(); });
 }
 
 void MainWindow::device_groupInfodb_init() { ::device_groupInfodb_init(userName_private_dir); }

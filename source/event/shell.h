@@ -20,6 +20,7 @@
 #include <QStringList>
 
 #include "event/group_creation.h"
+#include "event/stored_file_notices.h"
 #include "util_class/country_code.h"
 #include "util_class/save_folders.h"
 
@@ -89,6 +90,9 @@ class Shell {
                                bool state) = 0;                                     // quadWindow_playWindow_icon_change
   virtual void notifyGroupDeleted(const QString& groupName) = 0;                    // delete_quadDevice
   virtual void notifySignOut() = 0;                                                 // user_singout
+  // Something kept for the user could not be stored: told once (see
+  // event/stored_file_notices.h), over the window the user looks at.
+  virtual void notifyStoredFileRefused(StoredFileNotices::Notice notice) = 0;
 };
 
 // The main window, or the stand-in while there is none.

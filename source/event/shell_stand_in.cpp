@@ -32,6 +32,7 @@ class StandIn : public Shell {
   void notifyGroupIcon(const QString&, const QString&, int, bool) override {}
   void notifyGroupDeleted(const QString&) override {}
   void notifySignOut() override {}
+  void notifyStoredFileRefused(StoredFileNotices::Notice) override {}
 
  private:
   const QList<oneWindowDevice*> cameras_;

@@ -42,6 +42,9 @@ class SigninHost {
   // the window's remembered login, which is written into `user`'s
   // config.json, and `user` into the last-login file.
   virtual void rememberSignin(const QString& user, const UserLocalConfig& login) = 0;
+  // `user`'s config.json could not be written (or read to be rewritten):
+  // the user is told that settings and remember me are not saved.
+  virtual void storedLoginNotSaved(const QString& user) = 0;
   // No user is remembered any more (the last-login file goes).
   virtual void forgetLastUser() = 0;
   // The dialog's challenge record goes away: the window lets go of it.

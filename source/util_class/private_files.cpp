@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 
 #include <QDebug>
 #include <QDir>
@@ -71,6 +72,26 @@ int openPrivate(const QString& path, int access, unsigned* widened) {
   return -1;
 }
 
+// The umask 077 while a writer that takes the umask's mode (QSaveFile's
+// temporary file) creates its file: no bit for others from its first
+// moment. The umask is the process's: one guard at a time, so each puts
+// back the mask it found.
+class PrivateUmask {
+ public:
+  PrivateUmask() : lock_(mutex()), old_(::umask(kOpenToOthers)) {}
+  ~PrivateUmask() { ::umask(old_); }
+  PrivateUmask(const PrivateUmask&) = delete;
+  PrivateUmask& operator=(const PrivateUmask&) = delete;
+
+ private:
+  static std::mutex& mutex() {
+    static std::mutex m;
+    return m;
+  }
+  std::lock_guard<std::mutex> lock_;
+  mode_t old_;
+};
+
 }  // namespace
 
 QString tightenedText(const QString& path, unsigned oldMode) {
@@ -115,8 +136,12 @@ bool makeFolder(const QString& path) {
 
 bool open(QSaveFile& file, QIODevice::OpenMode mode) {
   const unsigned old = openMode(QFile::encodeName(file.fileName()));
-  if (!file.open(mode)) return false;
-  // On the temporary file that replaces the old one at commit.
+  {
+    const PrivateUmask privateFromTheStart;
+    if (!file.open(mode)) return false;
+  }
+  // On the temporary file that replaces the old one at commit (which took
+  // the old file's mode, when there was one).
   if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
     file.cancelWriting();
     return false;

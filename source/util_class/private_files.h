@@ -30,10 +30,11 @@ bool makeFolder(const QString& path);
 // to others afterwards; a missing path is true too.
 bool tighten(const QString& path);
 
-// Opens `file` like QSaveFile::open and makes what it writes private before
-// the first byte (a QSaveFile gives a new file the umask's mode and an old
-// file its old mode); an old file that was open to others is logged as
-// tightened. False when it cannot be opened.
+// Opens `file` like QSaveFile::open with what it writes private from the
+// moment it exists (a QSaveFile gives its temporary file the umask's mode,
+// or an old file's mode; here it is created under the umask 077 and then
+// made 0600); an old file that was open to others is logged as tightened.
+// False when it cannot be opened.
 bool open(QSaveFile& file, QIODevice::OpenMode mode = QIODevice::WriteOnly);
 
 // Makes `path` a private file before a writer that opens it by name writes

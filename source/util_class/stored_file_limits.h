@@ -13,3 +13,5 @@ constexpr qint64 kGroupFileMaxBytes = qint64(16) << 20;  // group.dat
 // True, with a log line naming the file and its size, when the file at
 // `path` exists and holds more than `maxBytes`.
 bool storedFileTooLarge(const QString& path, qint64 maxBytes);
+// The same without the log line.
+bool storedFileOverLimit(const QString& path, qint64 maxBytes);

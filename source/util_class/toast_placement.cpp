@@ -14,3 +14,10 @@ std::optional<QPoint> toast_position(double relativeX, double relativeY, QSize r
   const double y = relativeY * reference.height() - own.height() * 0.5;
   return QPoint(static_cast<int>(x), static_cast<int>(y));
 }
+
+std::optional<QPoint> toast_position(double relativeX, double relativeY, const QRect& area,
+                                     QSize own) {
+  const auto inside = toast_position(relativeX, relativeY, area.size(), own);
+  if (!inside) return std::nullopt;
+  return area.topLeft() + *inside;
+}

@@ -1,8 +1,10 @@
 // Where a toast goes: its centre at a fraction of a reference area (its
-// parent, or the primary screen for a toast of its own).
+// parent; for a toast of its own the window that raised it, or the primary
+// screen when there is none).
 #pragma once
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 #include <optional>
@@ -16,4 +18,9 @@ double toast_relativeValue(double value);
 // nothing when either fraction is outside [0, 1] (-1, "not placed", or a
 // NaN or other value that did not pass through toast_relativeValue).
 std::optional<QPoint> toast_position(double relativeX, double relativeY, QSize reference,
+                                     QSize own);
+
+// The same for a reference area anywhere on the desktop (a window's frame
+// in screen coordinates): the top-left corner in that area's coordinates.
+std::optional<QPoint> toast_position(double relativeX, double relativeY, const QRect& area,
                                      QSize own);

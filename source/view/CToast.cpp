@@ -107,12 +107,17 @@ void CToast::hideEvent(QHideEvent* event) {
   if (m_deleteOnHide) deleteLater();
 }
 
+void CToast::SetReferenceWindow(QWidget* window) { m_referenceWindow = window; }
+
 void CToast::UpdatePosition() {
-  QSize reference;
+  // In the parent's coordinates, or on the desktop for a toast of its own.
+  QRect reference;
   if (parentWidget()) {
-    reference = parentWidget()->geometry().size();
+    reference = QRect(QPoint(0, 0), parentWidget()->geometry().size());
+  } else if (m_referenceWindow && m_referenceWindow->isVisible()) {
+    reference = m_referenceWindow->frameGeometry();
   } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    reference = screen->size();
+    reference = QRect(QPoint(0, 0), screen->size());
   }
   if (const auto position = toast_position(m_relativeX, m_relativeY, reference, size())) {
     move(*position);

@@ -3,10 +3,13 @@
 // can delete itself when hidden. Show it with StartShowAnimation (it is
 // fully transparent until the fade-in runs); size it to its content first.
 // With a parent it is drawn inside the parent; without one it is a tool
-// window of its own placed on the primary screen. GUI thread only.
+// window of its own, placed over the window it was raised for
+// (SetReferenceWindow), or on the primary screen when it has none. GUI
+// thread only.
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 class QPropertyAnimation;
 
@@ -27,6 +30,9 @@ class CToast : public QDialog {
   void SetCenterPos();
   // Centre at (x, y) of the reference area; below 0 means "not placed", above 1 is 1.
   void SetRelativePos(double x, double y);
+  // A toast without a parent takes its relative position over this
+  // window's frame (a hidden or deleted window: the primary screen).
+  void SetReferenceWindow(QWidget* window);
   // Arms a single-shot timer that ends the display after `ms` (above 0 only).
   void StartHideTimer(int ms);
 
@@ -51,4 +57,5 @@ class CToast : public QDialog {
   bool m_deleteOnHide = false;
   QPropertyAnimation* m_hideAnimation = nullptr;
   QPropertyAnimation* m_showAnimation = nullptr;
+  QPointer<QWidget> m_referenceWindow;
 };

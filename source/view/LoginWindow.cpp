@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QEvent>
+#include <QFile>
 #include <QFont>
 #include <QImage>
 #include <QMessageBox>
@@ -352,7 +353,13 @@ void LoginWindow::remeberButton_Hander() {
   host.setRemember(!host.remember());
   setRememberIcon(host.remember());
   // No plain-text password stays behind once the user said "don't remember".
-  if (!host.remember()) forgetStoredPasswords(host.lastUser());
+  if (!host.remember()) forgetPasswords(host.lastUser());
+}
+
+void LoginWindow::forgetPasswords(const QString& user) {
+  // A file that is there and keeps its passwords: the user is told.
+  if (!forgetStoredPasswords(user) && QFile::exists(userConfigFilePath(user)))
+    signinHost().storedLoginNotSaved(user);
 }
 
 void LoginWindow::showLoginLoading() {
@@ -421,7 +428,7 @@ void LoginWindow::LoginBtnClicked() {
 
   if (!host.remember()) {
     host.forgetLastUser();
-    forgetStoredPasswords(user);
+    forgetPasswords(user);
     return;
   }
   UserLocalConfig login;

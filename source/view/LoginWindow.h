@@ -90,6 +90,8 @@ class LoginWindow : public QDialog {
   void buildWidgets();
   void showMode(int mode);
   void setRememberIcon(bool selected);
+  // Remember-me off: the user's stored passwords go (told when they cannot).
+  void forgetPasswords(const QString& user);
   // The country button's text, fitted to the button.
   void showCountryName(const QString& name);
   void signinFailed(const QString& message);

@@ -162,7 +162,7 @@ void QuadWindowCreateWindow::createButtonClicked_Handler() {
   if (groupNameTaken(name, existing)) {
     // Said to the user; the dialog stays open for another name.
     qDebug() << "err " << name << "already exist";
-    showToastNotice(groupNameTakenNotice(name));
+    showToastNotice(groupNameTakenNotice(name), this);
     return;
   }
   qDebug() << "quad group create , deviceCount :" << selectedIds.size();

@@ -3,10 +3,11 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QWidget>
 
 #include "view/CToast.h"
 
-CToast* showToastNotice(const QString& text) {
+CToast* showToastNotice(const QString& text, QWidget* raisedBy) {
   auto* label = new QLabel;
   label->setObjectName(QStringLiteral("toastText"));
   label->setFrameStyle(QFrame::Panel);
@@ -26,6 +27,7 @@ CToast* showToastNotice(const QString& text) {
   toast->SetDuration(5000);
   toast->SetDeleteOnHide(true);
   toast->SetRelativePos(0.5, 0.8);
+  if (raisedBy) toast->SetReferenceWindow(raisedBy->window());
   toast->StartShowAnimation();
   return toast;
 }

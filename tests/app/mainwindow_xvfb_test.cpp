@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 
@@ -25,6 +26,7 @@
 #include "device/OneWindowDevice.h"
 #include "log_capture.h"
 #include "mainwindow.h"
+#include "view/CToast.h"
 #include "test_artifacts.h"
 #include "xvfb_server.h"
 
@@ -253,6 +255,66 @@ TEST_F(MainWindowOnX, ACameraNotOnlineYetShowsItsBadgeInThePlayArea) {
 
   w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));  // stops the wait
   EXPECT_FALSE(camera->playWaiting());
+  w.oneWindowDevice_list.removeAll(camera);
+  delete camera;
+}
+
+// A failure notice of a camera's play view shows over the main window the
+// view is in, at half its width and 80 % of its height, wherever the window
+// is on a screen larger than it: white words on black, read back from the
+// screen.
+TEST_F(MainWindowOnX, ARecordFailureIsToldOverTheMainWindow) {
+  MainWindow& w = *window_;
+  w.move(900, 600);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry().topLeft() == QPoint(900, 600); }, 60000));
+  w.userName_private_dir = data_.path() + "/user_private_dir/u_private_dir/";
+  auto* camera = new oneWindowDevice(QStringLiteral("CAM1"), QStringLiteral("Door"), 1);
+  w.oneWindowDevice_list.append(camera);
+  w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));
+  WholeRenderWindow& view = camera->ownPlayView();
+  ASSERT_EQ(view.window(), &w);
+  view.recordButton.click();  // no stream: nothing to record
+  CToast* toast = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+          if (auto* t = qobject_cast<CToast*>(top); t && t->isVisible()) toast = t;
+        }
+        return toast != nullptr;
+      },
+      60000));
+  const QLabel* text = toast->findChild<QLabel*>();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->text(), QStringLiteral("Record failed!"));
+  const QRect frame = w.frameGeometry();
+  const QRect area = toast->frameGeometry();
+  EXPECT_LE(std::abs(area.center().x() - (frame.x() + frame.width() / 2)), 1);
+  EXPECT_LE(std::abs(area.center().y() - (frame.y() + frame.height() * 8 / 10)), 1);
+  EXPECT_TRUE(frame.contains(area));
+
+  // On screen (after the fade-in): black with white words.
+  QImage shot;
+  int white = 0;
+  const QDeadlineTimer deadline(60000);
+  do {
+    QTest::qWait(200);
+    shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+    white = 0;
+    for (int y = 0; y < shot.height(); ++y)
+      for (int x = 0; x < shot.width(); ++x) white += shot.pixelColor(x, y).lightness() > 200;
+  } while (white < 20 && !deadline.hasExpired());
+  const QString dir = QString::fromStdString(testsupport::artifactsDir("app_mainwindow_xvfb_test"));
+  shot.save(dir + "/record_failed_toast.png");
+  QGuiApplication::primaryScreen()
+      ->grabWindow(0, frame.x() - 100, frame.y() - 100, frame.width() + 200, frame.height() + 200)
+      .toImage()
+      .scaled(1060, 640, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+      .save(dir + "/record_failed_over_the_window.png");
+  EXPECT_GE(white, 20) << "no words on the toast";
+  EXPECT_EQ(shot.pixelColor(2, 2), QColor(Qt::black));
+  EXPECT_EQ(shot.pixelColor(shot.width() - 3, shot.height() / 2), QColor(Qt::black));
+
+  w.oneWindowPlay_video_Handler(QString(), QStringLiteral("CAM1"));  // stops the wait
   w.oneWindowDevice_list.removeAll(camera);
   delete camera;
 }

@@ -252,6 +252,71 @@ TEST(Toast, PlacementOnShowing) {
   EXPECT_EQ(centred.pos(), QPoint(150, 125));
 }
 
+// A toast of its own raised for a window sits over that window, wherever
+// it is and whatever its size: its centre at the fraction of the window's
+// frame. With that window hidden or gone, or none given, the primary
+// screen is the reference as before.
+TEST(Toast, PlacementOverTheWindowThatRaisedIt) {
+  ManualAnimationDriver driver;
+  const QRect screen(QPoint(0, 0), QGuiApplication::primaryScreen()->size());
+  enum class Window { Shown, Hidden, Deleted, None };
+  const struct {
+    const char* name;
+    QRect window;
+    Window state;
+    double x, y;
+  } cases[] = {
+      {"right lower part", {300, 200, 400, 300}, Window::Shown, 0.5, 0.8},
+      {"left upper part", {10, 20, 200, 100}, Window::Shown, 0.5, 0.8},
+      {"corner fractions", {120, 80, 500, 400}, Window::Shown, 0.0, 1.0},
+      {"hidden", {300, 200, 400, 300}, Window::Hidden, 0.5, 0.8},
+      {"deleted", {300, 200, 400, 300}, Window::Deleted, 0.5, 0.8},
+      {"none", {}, Window::None, 0.5, 0.8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* window = new QWidget;
+    window->setGeometry(c.window);
+    if (c.state != Window::Hidden) window->show();
+    const QRect reference = c.state == Window::Shown ? window->frameGeometry() : screen;
+    if (c.state == Window::Shown) {
+      ASSERT_TRUE(reference.intersects(c.window));  // where the test put it (and its frame)
+      ASSERT_LT(reference.width(), screen.width());
+    }
+    CToast toast(nullptr);
+    toast.resize(100, 50);
+    toast.SetRelativePos(c.x, c.y);
+    if (c.state != Window::None) toast.SetReferenceWindow(window);
+    if (c.state == Window::Deleted) delete window;
+    toast.StartShowAnimation();
+    const QPoint centre = toast.pos() + QPoint(50, 25);
+    const QPoint expected(reference.x() + int(c.x * reference.width()),
+                          reference.y() + int(c.y * reference.height()));
+    EXPECT_LE((centre - expected).manhattanLength(), 1)
+        << "toast centre " << centre.x() << "," << centre.y() << ", expected " << expected.x()
+        << "," << expected.y();
+    if (c.state != Window::Deleted) delete window;
+  }
+}
+
+TEST(Toast, PositionInAnAreaOfTheDesktop) {
+  const struct {
+    QRect area;
+    QSize own;
+    QPoint topLeft;
+  } cases[] = {
+      {{0, 0, 1920, 1080}, {200, 40}, {860, 844}},
+      {{640, 360, 1920, 1080}, {200, 40}, {1500, 1204}},
+      {{-800, 100, 800, 600}, {201, 41}, {-501, 559}},  // 299.5 and 459.5 cut toward zero
+  };
+  for (const auto& c : cases) {
+    const auto position = toast_position(0.5, 0.8, c.area, c.own);
+    ASSERT_TRUE(position.has_value());
+    EXPECT_EQ(*position, c.topLeft) << c.area.x() << "," << c.area.y();
+  }
+  EXPECT_FALSE(toast_position(-1.0, 0.8, QRect(10, 10, 100, 100), QSize(10, 10)).has_value());
+}
+
 TEST(Toast, ContentWidget) {
   CToast toast(nullptr);
   QPointer<QLabel> first = new QLabel(QStringLiteral("first"));

@@ -56,6 +56,14 @@ TEST(MediaPaths, PathTable) {
        kUser + "snapshot/a_b-snapshot/a_b-2021-07-18-09-05-03.jpg"},
       {specifiedPath(kRec, "D:/Video", "../../etc", "CAM01", kTime),
        "D:/Video/.._.._etc-record/.._.._etc-2021-07-18-09-05-03.mp4"},
+      // A taken record name: the number goes before the extension, never
+      // into a folder's name.
+      {numberedPath("/v/Door-record/Door-2021-07-18-09-05-03.mp4", 2),
+       "/v/Door-record/Door-2021-07-18-09-05-03-2.mp4"},
+      {numberedPath("/v/Door-record/Door-2021-07-18-09-05-03.mp4", 17),
+       "/v/Door-record/Door-2021-07-18-09-05-03-17.mp4"},
+      {numberedPath("/v.d/Door", 2), "/v.d/Door-2"},
+      {numberedPath("/v/.mp4", 3), "/v/.mp4-3"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.path, c.expected);
 }

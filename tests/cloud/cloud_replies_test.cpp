@@ -4,6 +4,8 @@
 // every handler survives arbitrary reply text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QMap>
 #include <QRandomGenerator>
@@ -348,9 +350,10 @@ TEST_F(Replies, ALongReplyIsLoggedCutWithItsLength) {
     const char* what;
     QByteArray body;
     const char* note;  // how the log tells the whole length
+    bool bodyShown;    // its beginning is in the log
   } cases[] = {
-      {"JSON", R"({"status":"error","message":")" + filler + R"("})", " bytes in all]"},
-      {"not JSON", filler, " bytes, not JSON>"},
+      {"JSON", R"({"status":"error","message":")" + filler + R"("})", " bytes in all]", true},
+      {"not JSON", filler, " bytes, not JSON>", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -365,6 +368,23 @@ TEST_F(Replies, ALongReplyIsLoggedCutWithItsLength) {
     const QByteArray log = readAll(path("debug.txt"));
     EXPECT_LT(log.size(), 64 * 1024);
     EXPECT_TRUE(log.contains(QByteArray::number(c.body.size()) + c.note)) << log.right(2000).constData();
+    // Each reply's line holds the first 4 KiB of the body, not the 8 KiB
+    // any log line may hold: its run of filler is 4096 characters at most
+    // (and most of them are there).
+    int replyLines = 0;
+    for (const QByteArray& line : log.split('\n')) {
+      if (!line.contains("reply:") || !line.contains("xxxx")) continue;
+      ++replyLines;
+      int longest = 0, run = 0;
+      for (const char ch : line) {
+        run = ch == 'x' ? run + 1 : 0;
+        longest = std::max(longest, run);
+      }
+      EXPECT_LE(longest, 4096) << line.left(200).constData();
+      EXPECT_GE(longest, 4000) << line.left(200).constData();
+      EXPECT_LT(line.size(), 4096 + 512) << line.left(200).constData();
+    }
+    EXPECT_EQ(replyLines > 0, c.bodyShown);
     cloud.log.clear();
   }
 }

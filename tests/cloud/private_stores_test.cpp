@@ -13,10 +13,12 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImage>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <functional>
 
 #include "../app/log_capture.h"
+#include "created_files.h"
 #include "data_dir_fixture.h"
 #include "device/media_paths.h"
 #include "device/thumbnail_file.h"
@@ -264,6 +266,50 @@ TEST_F(PrivateStores, AChosenFolderKeepsItsModeTheFoldersMadeInItArePrivate) {
   EXPECT_EQ(modeOf(file), 0600u);
   // A file where a folder should be is no folder.
   EXPECT_FALSE(private_files::makeFolder(file + "/x"));
+}
+
+// A file written whole into a folder that exists (one the user chose, or
+// the data folder) is never open to others, not even for a moment: the
+// temporary file that becomes it is created private whatever the umask,
+// also when it replaces an older file that was open to others.
+TEST(PrivateSaveFile, TheFileIsPrivateFromTheMomentItIsCreated) {
+  const struct {
+    const char* name;
+    mode_t mask;
+    int olderMode;  // -1: no older file
+  } cases[] = {{"new022", 022, -1}, {"new000", 0, -1}, {"over0644", 0, 0644}, {"over0666", 002, 0666}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir chosen;
+    ASSERT_TRUE(chosen.isValid());
+    ASSERT_EQ(chmod(QFile::encodeName(chosen.path()).constData(), 0755), 0);
+    const QString path = chosen.path() + "/Door-2021-07-18-09-05-03.jpg";
+    if (c.olderMode >= 0) {
+      QFile older(path);
+      ASSERT_TRUE(older.open(QIODevice::WriteOnly));
+      older.write("older");
+      older.close();
+      ASSERT_EQ(chmod(QFile::encodeName(path).constData(), mode_t(c.olderMode)), 0);
+    }
+    ScopedUmask mask(c.mask);
+    std::vector<testsupport::CreatedFile> created;
+    {
+      testsupport::CreatedFiles watch;
+      QSaveFile file(path);
+      ASSERT_TRUE(private_files::open(file));
+      ASSERT_EQ(file.write("picture"), 7);
+      ASSERT_TRUE(file.commit());
+      created = watch.files();
+    }
+    ASSERT_FALSE(created.empty()) << "no file creation was seen";
+    for (const testsupport::CreatedFile& f : created) {
+      EXPECT_EQ(f.mode & 077, 0u) << f.path << " was created " << std::oct << f.mode;
+    }
+    EXPECT_EQ(modeOf(path), 0600u);
+    // The process keeps its own umask.
+    const mode_t after = umask(c.mask);
+    EXPECT_EQ(after, c.mask);
+  }
 }
 
 }  // namespace

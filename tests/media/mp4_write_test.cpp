@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -523,23 +524,15 @@ TEST(Mp4WriteInterface, AudioOnlyRecording) {
 }  // namespace
 
 // A recording is the user's alone: its file is 0600 whatever the umask,
-// also when it replaces an older file that was open to others.
+// from its first moment on.
 TEST(Mp4WriteInterface, TheFileIsPrivateWhateverTheUmask) {
   const auto units = splitAccessUnits(readFile(streamFile(recordingStream(VideoCodec::H264))), VideoCodec::H264);
   const struct {
     const char* name;
     mode_t mask;
-    int olderFileMode;  // -1: no older file
-  } cases[] = {{"umask022", 022, -1}, {"umask000", 0, -1}, {"over0666", 0, 0666}};
+  } cases[] = {{"umask022", 022}, {"umask000", 0}};
   for (const auto& c : cases) {
     const std::string path = outPath(std::string(c.name) + ".mp4");
-    if (c.olderFileMode >= 0) {
-      FILE* older = fopen(path.c_str(), "w");
-      ASSERT_NE(older, nullptr);
-      fputs("an older file", older);
-      fclose(older);
-      ASSERT_EQ(chmod(path.c_str(), mode_t(c.olderFileMode)), 0);
-    }
     {
       testsupport::ScopedUmask mask(c.mask);
       Writer w;
@@ -554,5 +547,85 @@ TEST(Mp4WriteInterface, TheFileIsPrivateWhateverTheUmask) {
     ASSERT_EQ(stat(path.c_str(), &st), 0) << c.name;
     EXPECT_EQ(st.st_mode & 07777, 0600u) << c.name;
     expectPlayable(path, 10);
+  }
+}
+
+// Whatever has the file's name already is left as it is: an older file
+// open to others, a symbolic link to a file (whose target keeps
+// its bytes), a dangling link (nothing is made where it points) and a link
+// to a folder. The open says EEXIST, and the writer opens another name.
+TEST(Mp4WriteInterface, ANameThatExistsIsNeverWrittenThrough) {
+  const auto units = splitAccessUnits(readFile(streamFile(recordingStream(VideoCodec::H264))), VideoCodec::H264);
+  enum class Kind { OlderFile, LinkToFile, DanglingLink, LinkToFolder };
+  const struct {
+    const char* name;
+    Kind kind;
+  } cases[] = {{"older", Kind::OlderFile},
+               {"link", Kind::LinkToFile},
+               {"dangling", Kind::DanglingLink},
+               {"folderlink", Kind::LinkToFolder}};
+  const std::string kept = "an older file";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = outPath(std::string(c.name) + ".mp4");
+    const std::string target = outPath(std::string(c.name) + "_target");
+    rmdir(target.c_str());
+    switch (c.kind) {
+      case Kind::OlderFile:
+      case Kind::LinkToFile: {
+        const std::string file = c.kind == Kind::OlderFile ? path : target;
+        FILE* older = fopen(file.c_str(), "w");
+        ASSERT_NE(older, nullptr);
+        fputs(kept.c_str(), older);
+        fclose(older);
+        ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+        if (c.kind == Kind::LinkToFile) {
+          ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+        }
+        break;
+      }
+      case Kind::DanglingLink:
+        ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+        break;
+      case Kind::LinkToFolder:
+        ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
+        ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+        break;
+    }
+    testsupport::ScopedUmask mask(0);
+    Writer w;
+    errno = 0;
+    EXPECT_EQ(w.open(path, VideoCodec::H264), KV_MEDIA_ERR_IO);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(KVMP4_Close(w.h()), KV_MEDIA_ERR_STATE);  // nothing was opened
+    struct stat st {};
+    switch (c.kind) {
+      case Kind::OlderFile:
+      case Kind::LinkToFile: {
+        const std::string file = c.kind == Kind::OlderFile ? path : target;
+        ASSERT_EQ(stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0666u);
+        const Bytes bytes = readFile(file);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), kept);
+        break;
+      }
+      case Kind::DanglingLink:
+        EXPECT_NE(lstat(target.c_str(), &st), 0) << "a file was made where the link points";
+        break;
+      case Kind::LinkToFolder:
+        ASSERT_EQ(stat(target.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        break;
+    }
+    if (c.kind != Kind::OlderFile) {
+      ASSERT_EQ(lstat(path.c_str(), &st), 0);
+      EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced";
+    }
+    // Another name records as usual.
+    const std::string other = outPath(std::string(c.name) + "-2.mp4");
+    EXPECT_EQ(w.open(other, VideoCodec::H264), 0);
+    writeInterleaved(w, units, VideoCodec::H264, 0, 10);
+    EXPECT_EQ(KVMP4_Close(w.h()), 0);
+    expectPlayable(other, 10);
   }
 }

@@ -9,6 +9,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +19,7 @@
 
 #include "playing_camera_fixture.h"
 #include "device/WholeRenderWindow.h"
+#include "device/media_paths.h"
 #include "log_capture.h"
 #include "media_assets.h"
 #include "playview_support.h"
@@ -123,7 +126,80 @@ TEST_F(RecordOutcomeOnASmallDisk, ADiskThatFillsUpEndsTheRecordingAndSaysSo) {
   ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 10000));
   EXPECT_EQ(toastTexts(), (std::vector<QString>{"Snapshot failed!"}));
   EXPECT_EQ(log.count("save image"), 1);
+  // The log says what the file system said, and no empty word of the
+  // image writer's.
+  EXPECT_EQ(log.count("Bogus message"), 0) << log.lines().join('\n').toStdString();
+  EXPECT_EQ(log.count("(file:, line:0)"), 0) << log.lines().join('\n').toStdString();
+  const QStringList notSaved = log.lines().filter("jpeg not saved");
+  ASSERT_EQ(notSaved.size(), 1) << log.lines().join('\n').toStdString();
+  EXPECT_TRUE(notSaved[0].contains("No space left on device")) << notSaved[0].toStdString();
   EXPECT_TRUE(filesUnder(disk + "/Photo", "*").isEmpty()) << filesUnder(disk + "/Photo", "*").join(' ').toStdString();
+}
+
+// A record file never goes where something has its name already: a
+// symbolic link there (to someone else's file) stays, and so does the file
+// it points at; the recording takes the next name and plays. So does a
+// recording started again within the same second.
+TEST_F(RecordOutcome, ATakenRecordNameIsNeverWrittenThrough) {
+  const QString named = media_paths::defaultPath(media_paths::MediaKind::Record, dir + "/user/", "Door",
+                                                 camera->deviceId, QDateTime::fromSecsSinceEpoch(now));
+  ASSERT_TRUE(media_paths::makeFolderFor(named));
+  const QString target = dir + "/not-a-recording.txt";
+  {
+    QFile other(target);
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("someone else's file");
+  }
+  ASSERT_TRUE(QFile::link(target, named));
+
+  const QString expected[] = {media_paths::numberedPath(named, 2), media_paths::numberedPath(named, 3)};
+  for (const QString& path : expected) {
+    feed->seekVideo(0);
+    view.recordButton.click();
+    ASSERT_TRUE(camera->isRecording.load());
+    EXPECT_EQ(camera->recordFilePath(), path);
+    for (int i = 0; i < 30; ++i) picture();
+    view.recordButton.click();
+    pumpFor(50);
+    EXPECT_EQ(toastTexts(), (std::vector<QString>{"Record Success!"}));
+    dropToasts();
+    expectRecordIdle();
+    expectPlayableVideo(path.toStdString(), 1.2);
+  }
+  EXPECT_TRUE(QFileInfo(named).isSymLink());
+  EXPECT_EQ(QFileInfo(named).symLinkTarget(), target);
+  QFile other(target);
+  ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+  EXPECT_EQ(other.readAll(), QByteArray("someone else's file"));
+}
+
+// The next file of a running recording (after the time limit) that cannot
+// be opened ends the recording, and the user is told, as for a failed
+// write: the file before it is finished and plays.
+TEST_F(RecordOutcome, ANextFileThatCannotBeOpenedEndsTheRecordingAndSaysSo) {
+  view.recordButton.click();
+  ASSERT_TRUE(camera->isRecording.load());
+  const QString first = camera->recordFilePath();
+  feed->seekVideo(0);
+  for (int i = 0; i < 30; ++i) picture();
+  // A file where the next file's folder would be.
+  const QString blocked = dir + "/blocked";
+  {
+    QFile blocker(blocked);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  }
+  chooseFolder(blocked);
+  now += FFmpeg_Avideo_record_thread::kRecordLimitSeconds + 1;
+  for (int i = 0; i < 5000 && toastTexts().empty(); ++i) {
+    picture();
+    if (i % 25 == 0) pumpFor(10);
+  }
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000)) << "nothing told the user";
+  EXPECT_EQ(toastTexts(), (std::vector<QString>{"Record failed!"}));
+  pumpFor(100);
+  expectRecordIdle();
+  EXPECT_EQ(camera->mp4Writer, nullptr);
+  expectPlayableVideo(first.toStdString(), 1.2);
 }
 
 // A quick press and stop before the camera's next key frame: there is

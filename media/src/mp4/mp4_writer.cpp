@@ -1,8 +1,5 @@
 #include "mp4_writer.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -10,7 +7,7 @@
 #include "adts.h"
 #include "parameter_sets_check.h"
 #include "picture_size.h"
-#include "private_file.h"
+#include "private_output.h"
 
 namespace kvmedia {
 namespace {
@@ -56,8 +53,7 @@ bool Mp4Writer::onDisk() {
   const int64_t written = avio_tell(fc_->pb);
   if (written == wholeSize_) return true;
   // A full disk takes part of a write and says nothing: look at the file.
-  struct stat st {};
-  if (stat(path_.c_str(), &st) != 0 || st.st_size < written) return false;
+  if (output_.sizeOnDisk() < written) return false;
   wholeSize_ = written;
   return true;
 }
@@ -110,25 +106,25 @@ int Mp4Writer::open(const char* path, int width, int height, int videoCodec, int
     release();
     return KV_MEDIA_ERR_NOMEM;
   }
-  // "file:" keeps a name with a colon from being taken for a protocol.
-  path_ = path;
-  // Private before the muxer writes its first byte.
-  const int opened = makePrivateFile(path_) ? avio_open(&fc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE)
-                                            : AVERROR(errno);
+  // A new private file, written through its own descriptor: an existing
+  // name (a file, a link) is refused with EEXIST and left as it is.
+  const int opened = output_.create(path);
   if (opened < 0) {
     release();
     ioFailure(opened);
     state_ = State::Closed;
     return KV_MEDIA_ERR_IO;
   }
+  fc_->pb = output_.context();
+  fc_->flags |= AVFMT_FLAG_CUSTOM_IO;
   state_ = State::AwaitingKey;
   errno_ = 0;
   wholeSize_ = headerSize_ = 0;
   if (!video_) {
     const int rc = writeHeader();
     if (rc < 0) {
+      output_.removeName();
       release();
-      unlink(path_.c_str());
       state_ = State::Closed;
       return rc;
     }
@@ -254,10 +250,11 @@ int Mp4Writer::writeAudio(const uint8_t* data, int size, uint32_t ts) {
 int Mp4Writer::release() {
   int rc = 0;
   if (fc_) {
-    rc = avio_closep(&fc_->pb);
+    fc_->pb = nullptr;  // the output's own, freed below
     avformat_free_context(fc_);
     fc_ = nullptr;
   }
+  rc = output_.close();
   video_ = audio_ = nullptr;
   headerWritten_ = false;
   videoClock_ = StreamClock();
@@ -273,8 +270,8 @@ int Mp4Writer::release() {
 int Mp4Writer::close() {
   if (state_ == State::Closed) return KV_MEDIA_ERR_STATE;
   if (state_ == State::AwaitingKey) {
+    output_.removeName();  // nothing playable was written
     release();
-    unlink(path_.c_str());  // nothing playable was written
     state_ = State::Closed;
     return KV_MEDIA_ERR_EMPTY;
   }
@@ -290,21 +287,22 @@ int Mp4Writer::close() {
   }
   const bool failed = state_ == State::Failed;
   const int64_t end = fc_ && fc_->pb ? avio_tell(fc_->pb) : 0;
-  const int closed = release();  // the last flush
-  struct stat st {};
-  if (!failed && closed < 0)
-    ioFailure(closed);
-  else if (!failed && (stat(path_.c_str(), &st) != 0 || st.st_size < end))
+  const int flushed = output_.finish();  // the last flush
+  if (!failed && flushed < 0)
+    ioFailure(flushed);
+  else if (!failed && output_.sizeOnDisk() < end)
     ioFailure(0);
   if (state_ == State::Failed) {
     // What came after the last whole write may be cut short: the file ends
     // with its last whole fragment, which plays; a file without a whole
     // fragment holds nothing to play and goes.
     if (wholeSize_ <= headerSize_)
-      unlink(path_.c_str());
+      output_.removeName();
     else
-      (void)!truncate(path_.c_str(), wholeSize_);  // failing, the file stays as it is
+      output_.cut(wholeSize_);  // failing, the file stays as it is
   }
+  const int closed = release();
+  if (state_ != State::Failed && closed < 0) ioFailure(closed);
   const bool ok = state_ != State::Failed;
   state_ = State::Closed;
   return ok ? KV_MEDIA_OK : KV_MEDIA_ERR_IO;

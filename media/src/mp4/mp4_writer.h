@@ -20,6 +20,7 @@
 
 #include "annexb.h"
 #include "av_handles.h"
+#include "private_output.h"
 #include "stream_clock.h"
 
 namespace kvmedia {
@@ -58,11 +59,12 @@ class Mp4Writer {
   int ioFailure(int averror);
   // Every byte written so far is on disk; the size is noted as whole.
   bool onDisk();
-  // Closes the file; FFmpeg's result of the last flush.
+  // Frees the muxer and closes the file; the first error of the last
+  // flush or the close.
   int release();
 
   State state_ = State::Closed;
-  std::string path_;
+  PrivateOutput output_;
   AVFormatContext* fc_ = nullptr;
   bool headerWritten_ = false;
   AVStream* video_ = nullptr;
