@@ -390,8 +390,18 @@ bool CameraMedia::videoTimer_start_play(int ms, VideoRenderTarget* target) {
     target->start_render();
   }
   displayPeriodMs_ = ms;
+  displayIdle_ = false;
   videoTimer.start(ms);
   return true;
+}
+
+void CameraMedia::pictureQueued() {
+  // Only a display that sleeps for want of a picture is woken: one wake-up
+  // per sleep, none per picture while it has pictures to show.
+  if (!displayIdle_.exchange(false)) return;
+  guiCalls_.post([this] {
+    if (videoTimer.isActive()) videoTimer.start(0);
+  });
 }
 
 void CameraMedia::videoTimerHandler() {
@@ -409,18 +419,21 @@ void CameraMedia::videoTimerHandler() {
       [this, now](const P2P_VideoNode_Decode& p) { return pacer_.due(p.nTimeStamp, p.fps, now); },
       &skipped);
   counters.picturesSkipped += skipped;
-  // The display looks for the next picture every kCatchUpMs at most: one
-  // that waited a whole stream period for its tick would often find the
-  // next one due as well and be skipped. A waiting picture is shown when it
-  // is due.
-  int period = std::min(displayPeriodMs(videoFrameQueue.size(), displayPeriodMs_), kCatchUpMs);
+  // It sleeps until the next waiting picture is due; with none waiting,
+  // until the decode thread hands one over (device/display_backlog.h).
   int64_t nextDue = std::numeric_limits<int64_t>::max();
   videoFrameQueue.forEach([this, &nextDue](const P2P_VideoNode_Decode& p) {
     if (nextDue == std::numeric_limits<int64_t>::max()) nextDue = pacer_.dueAt(p.nTimeStamp, p.fps);
   });
-  if (nextDue != std::numeric_limits<int64_t>::max())
-    period = int(std::clamp<int64_t>(nextDue - now, 1, period));
-  if (videoTimer.isActive() && videoTimer.interval() != period) videoTimer.setInterval(period);
+  const size_t waiting = videoFrameQueue.size();
+  const int sleep = displaySleepMs(waiting, nextDue, now, displayPeriodMs_);
+  if (videoTimer.isActive() && videoTimer.interval() != sleep) videoTimer.setInterval(sleep);
+  if (waiting == 0) {
+    displayIdle_ = true;
+    // A picture queued between the look and the flag would find the flag
+    // clear and wake nobody: look once more.
+    if (!videoFrameQueue.empty() && displayIdle_.exchange(false) && videoTimer.isActive()) videoTimer.start(0);
+  }
   if (!node) return;
   if (node->serial != serial) {  // decoded for an earlier play after all (pushed just now)
     counters.picturesStale++;

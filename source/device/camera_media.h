@@ -137,9 +137,9 @@ class CameraMedia : public CameraMediaQueues, private MediaWorkerHost {
   // One display tick (videoTimerHandler): the newest picture of this play
   // that is due (display_pacer.h) goes to the render target and its time
   // stamp to the sound thread; the older ones waiting are skipped (a
-  // loaded machine shows fewer pictures, never older ones). The display
-  // ticks every kCatchUpMs at most (display_backlog.h), and when a waiting
-  // picture is due.
+  // loaded machine shows fewer pictures, never older ones). Then the
+  // display sleeps until the next waiting picture is due, or, with none
+  // waiting, until the decode thread queues one (display_backlog.h).
   void videoTimerHandler();
   // The size the render target shows pictures at (GUI thread, from the
   // target after each present; 0 x 0: not known) and as the decode thread
@@ -265,6 +265,7 @@ class CameraMedia : public CameraMediaQueues, private MediaWorkerHost {
   bool takeSnapshotRequest() override { return snapshotRequest.exchange(false); }
   StreamParams streamParams() const override;
   void pcmQueued() override { audioPlayThread.gate.notify(); }
+  void pictureQueued() override;
   qint64 recordFileSeconds() const override { return nowSeconds() - recordStartTime.load(); }
   void recordRestartDue() override { recordRestart.store(true); }
   RecordWriterAccess recordWriter() override {
@@ -303,6 +304,9 @@ class CameraMedia : public CameraMediaQueues, private MediaWorkerHost {
   std::atomic<SnapshotState> snapshotState_{SnapshotState::None};
   std::atomic<bool> shutDown_{false};
   int displayPeriodMs_ = 35;  // the display tick's period for this play's stream (GUI thread)
+  // The display sleeps with no picture to show; the next queued picture
+  // wakes it (set on the GUI thread, taken by the decode thread).
+  std::atomic<bool> displayIdle_{false};
   DisplayPacer pacer_;        // GUI thread
   std::function<int64_t()> displayClock_;
   std::atomic<uint32_t> shownSize_{0};  // width << 16 | height

@@ -1,5 +1,7 @@
 #include "device/display_backlog.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int64_t kComparableMs = 10000;  // beyond the decoded queue's second
@@ -16,6 +18,8 @@ bool dropOldestPicture(uint64_t oldestMs, uint64_t newestMs, size_t waiting, int
   return span * rate > int64_t(kBacklogFrames) * 1000;
 }
 
-int displayPeriodMs(size_t waiting, int periodMs) {
-  return waiting >= 2 && periodMs > kCatchUpMs ? kCatchUpMs : periodMs;
+int displaySleepMs(size_t waiting, int64_t nextDueMs, int64_t nowMs, int periodMs) {
+  if (waiting == 0) return kIdleLookMs;
+  const int64_t most = periodMs < 1 ? 1 : periodMs;
+  return int(std::clamp<int64_t>(nextDueMs - nowMs, 1, most));
 }

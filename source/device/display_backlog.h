@@ -1,11 +1,12 @@
-// How the display keeps a live view live. The display tick shows one
-// picture each period (1000 / (fps + 3) ms), which drains a backlog by only
-// three pictures a second: whatever piled up behind a stall (the start of a
-// play, a busy GUI thread, a burst off the network) would be shown late for
-// seconds, and the sound, held to the picture shown, dropped all that time.
-// So:
-//   - while a picture waits behind the next one, the display is behind: it
-//     ticks every kCatchUpMs until it has caught up, showing every picture;
+// How the display keeps a live view live, and sleeps while it has nothing to
+// show. A display tick that ticked at a fixed period (1000 / (fps + 3) ms)
+// would drain a backlog by only three pictures a second, and one that
+// polled often would wake a hundred times a second for nothing. So:
+//   - after each tick the display sleeps until the next waiting picture is
+//     due (the pacer knows when, device/display_pacer.h), at most a stream
+//     period, at least 1 ms;
+//   - with no picture waiting it sleeps until the decode thread hands one
+//     over (the hand-over wakes it), and looks anyway after kIdleLookMs;
 //   - the oldest picture is dropped, not shown, while a newer one waits that
 //     the camera stamped more than kBacklogFrames frame intervals later
 //     (320 ms at 25 fps), and never more than kBacklogFrames + 1 wait: the
@@ -23,13 +24,16 @@
 #include <cstdint>
 
 constexpr int kBacklogFrames = 8;
-constexpr int kCatchUpMs = 10;
+constexpr int kIdleLookMs = 1000;
 
 // `oldestMs`, `newestMs`: the time stamps of the oldest and the newest
 // picture waiting; `waiting`: how many wait; `fps`: the camera's announced
 // rate (0 or less counts as 25).
 bool dropOldestPicture(uint64_t oldestMs, uint64_t newestMs, size_t waiting, int fps);
 
-// The display tick's period with `waiting` pictures left after a tick:
-// `periodMs` (the stream's), or kCatchUpMs while it is behind.
-int displayPeriodMs(size_t waiting, int periodMs);
+// How long the display sleeps after a tick that left `waiting` pictures,
+// the first of them due at `nextDueMs` (the pacer's clock; `nowMs` now),
+// for a stream of period `periodMs`: until that picture is due (1 ms at
+// least, `periodMs` at most); kIdleLookMs when none waits (the next
+// picture's hand-over wakes it earlier).
+int displaySleepMs(size_t waiting, int64_t nextDueMs, int64_t nowMs, int periodMs);

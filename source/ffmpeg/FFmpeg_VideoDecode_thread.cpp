@@ -111,6 +111,7 @@ void FFmpeg_VideoDecode_thread::decodeOne(std::unique_ptr<P2P_VideoNode_noDecode
     counters_.picturesDropped +=
         queues_.videoFrameQueue.pushDroppingOldest(std::move(shown), maxDecodedPictures(node->fps)) +
         dropPictureBacklog();
+    host_.pictureQueued();
   }
   // Counted once the packet is wholly handled (tests wait on these).
   if (decoded)

@@ -42,6 +42,9 @@ class MediaWorkerHost {
   // True once for each snapshot or thumbnail asked for: the picture that
   // has just decoded serves it.
   virtual bool takeSnapshotRequest() = 0;
+  // A decoded picture was queued for the display (videoFrameQueue): a
+  // display asleep with nothing to show is woken.
+  virtual void pictureQueued() = 0;
   // The JPEG of that picture; null and 0 when it could not be encoded.
   virtual void save_vidoeImage_ToDisk(const unsigned char* jpeg, unsigned long length, int width,
                                       int height) = 0;

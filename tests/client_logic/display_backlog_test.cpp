@@ -48,9 +48,23 @@ TEST(DisplayBacklog, DropTable) {
   }
 }
 
-// Behind (a picture waits behind the next one) the display ticks every
-// 10 ms until it has caught up; else at the stream's own period.
-TEST(DisplayBacklog, PeriodTable) {
-  const int table[][3] = {{0, 35, 35}, {1, 35, 35}, {2, 35, 10}, {9, 35, 10}, {2, 333, 10}, {2, 3, 3}, {0, 3, 3}};
-  for (const auto& row : table) EXPECT_EQ(displayPeriodMs(size_t(row[0]), row[1]), row[2]) << row[0] << " " << row[1];
+// After a tick the display sleeps until the next waiting picture is due (at
+// least 1 ms, at most a stream period), and with none waiting until a
+// picture is handed over (a second at most).
+TEST(DisplayBacklog, SleepTable) {
+  const struct {
+    size_t waiting;
+    int64_t nextDue, now;
+    int period, sleep;
+  } table[] = {
+      {0, 0, 500, 35, kIdleLookMs},  // nothing to show: sleeps
+      {1, 520, 500, 35, 20},         // due in 20 ms
+      {3, 520, 500, 35, 20},         // a backlog: still the first one's time
+      {1, 500, 500, 35, 1},          // due now
+      {2, 400, 500, 35, 1},          // overdue
+      {1, 900, 500, 35, 35},         // far ahead: looks again after a period
+      {1, 900, 500, 0, 1},           // no period known
+  };
+  for (const auto& r : table)
+    EXPECT_EQ(displaySleepMs(r.waiting, r.nextDue, r.now, r.period), r.sleep) << r.waiting << " " << r.nextDue;
 }

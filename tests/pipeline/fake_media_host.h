@@ -46,6 +46,7 @@ class FakeMediaHost : public MediaWorkerHost {
   }
   StreamParams streamParams() const override { return stream; }
   void pcmQueued() override { report("pcm"); }
+  void pictureQueued() override { report("picture"); }
   qint64 recordFileSeconds() const override { return fileSeconds.load(); }
   void recordRestartDue() override { report("restart"); }
   bool recordOverflowed() const override { return overflowed.load(); }

@@ -168,7 +168,7 @@ TEST_F(SessionTest, AfterAStallTheNewestDuePictureIsShownAndTheOthersSkipped) {
   EXPECT_EQ(media->audioPlayThread.videoTimeStamp.load(), newest) << "the newest due picture is shown";
   EXPECT_EQ(media->counters.picturesSkipped.load(), waiting - 1);
   EXPECT_TRUE(media->videoFrameQueue.empty());
-  EXPECT_EQ(media->videoTimer.interval(), kCatchUpMs) << "the display looks for the next picture often";
+  EXPECT_EQ(media->videoTimer.interval(), kIdleLookMs) << "nothing to show: the display sleeps";
   EXPECT_EQ(media->counters.picturesPresented.load() + media->counters.picturesDropped.load() +
                 media->counters.picturesSkipped.load(),
             30u);
@@ -192,12 +192,49 @@ TEST_F(SessionTest, APictureThatComesEarlyWaitsForItsTurn) {
   feed.video(1080);
   media->videoTimerHandler();
   EXPECT_EQ(media->audioPlayThread.videoTimeStamp.load(), 1040u);
-  EXPECT_LE(media->videoTimer.interval(), kCatchUpMs) << "the waiting picture is shown soon after it is due";
+  EXPECT_EQ(media->videoTimer.interval(), 20) << "the display sleeps until the waiting picture is due";
   displayMs += 20;
   media->videoTimerHandler();
   EXPECT_EQ(media->audioPlayThread.videoTimeStamp.load(), 1080u);
   EXPECT_EQ(target.presented.load(), 3);
   EXPECT_EQ(media->counters.picturesSkipped.load(), 0u);
+}
+
+// The display wakes when it has something to do: a waiting picture is due,
+// or a picture was just handed over to a display that had none; it never
+// polls. Fifty pictures 40 ms apart on the display's clock wake it twice
+// each at most (handed over, then due half a frame later), where a display
+// that looked every 10 ms would have woken 200 times; every picture is
+// shown, and between the pictures it sleeps.
+TEST_F(SessionTest, TheDisplaySleepsUntilAPictureIsDueOrHandedOver) {
+  constexpr int kPictures = 50;
+  media->video_start_play();
+  Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
+  feed.setStepped(true);
+  feed.video(1000);
+  ASSERT_TRUE(media->videoTimer_start_play(35, &target));
+  int wakeUps = 0, sent = 1;
+  int64_t timerAt = displayMs + media->videoTimer.interval();
+  int64_t arriveAt = displayMs + 40;
+  for (int step = 0; step < 10 * kPictures && (sent < kPictures || !media->videoFrameQueue.empty()); ++step) {
+    if (sent < kPictures && arriveAt <= timerAt) {
+      displayMs = arriveAt;
+      feed.video(1000 + 40 * uint64_t(sent++));
+      arriveAt += 40;
+      QCoreApplication::sendPostedEvents();  // a wake-up handed to the GUI thread
+      if (media->videoTimer.interval() == 0) timerAt = displayMs;
+      continue;
+    }
+    displayMs = timerAt;
+    media->videoTimerHandler();
+    ++wakeUps;
+    ASSERT_TRUE(media->videoTimer.isActive());
+    timerAt = displayMs + media->videoTimer.interval();
+  }
+  EXPECT_EQ(target.presented.load(), kPictures);
+  EXPECT_EQ(media->counters.picturesSkipped.load(), 0u);
+  EXPECT_LE(wakeUps, 2 * kPictures + 2);
+  EXPECT_EQ(media->videoTimer.interval(), kIdleLookMs) << "nothing left to show: the display sleeps";
 }
 
 // A picture's buffer serves the pictures after it: in a play no more are
