@@ -73,6 +73,7 @@ std::vector<std::string> worldArguments() {
 // One busy process per core, each pinned to its core, for `seconds`.
 std::vector<std::thread> startCompetitor(int seconds) {
   std::vector<std::thread> busy;
+  if (seconds <= 0) return busy;  // none asked for (timeout 0 would never end it)
   const long cores = sysconf(_SC_NPROCESSORS_ONLN);
   for (long c = 0; c < cores; ++c)
     busy.emplace_back([c, seconds] {
