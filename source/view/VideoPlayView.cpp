@@ -50,6 +50,10 @@ SDL_Renderer* SDLRenderWnd::makeRenderer() {
     qDebug() << "SDLRenderWnd" << "OpenGL is a software rasterizer (" << gl
              << "): the pictures are drawn by SDL's software renderer";
   }
+  // SDL would otherwise show a software renderer's window surface through a
+  // GL texture of its own: the same rasterizer again. Set at every creation:
+  // SDL forgets its hints whenever the last render widget shuts it down.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   return SDL_CreateRenderer(m_pWindow, -1, SDL_RENDERER_SOFTWARE);
 }
 
@@ -89,6 +93,12 @@ SDLRenderWnd::~SDLRenderWnd() {
   m_pRender = nullptr;
   m_pWindow = nullptr;
   if (--renderWndCount == 0) SDL_Quit();
+}
+
+QString SDLRenderWnd::rendererName() const {
+  SDL_RendererInfo info{};
+  if (!m_pRender || SDL_GetRendererInfo(m_pRender, &info) != 0) return QString();
+  return QString::fromLatin1(info.name);
 }
 
 QRect SDLRenderWnd::targetRect() const { return letterboxRect(width(), height()); }

@@ -45,6 +45,8 @@ class SDLRenderWnd : public QWidget, public VideoRenderTarget {
   QPaintEngine* paintEngine() const override { return nullptr; }
 
   bool sdlReady() const { return m_pRender != nullptr; }
+  // The SDL renderer drawing here ("software", "opengl", ...; empty: none).
+  QString rendererName() const;
   // The rectangle pictures are drawn into, for the current size.
   QRect targetRect() const;
 

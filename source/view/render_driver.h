@@ -7,7 +7,9 @@
 // renderer draws the same pixels for a fraction of the CPU and memory.
 // So the first render widget of the program tries the GPU renderer, asks
 // OpenGL who renders, and on a software rasterizer every render widget
-// takes SDL's software renderer instead. SDL_RENDER_DRIVER in the
+// takes SDL's software renderer instead, its window surface put on the
+// screen by X itself (not through a GL texture, SDL's default on X11).
+// SDL_RENDER_DRIVER in the
 // environment (SDL's own hint) still decides when it is set.
 #pragma once
 

@@ -259,6 +259,21 @@ TEST(SDLRenderWndOnX, TwoWidgetsShareOneSdlStartUp) {
   EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
 }
 
+// This X server has no GPU behind it: OpenGL would be a software
+// rasterizer, so the pictures are drawn by SDL's software renderer, and its
+// window surface goes to the screen through X, not through GL again (the
+// pictures above were drawn so).
+TEST(SDLRenderWndOnX, WithoutAGpuSdlsSoftwareRendererDraws) {
+  SDLRenderWnd w;
+  ASSERT_TRUE(w.sdlReady());
+  EXPECT_EQ(w.rendererName(), QStringLiteral("software"));
+  const char* viaGl = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  ASSERT_NE(viaGl, nullptr);
+  EXPECT_STREQ(viaGl, "0");
+  SDLRenderWnd second;  // decided once: the next widget takes it at once
+  EXPECT_EQ(second.rendererName(), QStringLiteral("software"));
+}
+
 TEST(SDLRenderWndOnX, DummyDriverDrawsNothingAndLivesOn) {
   ASSERT_EQ(SDLRenderWnd::renderWndCount, 0) << "SDL must start afresh with the dummy driver";
   setenv("SDL_VIDEODRIVER", "dummy", 1);
