@@ -76,7 +76,7 @@ class SessionLinks : public SessionWorld {
   // The device's report of its side.
   JsonEntry listenerReport(const char* id) {
     JsonEntry linked;
-    EXPECT_TRUE(deviceEvent("linked", &linked, 3000)) << "the device did not report its link";
+    EXPECT_TRUE(deviceEvent("linked", &linked, 60000)) << "the device did not report its link";
     EXPECT_EQ(linked.n("info"), 0);
     EXPECT_EQ(linked.n("role"), 1);
     EXPECT_EQ(linked.s("id"), id);
@@ -232,7 +232,7 @@ TEST_F(SessionLinks, RelayedDataSurvivesAFaultyPathWithEitherAlgorithm) {
     // (8 s at most). Until then its teardown would wait for
     // acknowledgements that never come, longer than a stop allows.
     JsonEntry closed;
-    EXPECT_TRUE(deviceEvent("closed", &closed, 12000)) << "the device never saw the session end";
+    EXPECT_TRUE(deviceEvent("closed", &closed, 60000)) << "the device never saw the session end";
     EXPECT_EQ(device.stop(), 0);
     EXPECT_EQ(servers.stop(), 0);
   }
