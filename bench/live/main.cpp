@@ -205,7 +205,7 @@ double ffplayCores(const camera::MediaClips& clips, size_t streams, int seconds)
   std::vector<std::thread> players;
   for (size_t i = 0; i < streams; ++i) {
     players.emplace_back([&stream, seconds] {
-      childCpu({"timeout", "-s", "TERM", std::to_string(seconds), "env", "SDL_AUDIODRIVER=dummy", "ffplay",
+      childCpu({"timeout", "-s", "TERM", "-k", "2", std::to_string(seconds), "env", "SDL_AUDIODRIVER=dummy", "ffplay",
                 "-v", "error", "-an", "-x", "960", "-y", "540", stream});
     });
   }

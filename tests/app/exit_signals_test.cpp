@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -25,20 +26,46 @@ std::vector<Seen>& seen() {
   return s;
 }
 
+// Under ThreadSanitizer a signal sent to the process is taken by the
+// runtime's own handler, which runs ours later, at a point of its choosing;
+// now and then (measured: about one run in five, with nothing pending in
+// the kernel and nothing written to the pipe after a minute) it never does.
+// There a sender whose signal had no effect for a while sends it again;
+// without it one signal must do.
+#ifdef __SANITIZE_THREAD__
+constexpr int kResendAfterMs = 2000;
+#else
+constexpr int kResendAfterMs = 0;  // never
+#endif
+
+// Signals sent so far, in order.
+std::vector<int>& sent() {
+  static std::vector<int> s;
+  return s;
+}
+
+// The calls seen from `from` on: every one on the GUI thread, for `signal`
+// or for a signal sent before it (one that came late), and `signal` among
+// them.
+void expectCallsFor(int signal, size_t from) {
+  bool found = false;
+  for (size_t i = from; i < seen().size(); ++i) {
+    const Seen& c = seen()[i];
+    EXPECT_TRUE(c.onGuiThread) << "signal " << c.signal;
+    EXPECT_NE(std::find(sent().begin(), sent().end(), c.signal), sent().end()) << "signal " << c.signal << " was never sent";
+    found = found || c.signal == signal;
+  }
+  EXPECT_TRUE(found) << "no call for signal " << signal;
+}
+
 bool pumpUntil(size_t count) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (seen().size() < count && std::chrono::steady_clock::now() < end)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   return seen().size() >= count;
 }
 
 TEST(ExitSignals, EachSignalBecomesACallOnTheGuiThread) {
-#ifdef __SANITIZE_THREAD__
-  // ThreadSanitizer runs a signal's handler only at a later safe point of
-  // the thread it was given to; here about one run in two lost a signal
-  // that way. The whole program's signal test runs under it instead.
-  GTEST_SKIP() << "signals sent to this process are deferred by ThreadSanitizer";
-#endif
   QString why;
   ASSERT_TRUE(exit_signals::install(
       [](int signal) { seen().push_back({signal, QThread::currentThread() == qApp->thread()}); }, &why))
@@ -52,22 +79,31 @@ TEST(ExitSignals, EachSignalBecomesACallOnTheGuiThread) {
     // to the sender itself, and a thread that ends at once could take it
     // along (ThreadSanitizer runs handlers only at the thread's next call).
     const size_t before = seen().size();
+    sent().push_back(s);
     std::atomic<bool> handled{false};
     std::thread sender([s, &handled] {
       kill(getpid(), s);
-      while (!handled.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      // Bounded by the wait below (a minute) and the number of sends.
+      for (int waited = 0, sends = 1; !handled.load(); ++waited) {
+        if (kResendAfterMs > 0 && waited >= kResendAfterMs && sends < 30) {
+          kill(getpid(), s);
+          ++sends;
+          waited = 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
     });
     const bool arrived = pumpUntil(before + 1);
     handled.store(true);
     sender.join();
     ASSERT_TRUE(arrived) << "signal " << s << " never arrived";
-    EXPECT_EQ(seen().back().signal, s);
-    EXPECT_TRUE(seen().back().onGuiThread);
+    expectCallsFor(s, before);
   }
   // The process is still alive, and a signal raised on this thread too.
+  const size_t before = seen().size();
   raise(SIGTERM);
-  ASSERT_TRUE(pumpUntil(4));
-  EXPECT_EQ(seen().back().signal, SIGTERM);
+  ASSERT_TRUE(pumpUntil(before + 1));
+  expectCallsFor(SIGTERM, before);
 }
 
 }  // namespace

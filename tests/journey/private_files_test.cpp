@@ -175,7 +175,7 @@ TEST_P(PrivateFiles, NothingUnderTheDataFolderIsOpenToOthers) {
   const std::vector<std::string> jpgs = journey::filesUnder(stage_->dataDir(), ".jpg");
   ASSERT_TRUE(j.screen().clickInMain(where::kSnapshotButton, &why)) << why;
   EXPECT_FALSE(j.newFile(jpgs, ".jpg",
-                         [](const std::string& f) { return journey::checkSnapshot(f).ok; }, 30000)
+                         [](const std::string& f) { return journey::checkSnapshot(f).ok; }, 60000)
                    .empty())
       << "no snapshot";
   const std::vector<std::string> mp4s = journey::filesUnder(stage_->dataDir(), ".mp4");
@@ -183,13 +183,13 @@ TEST_P(PrivateFiles, NothingUnderTheDataFolderIsOpenToOthers) {
   std::this_thread::sleep_for(std::chrono::seconds(2));  // the recording's length
   ASSERT_TRUE(j.screen().clickInMain(where::kRecordButton, &why)) << why;
   EXPECT_FALSE(j.newFile(mp4s, ".mp4",
-                         [](const std::string& f) { return journey::checkRecording(f).ok; }, 30000)
+                         [](const std::string& f) { return journey::checkRecording(f).ok; }, 60000)
                    .empty())
       << "no playable recording";
   ASSERT_TRUE(j.screen().createGroup("pair", j.cameraIndex(journey::kHall),
                                      j.cameraIndex(journey::kFrontDoor), [] {}, &why))
       << why;
-  ASSERT_TRUE(stage_->waitForLog("INSERT INTO groups", 1, 30000));
+  ASSERT_TRUE(stage_->waitForLog("INSERT INTO groups", 1, 60000));
   // Closing stops the play, which leaves the camera's thumbnail behind.
   ASSERT_NO_FATAL_FAILURE(closeProgram());
 

@@ -155,7 +155,7 @@ class ProgramInTheWorld : public ::testing::Test {
   bool playAreaPlays(const XWindow& main, const std::string& keepAs) {
     const QRect area = kPlayedPicture.translated(main.x, main.y);
     QImage first, second;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < end) {
       first = desk_->screenshot();
       std::this_thread::sleep_for(std::chrono::milliseconds(600));

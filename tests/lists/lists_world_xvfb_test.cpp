@@ -61,11 +61,22 @@ std::string artifact(const char* name) {
 
 QImage grab(QWidget& w) { return QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage(); }
 
-// Grabs a shown window once it is drawn (bounded), keeps the picture.
+// True when `image` holds more than one colour: something was drawn.
+bool drawn(const QImage& image) {
+  if (image.isNull()) return false;
+  const QRgb first = image.pixel(0, 0);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixel(x, y) != first) return true;
+  return false;
+}
+
+// Grabs a shown window once the window system shows what the widget
+// painted (bounded), keeps the picture.
 QImage keepShot(QWidget& w, const char* name) {
   EXPECT_TRUE(QTest::qWaitForWindowExposed(&w, 60000)) << name;
-  QTest::qWait(100);  // the window system draws what the widget painted
-  const QImage shot = grab(w);
+  QImage shot;
+  EXPECT_TRUE(waitUntil([&] { return drawn(shot = grab(w)); }, 60000)) << name << " was not drawn";
   shot.save(QString::fromStdString(artifact(name)));
   return shot;
 }
@@ -267,7 +278,7 @@ TEST_F(ListsWorld, AGroupOfTwoPlaysInItsGridAndEveryDialogShows) {
         return testsupport::barsAlongRow(hallShot, hall.targetRect(), 0.4) == smpte &&
                testsupport::areaColours(doorShot, door.targetRect()).classes >= 6;
       },
-      10000);
+      60000);
   std::string error;
   if (testsupport::xvfbServer) testsupport::xvfbServer->screenshot(artifact("group_grid.png"), &error);
   keepShot(*window_, "main_window_grid.png");

@@ -1,7 +1,6 @@
 #include "live_glue.h"
 
 #include <QDateTime>
-#include <QMetaObject>
 
 #include <cstring>
 #include <map>
@@ -86,12 +85,12 @@ void LiveCamera::message(unsigned type, const char* data, unsigned length) {
   std::memcpy(&s, data, sizeof s);
   status.store(s);
   if (s != E_CONN_STATUS_ONLINE) return;
-  QMetaObject::invokeMethod(&anchor_, [this] {
+  guiCalls_.post([this] {
     if (mode_ == PlayMode::Single)
       media.avideo_start_play();
     else
       media.video_start_play();
-  }, Qt::QueuedConnection);
+  });
 }
 
 void LiveCamera::frame(const char* data, unsigned length) {
@@ -102,8 +101,7 @@ void LiveCamera::frame(const char* data, unsigned length) {
 }
 
 void LiveCamera::videoTimerStart(int ms) {
-  QMetaObject::invokeMethod(&anchor_, [this, ms] { media.videoTimer_start_play(ms, target_); },
-                            Qt::QueuedConnection);
+  guiCalls_.post([this, ms] { media.videoTimer_start_play(ms, target_); });
 }
 
 void LiveCamera::sendStreamRequest(StreamRequest request) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "device/camera_media.h"
+#include "device/gui_calls.h"
 
 namespace livetest {
 
@@ -52,7 +53,10 @@ class LiveCamera : public CameraMediaEvents {
   const std::string id_;
   const PlayMode mode_;
   VideoRenderTarget* const target_;
-  QObject anchor_;  // GUI thread: target of the queued calls
+  // The calls handed to the test's (GUI) thread, as the camera object hands
+  // them: through a queue under a mutex of its own, so a race detector sees
+  // what a call carries pass from the link's thread to that one.
+  GuiCalls guiCalls_;
 };
 
 }  // namespace livetest

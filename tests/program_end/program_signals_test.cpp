@@ -43,16 +43,16 @@ TEST(ProgramSignals, EndTheProgramAsACloseAnsweredWithYes) {
   ASSERT_TRUE(j.startProgram(&why)) << why;
   long long ms = 0;
   ASSERT_TRUE(j.signIn(1, &ms, &why)) << why;
-  ASSERT_TRUE(j.allOnline(1, 90000));
+  ASSERT_TRUE(j.allOnline(1, 120000));  // a first link under ThreadSanitizer
   ASSERT_GE(j.playUntil(journey::kHall,
                         [](const QImage& s) { return journey::showsHallBars(s, journey::where::kPicture); },
-                        30000),
+                        60000),
             0)
       << "Hall did not play";
   const std::vector<std::string> before = journey::filesUnder(stage.dataDir(), ".mp4");
   ASSERT_TRUE(j.screen().clickInMain(journey::where::kRecordButton, &why)) << why;
   const std::string file = j.newFile(
-      before, ".mp4", [](const std::string& f) { return journey::checkRecording(f).pictures >= 50; }, 30000);
+      before, ".mp4", [](const std::string& f) { return journey::checkRecording(f).pictures >= 50; }, 60000);
   ASSERT_FALSE(file.empty()) << "no recording grew";
   kill(stage.program().pid(), SIGTERM);
   const int status = stage.waitProgramExit(60000);

@@ -29,6 +29,8 @@ struct State {
   std::map<std::string, bool> claimed;  // a KV_Connect past its claim
   std::map<std::string, bool> broken;
   std::map<std::string, int> connects, breaks;
+  std::map<std::string, int> brokenConnects;  // blocked connects a break ended
+  std::map<std::string, int> givingUp;        // blocked connects to end as timed out
   std::map<int, std::deque<uint8_t>> pipes;
   std::map<int, int> chunk, pollError;
   std::map<int, uint8_t> linkMode;
@@ -57,6 +59,8 @@ void reset() {
   s.broken.clear();
   s.connects.clear();
   s.breaks.clear();
+  s.brokenConnects.clear();
+  s.givingUp.clear();
   s.pipes.clear();
   s.chunk.clear();
   s.pollError.clear();
@@ -126,6 +130,24 @@ int connectCalls(const std::string& sn) {
 int breakCalls(const std::string& sn) {
   std::lock_guard<std::mutex> l(st().m);
   return st().breaks[sn];
+}
+
+int brokenConnects(const std::string& sn) {
+  std::lock_guard<std::mutex> l(st().m);
+  return st().brokenConnects[sn];
+}
+
+bool awaitClaimed(const std::string& sn, int timeoutMs) {
+  State& s = st();
+  std::unique_lock<std::mutex> l(s.m);
+  return s.cv.wait_for(l, std::chrono::milliseconds(timeoutMs), [&] { return s.claimed[sn]; });
+}
+
+void giveUpBlockedConnect(const std::string& sn) {
+  State& s = st();
+  std::lock_guard<std::mutex> l(s.m);
+  ++s.givingUp[sn];
+  s.cv.notify_all();
 }
 
 int bytesWaiting(int handle) {
@@ -202,9 +224,15 @@ int KV_Connect(const char* id, uint16_t, int, uint32_t flags, const char* lanAdd
     l.lock();
     s.claimed[sn] = true;
     s.broken[sn] = false;
-    const bool broke = s.cv.wait_for(l, std::chrono::milliseconds(b.maxWaitMs), [&] { return s.broken[sn]; });
+    s.cv.notify_all();  // claimed
+    s.cv.wait_for(l, std::chrono::milliseconds(b.maxWaitMs), [&] { return s.broken[sn] || s.givingUp[sn] > 0; });
     s.claimed[sn] = false;
-    return broke ? KV_ERR_CONNECT_BROKEN : KV_ERR_TIMEOUT;
+    if (s.broken[sn]) {
+      ++s.brokenConnects[sn];
+      return KV_ERR_CONNECT_BROKEN;
+    }
+    if (s.givingUp[sn] > 0) --s.givingUp[sn];
+    return KV_ERR_TIMEOUT;
   }
   auto& script = s.connectScript[sn];
   if (script.empty()) return 5;

@@ -27,6 +27,13 @@ void scriptConnect(const std::string& sn, int result);
 // lost, as with the real transport before it has claimed a slot), then
 // blocks until broken (-19) or `maxWaitMs` passed (-3).
 void blockConnect(const std::string& sn, int claimDelayMs, int maxWaitMs);
+// Waits (bounded) until a blocked KV_Connect for `sn` has claimed its slot.
+bool awaitClaimed(const std::string& sn, int timeoutMs);
+// The next blocked KV_Connect for `sn` (the one waiting now, or the next
+// one to block) gives up as timed out (-3), whatever its maxWaitMs.
+void giveUpBlockedConnect(const std::string& sn);
+// Blocked KV_Connect calls for `sn` that a break ended.
+int brokenConnects(const std::string& sn);
 
 void setLinkMode(int handle, uint8_t relayed);
 

@@ -4,12 +4,14 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
 #include <thread>
 
 #include "Vornet.h"
+#include "core/library_state.h"
 #include "datagram.h"
 #include "raw_peer.h"
 #include "session_world.h"
@@ -52,6 +54,30 @@ class ProtocolThread : public HandPlayedServerWorld {
   static void peerMessage(RawPeer& peer, const sockaddr_in& to, uint8_t type, const char* id, uint8_t flag = 1) {
     uint8_t buf[w::kSmallDatagram];
     peer.send(to, buf, w::build_peer(buf, type, "vek", 0, id, flag));
+  }
+
+  // The session whose socket sent from `at` (its HELLO, its request).
+  // Under the main mutex.
+  static const vornet::ZORP_Session* sessionAt(const sockaddr_in& at) {
+    for (const vornet::ZORP_Session& s : vornet::lib().sessions) {
+      const int fd = s.ioSocket.load();
+      sockaddr_in bound{};
+      socklen_t len = sizeof bound;
+      if (fd >= 0 && getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &len) == 0 && bound.sin_port == at.sin_port)
+        return &s;
+    }
+    return nullptr;
+  }
+
+  // Waits (bounded) until the session that sent from `at` shows the effect
+  // of a message: `done` holds for it.
+  static bool awaitSession(const sockaddr_in& at, const std::function<bool(const vornet::ZORP_Session&)>& done) {
+    for (const Stopwatch sw; sw.ms() < 60000; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+      std::lock_guard<std::recursive_mutex> lock(vornet::mainMutex());
+      const vornet::ZORP_Session* s = sessionAt(at);
+      if (s != nullptr && done(*s)) return true;
+    }
+    return false;
   }
 
   static bool ready(std::future<Timed>& f, int ms) {
@@ -130,7 +156,10 @@ TEST_F(ProtocolThread, PortBurstCoversThePortsAroundThePeers) {
       ports.push_back(std::make_unique<RawPeer>("127.0.0.5", p));
       ASSERT_TRUE(ports.back()->ok()) << "cannot bind port " << p;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // HELLO_ACK handled first
+    // The HELLO_ACK is handled first: the session holds its public address.
+    ASSERT_TRUE(awaitSession(session, [&](const vornet::ZORP_Session& s) {
+      return s.publicAddr.sin_addr.s_addr == publicAddr.sin_addr.s_addr && s.publicAddr.sin_port == publicAddr.sin_port;
+    })) << "the HELLO_ACK was not handled";
     server->send(session, buf, w::build_punch_to(buf, make_address("127.0.0.5", c.peerPort)));
     // The burst's punches are waited for however late a busy machine sends
     // them; a port then gets no more than its share, and an unwatched
@@ -184,7 +213,8 @@ TEST_F(ProtocolThread, LateP2PRequestAnswerIsIgnored) {
   EXPECT_EQ(body.loopFlag, 1) << "the alternative loop marks its requests";
   uint8_t buf[w::kSmallDatagram];
   server->send(req.from, buf, w::build_result(buf, w::ZORP_MSG_P2P_REQ_ACK, 0));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(awaitSession(req.from, [](const vornet::ZORP_Session& s) { return s.connectState.load() == 0; }))
+      << "the first answer was not taken";
   server->send(req.from, buf, w::build_result(buf, w::ZORP_MSG_P2P_REQ_ACK, -1));
   EXPECT_EQ(run.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
       << "the late -1 ended the connect";

@@ -25,6 +25,9 @@ const std::string kServers = "127.0.0.1,127.0.0.2,127.0.0.3";
 constexpr size_t kAttemptTicks = 1200;
 constexpr unsigned kConnectTickMs = 10;
 constexpr long long kAttemptLoopMs = kAttemptTicks * kConnectTickMs;  // each tick sleeps 10 ms at least
+// What a loaded machine may add to a wait: bounds on the wall clock are
+// time-outs, never a judgement of speed.
+constexpr long long kRoomForLoadMs = 60000;
 
 struct Timed {
   int result;
@@ -102,9 +105,10 @@ TEST_F(SessionCodes, ConnectCodesAndTheirTimings) {
     }
     EXPECT_EQ(ticks.countAfter(cases[i].id, kConnectTickMs, SteadyTime::min()), kAttemptTicks);
     EXPECT_GE(t.ms, kAttemptLoopMs);
-    // Ticks held up by anything but their sleep (a call in the loop that
-    // blocks) show here; twice the length leaves room for a loaded machine.
-    EXPECT_LE(t.ms, 2 * kAttemptLoopMs);
+    // A call in the loop that blocks would hold up every one of its ticks:
+    // seconds per hundred ticks. A minute over the loop's own length is
+    // room for any load.
+    EXPECT_LE(t.ms, kAttemptLoopMs + kRoomForLoadMs);
   }
   // The default loop asks at most five times.
   for (const char* id : {"CODEM2"}) {
@@ -156,10 +160,14 @@ TEST_F(SessionCodes, ListenWithoutAPeerTimesOutAfterItsWait) {
   ASSERT_EQ(KV_SetServInfo("LONELY", ""), 0);
   for (uint32_t detect : {0u, KV_LISTEN_NO_DETECT}) {
     SCOPED_TRACE(detect ? "100 ms ticks" : "10 ms ticks");
+    const unsigned tickMs = detect ? 100 : 10;
+    const SteadyTime since = std::chrono::steady_clock::now();
     const Timed t = listen_async("LONELY", 1 | detect).get();
     EXPECT_EQ(t.result, KV_ERR_TIMEOUT);
     EXPECT_GE(t.ms, 1000);
-    EXPECT_LE(t.ms, 10000) << "waited far beyond its second";
+    // One second of its own ticks, however long a loaded machine made them.
+    EXPECT_EQ(ticks.countAfter("LONELY", tickMs, since), 1000u / tickMs) << "not a second of ticks";
+    EXPECT_LE(t.ms, 1000 + kRoomForLoadMs) << "waited far beyond its second";
   }
 }
 
@@ -217,8 +225,8 @@ TEST_F(SessionCodes, RegistrationCodes) {
     const Timed t = listen_async(c.id, 30).get();
     EXPECT_EQ(t.result, c.expected);
     // The first registration goes as the wait begins, a refusal ends it at
-    // once: not after the wait's 30 s.
-    EXPECT_LE(t.ms, 10000) << "the refusal did not end the wait";
+    // once: not after the wait's 30 s (3,000 of its ticks).
+    EXPECT_LT(ticks.countAfter(c.id, 10, SteadyTime::min()), 1000u) << "the refusal did not end the wait";
   }
 }
 
@@ -247,7 +255,7 @@ TEST_F(SessionCodes, RegistrationSchedule) {
     ASSERT_EQ(KV_SetServInfo(c.id, kServers.c_str()), 0);
     runs.push_back(listen_async(c.id, 10 | c.flags));
   }
-  for (const auto& c : cases) EXPECT_TRUE(ticks.await(c.id, c.tickMs, kLivedMs / c.tickMs, 30000)) << c.id;
+  for (const auto& c : cases) EXPECT_TRUE(ticks.await(c.id, c.tickMs, kLivedMs / c.tickMs, 60000)) << c.id;
   KV_ListenBreak();
   for (auto& r : runs) ASSERT_EQ(r.wait_for(std::chrono::seconds(60)), std::future_status::ready);
   const auto all = record();
@@ -275,9 +283,6 @@ TEST_F(SessionCodes, RegistrationSchedule) {
       EXPECT_GE(regs[i] - start, static_cast<long long>(tick * c.tickMs) - 20) << "registration " << i;
       // The registration goes just before its tick's sleep begins.
       EXPECT_LE(regs[i] - start, ms_between(lived[0].began, lived[tick].began) + 500) << "registration " << i;
-      // Ticks held up by anything but their sleep show on the clock; twice
-      // their length leaves room for a loaded machine.
-      EXPECT_LE(regs[i] - start, static_cast<long long>(2 * tick * c.tickMs) + 500) << "registration " << i;
     }
   }
 }
@@ -306,7 +311,7 @@ TEST_F(SessionCodes, TheSessionTableHoldsOneHundredTwentyEight) {
   EXPECT_EQ(KV_Connect("FILL", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr), KV_ERR_NO_FREE_SESSION);
   KV_ListenBreak();
   for (auto& l : listens) {
-    ASSERT_EQ(l.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    ASSERT_EQ(l.wait_for(std::chrono::seconds(60)), std::future_status::ready);
     EXPECT_EQ(l.get().result, KV_ERR_LISTEN_BROKEN);
   }
 }
@@ -317,12 +322,12 @@ TEST_F(SessionCodes, ClaimsGoOnAfterTheLastClaimedSlot) {
   const int a = KV_Connect("CLAIMS", 0, 15, KV_CONNECT_LAN, "127.0.0.1");
   ASSERT_GE(a, 0);
   JsonEntry e;
-  ASSERT_TRUE(deviceEvent("listening", &e, 3000));
+  ASSERT_TRUE(deviceEvent("listening", &e, 60000));
   const int b = KV_Connect("CLAIMS", 0, 15, KV_CONNECT_LAN, "127.0.0.1");
   ASSERT_GE(b, 0);
   EXPECT_EQ(b, (a + 1) % KV_MAX_SESSIONS);
   ASSERT_EQ(KV_Close(a), 0);
-  ASSERT_TRUE(deviceEvent("listening", &e, 3000));
+  ASSERT_TRUE(deviceEvent("listening", &e, 60000));
   const int c = KV_Connect("CLAIMS", 0, 15, KV_CONNECT_LAN, "127.0.0.1");
   EXPECT_EQ(c, (b + 1) % KV_MAX_SESSIONS) << "the freed slot " << a << " is not taken first";
 }
@@ -346,13 +351,13 @@ TEST_F(SessionCodes, DetectionRunsOnceAndNeverInTheAlternativeLoop) {
     SCOPED_TRACE("connect " + std::to_string(i + 1));
     if (i > 0) {
       JsonEntry e;
-      ASSERT_TRUE(deviceEvent("listening", &e, 3000));
+      ASSERT_TRUE(deviceEvent("listening", &e, 60000));
     }
     ASSERT_GE(KV_Connect("DETONCE", 0, 15, flagsOf[i], "127.0.0.1"), 0);
     // Every HELLO was sent before the connect returned; wait (bounded) until
     // the record holds them: more than expected is a detection too many.
     std::vector<JsonEntry> hellos;
-    for (const Stopwatch sw; (hellos = named(record(), "HELLO")).size() < hellosAfter[i] && sw.ms() < 5000;)
+    for (const Stopwatch sw; (hellos = named(record(), "HELLO")).size() < hellosAfter[i] && sw.ms() < 60000;)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(hellos.size(), hellosAfter[i]) << hello_sources(record());
   }
@@ -368,19 +373,23 @@ TEST_F(SessionCodes, ConcurrentListensEachGetTheirOwnPort) {
   constexpr int kListens = 8;
   std::mutex m;
   std::condition_variable go;
+  int waiting = 0;
   bool released = false;
   std::vector<std::thread> listens;
   for (int i = 0; i < kListens; ++i)
     listens.emplace_back([&] {
       {
         std::unique_lock<std::mutex> lock(m);
+        ++waiting;
+        go.notify_all();
         go.wait(lock, [&] { return released; });
       }
       KV_Listen("TWINS", 0, 10 | KV_LISTEN_NO_DETECT);
     });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   {
-    std::lock_guard<std::mutex> lock(m);
+    // Released once every thread waits for it.
+    std::unique_lock<std::mutex> lock(m);
+    go.wait_for(lock, std::chrono::seconds(60), [&] { return waiting == kListens; });
     released = true;
   }
   go.notify_all();

@@ -81,7 +81,7 @@ void SessionWorld::startDevice(const std::vector<std::string>& switches) {
   std::string error;
   ASSERT_TRUE(device.start(LISTEN_DEVICE_PROGRAM, args, &error)) << error;
   JsonEntry e;
-  ASSERT_TRUE(deviceEvent("listening", &e, 5000)) << "the device did not start listening";
+  ASSERT_TRUE(deviceEvent("listening", &e, 60000)) << "the device did not start listening";
 }
 
 bool SessionWorld::deviceEvent(const std::string& ev, JsonEntry* out, int timeoutMs) {

@@ -65,7 +65,7 @@ TEST_F(WorldPrograms, RendezvousStopsOnSigterm) {
   ASSERT_TRUE(p.waitFor("ready", 60000));
   const Stopwatch sw;
   EXPECT_EQ(p.stop(), 0);
-  EXPECT_LT(sw.ms(), 10000) << "SIGTERM was not acted on";
+  EXPECT_LT(sw.ms(), 60000) << "SIGTERM was not acted on";
 }
 
 }  // namespace

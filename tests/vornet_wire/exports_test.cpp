@@ -18,6 +18,8 @@
 #include "core/library_state.h"
 #include "directory/server_directory.h"
 #include "netns_test.h"
+#include "tick_log.h"
+#include "udp_port.h"
 
 namespace {
 
@@ -71,10 +73,10 @@ bool waitUntilWaiting(int index) {
   return false;
 }
 
-using Clock = std::chrono::steady_clock;
-long msSince(Clock::time_point t) {
-  return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
-}
+using world_test::TickLog;
+
+// The waits' ticks (KV_Listen and KV_Connect sleep 10 ms once per tick).
+constexpr unsigned kTickMs = 10;
 
 TEST_F(ExportsState, BeforeInitialisation) {
   EXPECT_EQ(KV_GetAPIVersion(), 0x03000900);
@@ -219,15 +221,18 @@ TEST_F(ExportsState, ListenBreakDuringDetectionRecordsNoDetection) {
   ASSERT_EQ(KV_Initialize(), 0);
   ASSERT_EQ(KV_SetServInfo("DEV", "127.0.0.1"), 0);  // nobody answers there
   vornet::lib().natType = 3;  // left from an earlier detection
+  constexpr uint16_t kDetectPort = 23458;
   std::atomic<int> result{1};
-  const auto start = Clock::now();
-  std::thread t([&] { result = KV_Listen("DEV", 0, 30); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::thread t([&] { result = KV_Listen("DEV", kDetectPort, 30); });
+  // The detection's socket is open: the detection runs (its answers would
+  // come to that port).
+  const bool detecting = testsupport::waitForOwnUdpPort(kDetectPort, 60000);
   KV_ListenBreak();
   t.join();
+  ASSERT_TRUE(detecting) << "the detection did not start";
   EXPECT_EQ(result.load(), -16);
-  // A break left waiting for the detection's 3.5 s budget ends no sooner.
-  EXPECT_LT(msSince(start), 3500);
+  // A detection that let the break wait for its 3.5 s budget would have
+  // ended as a detection of its own, with a time.
   EXPECT_EQ(vornet::lib().natType.load(), 0);
   EXPECT_EQ(vornet::lib().lastDetectionTime.load(), 0);  // the next listen detects for real
 }
@@ -239,21 +244,22 @@ TEST_F(ExportsState, AnotherListenDoesNotStretchARunningWait) {
   ASSERT_EQ(KV_SetServInfo("SHORT", ""), 0);
   ASSERT_EQ(KV_SetServInfo("LONG", ""), 0);
   const int slot = nextClaim();
+  const TickLog ticks;
   std::atomic<int> shortResult{1};
-  std::atomic<long> shortTook{0};
   std::thread a([&] {
-    const auto start = Clock::now();
+    const TickLog::Watch watch("short");
     shortResult = KV_Listen("SHORT", 0, 1);  // 10 ms ticks, one second
-    shortTook = msSince(start);
   });
   ASSERT_TRUE(waitUntilWaiting(slot));
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // Its wait runs: it has read its limit.
+  ASSERT_TRUE(ticks.await("short", kTickMs, 10, 60000)) << "no tick of the short wait";
   // A second listen sets the library's countdown to its own, longer wait.
   std::atomic<int> longResult{1};
   std::thread b([&] { longResult = KV_Listen("LONG", 0, 5 | KV_LISTEN_NO_DETECT); });
   a.join();
   EXPECT_EQ(shortResult.load(), -3);
-  EXPECT_LT(shortTook.load(), 2500);
+  // One second of ticks, not the five of the other wait.
+  EXPECT_EQ(ticks.countAfter("short", kTickMs, world_test::SteadyTime::min()), 100u);
   KV_ListenBreak();
   b.join();
   EXPECT_EQ(longResult.load(), -16);
@@ -282,7 +288,7 @@ TEST_F(ExportsState, DetectionEndsDespiteAStreamOfUnrelatedDatagrams) {
   std::thread t([&] { result = KV_Listen("DEV", kDetectPort, 30); });
   // The detection's budget only shrinks on quiet waits; the stream keeps
   // it from ever being quiet, the clock still ends it after 3.5 s.
-  for (int i = 0; i < 60 && vornet::lib().lastDetectionTime.load() == 0; ++i)
+  for (int i = 0; i < 600 && vornet::lib().lastDetectionTime.load() == 0; ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_NE(vornet::lib().lastDetectionTime.load(), 0);
   EXPECT_EQ(vornet::lib().natType.load(), 0);
@@ -317,21 +323,21 @@ TEST_F(ExportsState, ConnectBreakEndsTheAttemptLoopWithinATick) {
   ASSERT_EQ(KV_Initialize(), 0);
   ASSERT_EQ(KV_SetServInfo("DEV", "127.0.0.1"), 0);
   const int slot = nextClaim();
+  const TickLog ticks;
   std::atomic<int> result{1};
-  std::atomic<long> returnedAt{0};
-  const auto start = Clock::now();
   std::thread t([&] {
+    const TickLog::Watch watch("connect");
     result = KV_Connect("DEV", 0, 15, KV_CONNECT_P2P | KV_CONNECT_ALT_LOOP, nullptr);
-    returnedAt = msSince(start);
   });
   ASSERT_TRUE(waitUntilWaiting(slot));
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  const long breakAt = msSince(start);
+  ASSERT_TRUE(ticks.await("connect", kTickMs, 10, 60000)) << "no tick of the attempt loop";
   EXPECT_EQ(KV_Connect_Break_By("DEV"), 0);
+  const world_test::SteadyTime broken = std::chrono::steady_clock::now();
   t.join();
   EXPECT_EQ(result.load(), -19);
-  // Broken, not run out: the rest of the 12 s loop would take seconds more.
-  EXPECT_LT(returnedAt.load() - breakAt, 5000);
+  // Broken, not run out: the tick that had looked at the flag may still
+  // sleep, no later one begins (the 12 s loop has 1,200).
+  EXPECT_LE(ticks.countAfter("connect", kTickMs, broken), 1u);
 }
 
 TEST_F(ExportsState, BreakByFollowsNoStaleBackLink) {
