@@ -207,10 +207,8 @@ double share(double crowded, double alone) { return alone > 0 ? crowded / alone 
 
 int main(int argc, char** argv) {
   netns::requirePrivateNamespaceOrExit(argv[0]);
-  const std::string first = argc > 1 ? argv[1] : "";
-  if (first == "--vornet-peer" && argc == 5) {
-    return bench::run_vornet_peer(argv[2], std::string(argv[3]) == "-" ? "" : argv[3], std::string(argv[4]) == "1");
-  }
+  int peerStatus = 0;
+  if (bench::run_peer_role_if_asked(argc, argv, &peerStatus)) return peerStatus;
   setvbuf(stdout, nullptr, _IOLBF, 0);
   Options o;
   if (!parse(argc, argv, &o)) {

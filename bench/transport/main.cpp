@@ -173,13 +173,8 @@ bool run_idle(const Options& o) {
 
 int main(int argc, char** argv) {
   netns::requirePrivateNamespaceOrExit(argv[0]);
-  const std::string first = argc > 1 ? argv[1] : "";
-  if (first == "--vornet-peer" && argc == 5) {
-    return bench::run_vornet_peer(argv[2], std::string(argv[3]) == "-" ? "" : argv[3], std::string(argv[4]) == "1");
-  }
-  if (first == "--tcp-peer" && argc == 4) {
-    return bench::run_tcp_peer(static_cast<uint16_t>(std::atoi(argv[2])), std::strtoull(argv[3], nullptr, 10));
-  }
+  int peerStatus = 0;
+  if (bench::run_peer_role_if_asked(argc, argv, &peerStatus)) return peerStatus;
   setvbuf(stdout, nullptr, _IOLBF, 0);
   Options o;
   if (!parse(argc, argv, &o)) {

@@ -14,9 +14,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -141,6 +143,19 @@ int run_tcp_peer(uint16_t port, uint64_t bytes) {
   close(s);
   say("bulk " + std::to_string(got) + " " + digest.hex());
   return 0;
+}
+
+bool run_peer_role_if_asked(int argc, char** argv, int* status) {
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (first == "--vornet-peer" && argc == 5) {
+    *status = run_vornet_peer(argv[2], std::string(argv[3]) == "-" ? "" : argv[3], std::string(argv[4]) == "1");
+    return true;
+  }
+  if (first == "--tcp-peer" && argc == 4) {
+    *status = run_tcp_peer(static_cast<uint16_t>(std::atoi(argv[2])), std::strtoull(argv[3], nullptr, 10));
+    return true;
+  }
+  return false;
 }
 
 }  // namespace bench

@@ -17,4 +17,10 @@ int run_vornet_peer(const std::string& id, const std::string& servers, bool dete
 // Connects to 127.0.0.1:port over TCP and reads `bytes` bytes.
 int run_tcp_peer(uint16_t port, uint64_t bytes);
 
+// When the program was started as one of the far ends above
+// ("--vornet-peer ID SERVERS|- DETECT", "--tcp-peer PORT BYTES"): runs it
+// and puts its exit status in *status. False when the arguments ask for
+// neither.
+bool run_peer_role_if_asked(int argc, char** argv, int* status);
+
 }  // namespace bench
