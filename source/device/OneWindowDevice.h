@@ -257,6 +257,8 @@ class oneWindowDevice : public QWidget,
   void deviceStopPlay() override;
   void recordPictureState(bool recording) override;
   void recordFailed(const QString& why) override;
+  void recordLinkLost() override;
+  void recordResumed() override;
 
   // The main window's save folders as they are now (the media session
   // reads them at every press, see CameraMedia::setSaveFolderSource).

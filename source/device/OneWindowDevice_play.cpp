@@ -173,6 +173,14 @@ void oneWindowDevice::recordPictureState(bool recording) {
   shell().notifyRecordState(deviceId, recording);
 }
 
+void oneWindowDevice::recordLinkLost() {
+  if (wholeRenderWindow) wholeRenderWindow->show_record_paused();
+}
+
+void oneWindowDevice::recordResumed() {
+  if (wholeRenderWindow) wholeRenderWindow->show_record_resumed();
+}
+
 void oneWindowDevice::recordFailed(const QString& why) {
   (void)why;  // logged by the media session
   // The play view is a widget: told on the GUI thread (dropped with the camera).

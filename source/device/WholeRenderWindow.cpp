@@ -306,6 +306,21 @@ void WholeRenderWindow::show_record_failed() {
   report_icon(E_ICON_RECORD, false);
 }
 
+void WholeRenderWindow::show_record_paused() {
+  show_toast(play_view::recordLinkLostNotice());
+  show_record_state(false);
+  report_icon(E_ICON_RECORD, false);
+}
+
+void WholeRenderWindow::show_record_resumed() {
+  show_toast(play_view::recordResumedNotice());
+  recordSeconds = 0;
+  labRecordTime.setText(recordTimeText(0));
+  show_badge();
+  recordTimeTimer.start(1000);
+  report_icon(E_ICON_RECORD, true);
+}
+
 bool WholeRenderWindow::recordFileOpen() const {
   return ownerDevice->recordFileOpen();
 }

@@ -52,6 +52,12 @@ class WholeRenderWindow : public QWidget, public PtzPadHost {
   // The bound camera's recording ended by itself on a failed write: the
   // toast says so (once per failure), badge and icon go idle.
   void show_record_failed();
+  // The camera's link was lost under the recording: the toast says it is
+  // paused, badge and icon go idle; and when it goes on into a new file
+  // once the link is back, the toast says so and badge, clock and icon
+  // come back (the clock from zero: a new file).
+  void show_record_paused();
+  void show_record_resumed();
   // A badge in the middle of the video (the camera tile's texts and looks):
   // the camera is not online yet, or its picture is not live.
   void show_link_state(const QString& text, const QString& styleSheet);

@@ -336,6 +336,8 @@ bool CameraMedia::linkLost() {
   if (!isRecording.load() && !fileOpen) return false;
   qDebug() << deviceId << "link lost: the recording ends here";
   endRecordingForStop();
+  recordAcrossLinkLoss_ = isPlaying.load();
+  if (CameraMediaEvents* e = events()) e->recordLinkLost();
   return true;
 }
 
@@ -348,12 +350,28 @@ bool CameraMedia::resumePlay() {
   clear_audioFrameQueue();
   audioPlayThread.videoTimeStamp.store(0);
   beginPlay(playWithAudio_.load());
+  resumeRecording();
   return true;
+}
+
+void CameraMedia::resumeRecording() {
+  if (!recordAcrossLinkLoss_) return;
+  recordAcrossLinkLoss_ = false;
+  if (isRecording.load()) return;  // the user started one meanwhile
+  qDebug() << deviceId << "link back: the recording goes on into a new file";
+  if (!record_start()) {
+    recordFailureUntold_.store(true);
+    if (CameraMediaEvents* e = events()) e->recordFailed(QStringLiteral("the next record file cannot be opened"));
+    return;
+  }
+  qDebug() << recordFilePath() << "start record";
+  if (CameraMediaEvents* e = events()) e->recordResumed();
 }
 
 void CameraMedia::video_start_play() { startPlay(false); }
 
 void CameraMedia::endRecordingForStop() {
+  recordAcrossLinkLoss_ = false;  // a stop ends a paused recording too
   finishRecording();  // a stop always leaves a finished file
 }
 

@@ -120,14 +120,17 @@ class CameraMedia : public CameraMediaQueues, private MediaWorkerHost {
   // ---- the link to the camera broke and came back (GUI thread) ----
   // The link was lost: a running recording ends here, its file finished as
   // a stop leaves it (the camera's next stream starts its time stamps from
-  // zero again, which one file cannot hold). True when a recording ended.
+  // zero again, which one file cannot hold), and the user is told
+  // (recordLinkLost). True when a recording ended.
   bool linkLost();
   // The link is back under a play that still runs: the camera is asked for
   // its streams again as the play's start asked (video, then sound when the
   // play has sound), and the next video frame is the first of a new play
   // (decode threads, display interval, render target). Nothing of the old
   // stream is shown or heard, and the sound waits for the new pictures'
-  // time stamps. False (nothing sent) when no play runs.
+  // time stamps. A recording that the link's loss ended goes on into a new
+  // file (same naming rule; recordResumed), one that cannot be opened says
+  // so (recordFailed). False (nothing sent) when no play runs.
   bool resumePlay();
   // The display tick's start (videoTimer_start_Handler without its widget
   // steps): starts videoTimer with `ms` unless the play has stopped since.
@@ -278,6 +281,8 @@ class CameraMedia : public CameraMediaQueues, private MediaWorkerHost {
   // the last play reset, the decode gate open, the requests sent.
   void beginPlay(bool withAudio);
   void endRecordingForStop();
+  // The recording the link's loss ended goes on into a new file (resumePlay).
+  void resumeRecording();
   // The end of a recording on the GUI thread: the feed ends, the record
   // run writes what is queued and ends (waited for, bounded), the file is
   // finished. True when a file with pictures was kept.
@@ -319,6 +324,9 @@ class CameraMedia : public CameraMediaQueues, private MediaWorkerHost {
   std::atomic<bool> recordFeedOpen_{false};  // quick test before the lock
   std::atomic<bool> recordOverflow_{false};
   std::atomic<bool> recordFailureUntold_{false};
+  // A recording the link's loss ended, to go on when the link comes back
+  // under the same play (GUI thread).
+  bool recordAcrossLinkLoss_ = false;
 
   mutable std::mutex settingsMutex_;
   SaveFolders folders_;

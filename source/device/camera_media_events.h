@@ -44,4 +44,11 @@ class CameraMediaEvents {
   // the user is to be told (CameraMedia::takeRecordFailureNotice). Raised
   // before the recordPictureState(false) of the same run.
   virtual void recordFailed(const QString& why) { (void)why; }
+  // GUI thread: the camera's link was lost under a recording, whose file
+  // ended there; it goes on into a new file when the link comes back under
+  // the same play (recordResumed), unless the play or the recording is
+  // stopped meanwhile.
+  virtual void recordLinkLost() {}
+  // GUI thread: that new file began.
+  virtual void recordResumed() {}
 };

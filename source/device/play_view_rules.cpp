@@ -40,6 +40,10 @@ QString recordStopNotice(bool finished) {
   return finished ? QStringLiteral("Record Success!") : QStringLiteral("Record failed!");
 }
 
+QString recordLinkLostNotice() { return QStringLiteral("Link lost! Record paused"); }
+
+QString recordResumedNotice() { return QStringLiteral("Record resumed"); }
+
 QString iconFile(int iconType, bool state) {
   struct Row {
     int type;

@@ -38,6 +38,10 @@ SnapshotOutcome snapshotOutcome(bool requestStillPending, SnapshotState state);
 QString snapshotNotice(bool saved);       // "Snapshot Success!" / "Snapshot failed!"
 QString recordStartFailedNotice();        // "Record failed!"
 QString recordStopNotice(bool finished);  // "Record Success!" / "Record failed!"
+// The camera's link was lost under a recording: its file ends there, and a
+// new one begins when the link comes back under the same play.
+QString recordLinkLostNotice();  // "Link lost! Record paused"
+QString recordResumedNotice();   // "Record resumed"
 
 // The picture file of the button for `iconType` (E_ICON_* 0-6) in `state`;
 // empty for a type that changes no icon (1, and anything outside 0-6).

@@ -202,6 +202,71 @@ TEST_F(RecordOutcome, ANextFileThatCannotBeOpenedEndsTheRecordingAndSaysSo) {
   expectPlayableVideo(first.toStdString(), 1.2);
 }
 
+// The camera's link is lost under a recording and comes back under the same
+// play: the user is told at once that the recording paused, and it goes on
+// into a new file when the link is back (badge, clock and icon with it), so
+// what the camera sent around the gap is kept in two files that both play.
+TEST_F(RecordOutcome, ALinkLostUnderARecordingIsToldAndTheRecordingGoesOnWhenItIsBack) {
+  camera->update_p2pState(E_CONN_STATUS_ONLINE);
+  view.recordButton.click();
+  ASSERT_TRUE(camera->isRecording.load());
+  const QString first = camera->recordFilePath();
+  feed->seekVideo(0);
+  for (int i = 0; i < 30; ++i) picture();
+
+  camera->update_p2pState(E_CONN_STATUS_DISCONNECTED);  // the transport gave the link up
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000)) << "nothing told the user";
+  EXPECT_EQ(toastTexts(), (std::vector<QString>{"Link lost! Record paused"}));
+  pumpFor(100);
+  expectRecordIdle();
+  expectPlayableVideo(first.toStdString(), 1.0);
+  dropToasts();
+
+  now += 3;  // a new file's name: a later second
+  camera->update_p2pState(E_CONN_STATUS_ONLINE);  // linked again: the play asks for its streams
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000));
+  EXPECT_EQ(toastTexts(), (std::vector<QString>{"Record resumed"}));
+  ASSERT_TRUE(camera->isRecording.load());
+  const QString second = camera->recordFilePath();
+  EXPECT_NE(second, first);
+  EXPECT_FALSE(view.labRecordTime.isHidden());
+  EXPECT_TRUE(view.recordTimeTimer.isActive());
+  EXPECT_TRUE(showsIcon(view.recordButton, "ic_record_color.png"));
+  // The camera's new stream starts its time stamps again, at a key frame.
+  ts = 0;
+  feed->seekVideo(0);
+  for (int i = 0; i < 30; ++i) picture();
+  view.recordButton.click();  // stop
+  pumpFor(100);
+  expectRecordIdle();
+  expectPlayableVideo(first.toStdString(), 1.0);
+  expectPlayableVideo(second.toStdString(), 1.0);
+}
+
+// A link that is lost and back while no recording runs starts none, and a
+// stop during the pause leaves it stopped.
+TEST_F(RecordOutcome, APausedRecordingStoppedDuringThePauseDoesNotComeBack) {
+  camera->update_p2pState(E_CONN_STATUS_ONLINE);
+  camera->update_p2pState(E_CONN_STATUS_DISCONNECTED);
+  camera->update_p2pState(E_CONN_STATUS_ONLINE);
+  pumpFor(50);
+  EXPECT_FALSE(camera->isRecording.load());
+  EXPECT_TRUE(toastTexts().empty());
+
+  view.recordButton.click();
+  ASSERT_TRUE(camera->isRecording.load());
+  feed->seekVideo(0);
+  for (int i = 0; i < 10; ++i) picture();
+  camera->update_p2pState(E_CONN_STATUS_DISCONNECTED);
+  ASSERT_TRUE(pumpUntil([] { return !toastTexts().empty(); }, 60000));
+  dropToasts();
+  camera->avideo_stop_play();  // the user stops the play meanwhile
+  camera->update_p2pState(E_CONN_STATUS_ONLINE);
+  pumpFor(100);
+  EXPECT_FALSE(camera->isRecording.load());
+  EXPECT_TRUE(toastTexts().empty()) << toastTexts().front().toStdString();
+}
+
 // A quick press and stop before the camera's next key frame: there is
 // nothing to play, so there is no file, and the user is told it failed.
 TEST_F(RecordOutcome, AStopBeforeTheFirstKeyFrameKeepsNoFileAndSaysSo) {
