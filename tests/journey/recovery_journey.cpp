@@ -44,8 +44,7 @@ std::string startRecording(Journey& j) {
 
 // The recording running when the link was lost ended there: its file is
 // finished and its times never go back (the camera's new stream starts
-// again from zero), and the record button is off again (the next click
-// starts a new recording).
+// again from zero).
 bool recordingEndedAtTheLoss(Journey& j, const std::string& file) {
   if (file.empty())
     return j.report().step("a recording across the restart is finished", false, "no recording grew");
@@ -55,16 +54,38 @@ bool recordingEndedAtTheLoss(Journey& j, const std::string& file) {
                          v.ok, v.text);
 }
 
+// Once the link is back the recording goes on into a new file by itself;
+// the record button then stops it, and that file plays as well.
+bool recordingWentOn(Journey& j, const std::vector<std::string>& before) {
+  const std::string file = j.newFile(
+      before, ".mp4", [](const std::string& f) { return checkRecording(f).pictures >= 25; }, 60000);
+  if (file.empty())
+    return j.report().step("the recording goes on into a new file once the link is back", false,
+                           "no new recording grew");
+  std::string why;
+  if (!j.screen().clickInMain(where::kRecordButton, &why))
+    return j.report().step("the recording goes on into a new file once the link is back", false, why);
+  const std::string name = file.substr(file.find_last_of('/') + 1);
+  if (!j.stage().waitForLog(name + "\" stop record", 1, 60000))
+    return j.report().step("the recording goes on into a new file once the link is back", false,
+                           "the record button did not stop it");
+  j.report().keep(j.stage().keepFile(file));
+  const RecordingVerdict v = checkRecording(file);
+  return j.report().step("the recording goes on into a new file once the link is back, checked with ffprobe",
+                         v.ok, v.text);
+}
+
 // The Garden camera is killed and started again while it plays and
 // records: the transport notices the dead peer after its keep-alives, the
-// recording ends there, the connect timer brings the camera back Online, and
-// its play goes on by itself.
+// recording ends there, the connect timer brings the camera back Online,
+// its play goes on by itself, and so does the recording, in a new file.
 bool cameraComesBack(Journey& j) {
   Stage& stage = j.stage();
   if (j.playUntil(kGarden, [](const QImage& s) { return showsColourfulPicture(s, where::kPicture); },
                   60000) < 0)
     return j.report().step("a restarted camera comes back", false, "Garden did not play");
   const std::string recording = startRecording(j);
+  const std::vector<std::string> filesBefore = filesUnder(stage.dataDir(), ".mp4");
   const size_t mark = stage.log().size();
   const std::string online = stateLine(kGarden) + "10";
   const int onlineBefore = countOf(stage.log(), online);
@@ -98,7 +119,8 @@ bool cameraComesBack(Journey& j) {
   const bool playedOn = j.report().step(
       "the camera plays again without a click", plays,
       plays ? "picture moves " + seconds(movingMs) + " after the restart" : "no moving picture");
-  return recordingEndedAtTheLoss(j, recording) && playedOn;
+  const bool ended = recordingEndedAtTheLoss(j, recording);
+  return recordingWentOn(j, filesBefore) && ended && playedOn;
 }
 
 // The program is killed (SIGKILL) while it records: the file it leaves plays.
