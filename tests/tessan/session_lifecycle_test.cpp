@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -117,11 +118,16 @@ TEST_F(LinkTest, DisconnectDuringPendingConnectReportsFailureAndNoDisconnect) {
 }
 
 TEST_F(LinkTest, BreakIssuedBeforeTheTransportClaimsItsSlotIsRepeated) {
-  // The transport ignores breaks for its first 300 ms; one break would be
+  // The transport ignores breaks for its first 2 s; one break would be
   // lost and the caller blocked for the whole (here 30 s) connect.
-  fakekv::blockConnect("D2", 300, 30000);
+  fakekv::blockConnect("D2", 2000, 30000);
   const MSG_AUTH_REQ t = token(false);
   ASSERT_EQ(0, APP_connect("D2", nullptr, 0, &t, 7, nullptr));
+  // The disconnect comes while the transport's connect runs but has not
+  // claimed its slot yet (APP_connect returns before its thread gets there).
+  for (int i = 0; i < 6000 && fakekv::connectCalls("D2") == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(fakekv::connectCalls("D2"), 1);
   EXPECT_EQ(0, APP_disconnect("D2"));
   // Every connect the transport was asked for was broken, none waited out.
   EXPECT_EQ(fakekv::brokenConnects("D2"), fakekv::connectCalls("D2"))
