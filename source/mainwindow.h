@@ -83,6 +83,14 @@ class MainWindow : public QMainWindow, public Shell, public SigninHost {
   void create_groupButton();
   // A camera-list build is still making tiles or group items.
   bool listBuildRunning() const { return listBuild_.running(); }
+  // Tiles and group items made per turn of the event loop: at least so
+  // many, more while the turn has taken less than the budget, so a list of
+  // 200 cameras and 300 groups never holds the GUI thread for long (tests
+  // make the turns smaller to meet a build half-way).
+  struct ListBuildPace {
+    int itemsPerSlice = 16;
+    int sliceBudgetMs = 40;
+  } listBuildPace;
   // Deletes every camera and group at once, groups first (after a sign-out,
   // and before the program ends); never from a camera's or group's slot.
   void mainWindow_deleteAllDevice();

@@ -36,13 +36,6 @@ void setScrollWidgetOnce(QScrollArea* scroll, QWidget* widget) {
   if (scroll->widget() != widget) scroll->setWidget(widget);
 }
 
-// Tiles and group items made per turn of the event loop (at least so many,
-// more while the slice is short): a list of 200 cameras and 300 groups never
-// holds the GUI thread for long.
-constexpr int kTilesPerSlice = 16;
-constexpr int kGroupsPerSlice = 16;
-constexpr int kSliceBudgetMs = 40;
-
 }  // namespace
 
 void MainWindow::oneWindow_deviceList_create_Handler() {
@@ -85,7 +78,7 @@ void MainWindow::oneWindow_deviceList_create_Handler() {
   // The tiles in list order, a slice at a time; then the group panel.
   const QList<ListedCamera> cameras = plan.cameras;
   listBuild_.start(
-      n, kTilesPerSlice, kSliceBudgetMs,
+      n, listBuildPace.itemsPerSlice, listBuildPace.sliceBudgetMs,
       [this, cameras](int i) {
         auto* camera = new oneWindowDevice(cameras[i].deviceId, cameras[i].aliasName, 1);
         oneWindowDevice_list.append(camera);
@@ -134,7 +127,7 @@ void MainWindow::create_groupButton() {
   quadListScroll->hide();
   quadListWidget->hide();
   listBuild_.start(
-      g, kGroupsPerSlice, kSliceBudgetMs,
+      g, listBuildPace.itemsPerSlice, listBuildPace.sliceBudgetMs,
       [this, stored](int i) {
         auto* group = new QuadWindowDevice(stored[i].groupName, stored[i].devices);
         quadWindowDevice_List.append(group);

@@ -37,6 +37,9 @@ class SignOutMidBuild : public ListsTest, public ::testing::WithParamInterface<S
   void SetUp() override {
     ListsTest::SetUp();
     window_->show();
+    // Two items a turn, however fast the machine: the build takes many
+    // turns, so a sign-out meets it half-way.
+    window_->listBuildPace = {2, 0};
   }
   // The user's cameras ("<prefix>000" ...) and groups ("<prefix> group N"
   // of four of them) in the folder of `user`.

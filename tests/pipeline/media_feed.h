@@ -96,6 +96,8 @@ class EventLog : public CameraMediaEvents {
   void recordPictureState(bool recording) override {
     add(std::string("recordPictureState ") + (recording ? "true" : "false"));
   }
+  void recordLinkLost() override { add("recordLinkLost"); }
+  void recordResumed() override { add("recordResumed"); }
   std::vector<std::string> all() const;
   size_t count(const std::string& prefix) const;
   QString lastPath() const;

@@ -210,8 +210,15 @@ TEST_F(SessionTest, TheDisplaySleepsUntilAPictureIsDueOrHandedOver) {
   constexpr int kPictures = 50;
   media->video_start_play();
   Feeder feed(*media, clips(VideoCodec::H264), PlayMode::Group);
-  feed.setStepped(true);
-  feed.video(1000);
+  // The test is the display's event loop: Qt's own never runs here, so the
+  // real timer never fires and only the wake-ups the test delivers count.
+  const auto handOver = [&](uint64_t ts) {
+    const uint64_t decoded = media->counters.videoDecoded.load();
+    feed.video(ts);
+    ASSERT_TRUE(waitWithoutEvents([&] { return media->counters.videoDecoded.load() > decoded; }, 60000));
+    QCoreApplication::sendPostedEvents();  // a wake-up handed to the GUI thread
+  };
+  handOver(1000);
   ASSERT_TRUE(media->videoTimer_start_play(35, &target));
   int wakeUps = 0, sent = 1;
   int64_t timerAt = displayMs + media->videoTimer.interval();
@@ -219,9 +226,8 @@ TEST_F(SessionTest, TheDisplaySleepsUntilAPictureIsDueOrHandedOver) {
   for (int step = 0; step < 10 * kPictures && (sent < kPictures || !media->videoFrameQueue.empty()); ++step) {
     if (sent < kPictures && arriveAt <= timerAt) {
       displayMs = arriveAt;
-      feed.video(1000 + 40 * uint64_t(sent++));
+      handOver(1000 + 40 * uint64_t(sent++));
       arriveAt += 40;
-      QCoreApplication::sendPostedEvents();  // a wake-up handed to the GUI thread
       if (media->videoTimer.interval() == 0) timerAt = displayMs;
       continue;
     }
