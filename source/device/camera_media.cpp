@@ -15,18 +15,13 @@
 #include "device/play_timing.h"
 #include "device/present_log.h"
 #include "ffmpeg/adts_header.h"
+#include "util_class/steady_ms.h"
 
 namespace {
 
 // How long a GUI-thread operation waits for a worker run that was told to
 // stop: one decode step or one write, so this is only a safety bound.
 constexpr int kRunEndWaitMs = 2000;
-
-int64_t steadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
 
 }  // namespace
 

@@ -9,16 +9,7 @@
 #include "Tessan.h"
 #include "device/camera_requests.h"
 #include "http_command/log_mask.h"
-
-namespace {
-
-int64_t steadyMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-}  // namespace
+#include "util_class/steady_ms.h"
 
 ConnectRunner::ConnectRunner(Connect connect, int atOnce, Clock clock)
     : connect_(std::move(connect)), clock_(clock ? std::move(clock) : Clock(steadyMs)), turns_(atOnce) {}
